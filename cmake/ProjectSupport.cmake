@@ -1,0 +1,56 @@
+# Build conventions shared by every target of the project.
+include_guard(GLOBAL)
+include(GoogleTest)
+
+# Source file names in __FILE__ (and so in XException locations) are written
+# relative to the source or build tree, never as absolute build paths.
+add_compile_options(
+  "-fmacro-prefix-map=${CMAKE_SOURCE_DIR}/="
+  "-fmacro-prefix-map=${CMAKE_BINARY_DIR}/=")
+
+if(SANITIZE)
+  add_compile_options(-fsanitize=${SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${SANITIZE})
+endif()
+
+# Warnings for the project's own code: on, and fatal. Generated code gets
+# warnings but they do not fail the build (see project_generated_sources).
+function(project_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  if(SANITIZE)
+    # GCC 12 reports false maybe-uninitialized warnings in libstdc++ code
+    # once sanitizer instrumentation changes inlining.
+    target_compile_options(${target} PRIVATE -Wno-maybe-uninitialized)
+  endif()
+endfunction()
+
+# Marks sources produced at build time (flex, bison, travix output) so the
+# project's -Werror does not apply to them.
+function(project_generated_sources)
+  set_source_files_properties(${ARGN} PROPERTIES COMPILE_OPTIONS "-Wno-error")
+endfunction()
+
+# add_project_test(<name> SOURCES ... [LIBS ...] [LABELS unit|e2e|slow ...]
+#                  [WORKING_DIRECTORY dir] [ENVIRONMENT VAR=value ...])
+# One GoogleTest executable; every test in it is registered with CTest.
+function(add_project_test name)
+  cmake_parse_arguments(T "" "WORKING_DIRECTORY" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  if(NOT T_WORKING_DIRECTORY)
+    set(T_WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  project_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  set(props LABELS "${T_LABELS}")
+  if(T_ENVIRONMENT)
+    list(APPEND props ENVIRONMENT "${T_ENVIRONMENT}")
+  endif()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY "${T_WORKING_DIRECTORY}"
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ${props})
+endfunction()

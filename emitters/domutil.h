@@ -1,0 +1,59 @@
+// Small helpers over the Xerces-C DOM used by every reader and writer.
+//
+// Xerces returns "" from getAttribute for an attribute that is not there;
+// where absent and empty mean different things, use GetAttribute, which
+// answers std::nullopt for an absent attribute.
+#ifndef TRAVIX_DOMUTIL_H
+#define TRAVIX_DOMUTIL_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <xercesc/dom/DOM.hpp>
+
+#include "emitters/srcwriapi.h"
+
+namespace Travix::Dom {
+
+using xercesc::DOMElement;
+using xercesc::DOMNode;
+
+// Keeps the XML parser's platform initialised for its lifetime. Sessions
+// nest; the last one to end terminates the platform. Throws XException
+// when the platform cannot be initialised.
+class SRCWRI_API XercesSession {
+public:
+  XercesSession();
+  ~XercesSession();
+  XercesSession(const XercesSession&) = delete;
+  XercesSession& operator=(const XercesSession&) = delete;
+};
+
+// True when node is an element named name (any element when name is null).
+SRCWRI_API bool IsElement(const DOMNode* node, const XMLCh* name = nullptr);
+
+// The attribute's value, or nullopt when the element does not carry it.
+SRCWRI_API std::optional<std::u16string> GetAttribute(const DOMElement* element, const XMLCh* name);
+
+// The attribute's value, or fallback when the element does not carry it.
+SRCWRI_API std::u16string GetAttributeOr(const DOMElement* element, const XMLCh* name,
+                                         std::u16string_view fallback = {});
+
+SRCWRI_API void SetAttribute(DOMElement* element, const XMLCh* name, std::u16string_view value);
+
+// Child elements in document order, all of them or those named name.
+SRCWRI_API std::vector<DOMElement*> ChildElements(const DOMNode* parent,
+                                                  const XMLCh* name = nullptr);
+SRCWRI_API DOMElement* FirstChildElement(const DOMNode* parent, const XMLCh* name = nullptr);
+
+// The text content of a node and its descendants.
+SRCWRI_API std::u16string TextOf(const DOMNode* node);
+
+// The node's name as a string.
+SRCWRI_API std::u16string NameOf(const DOMNode* node);
+
+}  // namespace Travix::Dom
+
+#endif
