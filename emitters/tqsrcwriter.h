@@ -51,6 +51,8 @@ protected:
   // The path of a generated file: the output directory joined with name.
   std::string OutputPath(const std::string& name) const;
   void AddGeneratedFile(const std::string& name) { m_generatedFiles.push_back(name); }
+  // A run starts with an empty list.
+  void ClearGeneratedFiles() { m_generatedFiles.clear(); }
   void SetCurrentOutputStream(std::unique_ptr<std::ostream> stream) {
     m_currentOutputStream = std::move(stream);
   }
