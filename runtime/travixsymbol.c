@@ -1,0 +1,352 @@
+/* The symbol table: rows, name pool, reference expansion and the lookup
+ * index. Written in the common subset of C and C++ so that any library can
+ * compile a private copy (see travixsymbol.h). */
+#include "travixsymbol.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#ifndef TRAVIX_SYMBOL_CHARREF_ESCAPES
+#define TRAVIX_SYMBOL_CHARREF_ESCAPES 0
+#endif
+
+typedef struct {
+  char* name; /* into namePool; null for unused rows */
+  int token;
+  int association;
+} SymbolRow;
+
+static SymbolRow rows[TRAVIX_SYMBOL_ROWS];
+static int rowCount = 0;
+static char namePool[TRAVIX_SYMBOL_POOL_SIZE];
+static int poolFill = -1; /* offset of the last pool byte in use */
+static int resolveFlag = 1;
+static char lastError[TRAVIX_SYMBOL_ERROR_SIZE];
+static char expansion[TRAVIX_SYMBOL_EXPANSION_SIZE];
+static size_t expansionLength = 0;
+
+/* Generated scanners look every token up before inserting it, so a backward
+ * scan over the rows would make a document's import quadratic. A hash index
+ * answers the same: each bucket chain runs from its newest row to its
+ * oldest, so the first match is the newest row of that name. */
+#define INDEX_SIZE 65536u /* a power of two */
+static unsigned rowHash[TRAVIX_SYMBOL_ROWS];
+static int olderInBucket[TRAVIX_SYMBOL_ROWS];
+static int newestInBucket[INDEX_SIZE];
+
+static unsigned HashBytes(const char* text, size_t length) {
+  unsigned hash = 2166136261u; /* FNV-1a */
+  size_t i;
+  for (i = 0; i < length; ++i) {
+    hash ^= (unsigned char)text[i];
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+static int LookupRange(const char* name, size_t length) {
+  unsigned hash = HashBytes(name, length);
+  int row = newestInBucket[hash & (INDEX_SIZE - 1u)];
+  while (row != 0) {
+    if (rowHash[row] == hash && strncmp(rows[row].name, name, length) == 0 &&
+        rows[row].name[length] == '\0')
+      return row;
+    row = olderInBucket[row];
+  }
+  return 0;
+}
+
+static int IsRowIndex(int index) { return index >= 0 && index <= rowCount; }
+
+static void SetError(const char* message) { snprintf(lastError, sizeof lastError, "%s", message); }
+
+static void SetIndexError(int index) {
+  snprintf(lastError, sizeof lastError, "Error: Invalid symbol table index '%d'\n", index);
+}
+
+/* A message that quotes a text keeps its own words: a text too long for the
+ * buffer is cut at a character boundary and marked with "...". */
+static void SetErrorQuoting(const char* before, const char* text, size_t textLength,
+                            const char* after) {
+  size_t room = sizeof lastError - 1 - strlen(before) - strlen(after);
+  const char* mark = "";
+  if (textLength > room) {
+    textLength = room - 3;
+    while (textLength > 0 && ((unsigned char)text[textLength] & 0xC0u) == 0x80u)
+      --textLength;
+    mark = "...";
+  }
+  snprintf(lastError, sizeof lastError, "%s%.*s%s%s", before, (int)textLength, text, mark, after);
+}
+
+static void SetProblemError(const char* text) {
+  SetErrorQuoting("Problem with entity reference ", text, strlen(text), "");
+}
+
+static void SetTooLongError(void) {
+  SetError("Error: Text too long after entity expansion\n");
+}
+
+/* Appends to the expansion; 0 when the result would not stay below the
+ * buffer's size with its terminating NUL. */
+static int Append(const char* bytes, size_t length) {
+  if (length >= sizeof expansion - expansionLength) return 0;
+  memcpy(expansion + expansionLength, bytes, length);
+  expansionLength += length;
+  return 1;
+}
+
+static int DigitValue(char c, int base) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (base == 16 && c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (base == 16 && c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+#define NO_CODE_POINT 0x110000ul
+
+/* Reads digits up to the first one that does not fit; values beyond the
+ * last code point saturate, so no text can overflow the number. */
+static unsigned long ParseCodePoint(const char* digits, const char* end, int base) {
+  unsigned long value = 0;
+  for (; digits < end; ++digits) {
+    int digit = DigitValue(*digits, base);
+    if (digit < 0) break;
+    value = value * (unsigned long)base + (unsigned long)digit;
+    if (value > NO_CODE_POINT) value = NO_CODE_POINT;
+  }
+  return value;
+}
+
+/* NUL cannot be stored in a name, surrogates and values past U+10FFFF are
+ * no characters. */
+static int IsStorableCodePoint(unsigned long codePoint) {
+  return codePoint != 0 && codePoint < NO_CODE_POINT &&
+         (codePoint < 0xD800ul || codePoint > 0xDFFFul);
+}
+
+static size_t EncodeUtf8(unsigned long codePoint, unsigned char* bytes) {
+  if (codePoint < 0x80ul) {
+    bytes[0] = (unsigned char)codePoint;
+    return 1;
+  }
+  if (codePoint < 0x800ul) {
+    bytes[0] = (unsigned char)(0xC0u | (codePoint >> 6));
+    bytes[1] = (unsigned char)(0x80u | (codePoint & 0x3Fu));
+    return 2;
+  }
+  if (codePoint < 0x10000ul) {
+    bytes[0] = (unsigned char)(0xE0u | (codePoint >> 12));
+    bytes[1] = (unsigned char)(0x80u | ((codePoint >> 6) & 0x3Fu));
+    bytes[2] = (unsigned char)(0x80u | (codePoint & 0x3Fu));
+    return 3;
+  }
+  bytes[0] = (unsigned char)(0xF0u | (codePoint >> 18));
+  bytes[1] = (unsigned char)(0x80u | ((codePoint >> 12) & 0x3Fu));
+  bytes[2] = (unsigned char)(0x80u | ((codePoint >> 6) & 0x3Fu));
+  bytes[3] = (unsigned char)(0x80u | (codePoint & 0x3Fu));
+  return 4;
+}
+
+static int AppendCharacter(unsigned long codePoint) {
+  unsigned char bytes[4];
+  size_t length = EncodeUtf8(codePoint, bytes);
+  if (codePoint >= 32 && codePoint <= 126) return Append((const char*)bytes, 1);
+#if TRAVIX_SYMBOL_CHARREF_ESCAPES
+  {
+    char escapes[4 * 4 + 1];
+    size_t i;
+    for (i = 0; i < length; ++i) snprintf(escapes + 4 * i, 5, "\\x%02X", bytes[i]);
+    return Append(escapes, 4 * length);
+  }
+#else
+  return Append((const char*)bytes, length);
+#endif
+}
+
+/* The replacement text of an entity row; null when the row has none (a row
+ * inserted for another purpose under the same name). */
+static const char* ReplacementOf(int row) {
+  int associated = rows[row].association;
+  if (associated <= 0 || associated > rowCount) return NULL;
+  return rows[associated].name;
+}
+
+/* Expands the reference whose text begins at `start` (just after its "&").
+ * Answers the position after the reference, or null with the last error
+ * set. `text` is the whole text being inserted, quoted by error messages. */
+static const char* ExpandReference(const char* text, const char* start) {
+  int rereading = 0;
+  for (;;) {
+    const char* end = strchr(start, ';');
+    size_t length;
+    if (end == NULL || end == start) {
+      SetProblemError(text);
+      return NULL;
+    }
+    length = (size_t)(end - start);
+    if (start[0] == '#') {
+      unsigned long codePoint = start[1] == 'x' ? ParseCodePoint(start + 2, end, 16)
+                                                : ParseCodePoint(start + 1, end, 10);
+      if (codePoint == '&' && !rereading) {
+        /* An ampersand reference stands for a "&" in place of its ";":
+         * the text after it is read again as a reference. */
+        rereading = 1;
+        start = end + 1;
+        continue;
+      }
+      if (!IsStorableCodePoint(codePoint)) {
+        SetProblemError(text);
+        return NULL;
+      }
+      if (!AppendCharacter(codePoint)) {
+        SetTooLongError();
+        return NULL;
+      }
+    } else {
+      int isParameterEntity = start[0] == '%';
+      int row = LookupRange(start, length);
+      const char* replacement = row != 0 ? ReplacementOf(row) : NULL;
+      if (replacement == NULL) {
+        SetErrorQuoting("Entity reference ", start, length, " undefined");
+        return NULL;
+      }
+      if ((isParameterEntity && !Append(" ", 1)) || !Append(replacement, strlen(replacement)) ||
+          (isParameterEntity && !Append(" ", 1))) {
+        SetTooLongError();
+        return NULL;
+      }
+    }
+    return end + 1;
+  }
+}
+
+/* Expands every reference of `text` into the expansion buffer; 0 on failure
+ * with the last error set. */
+static int Expand(const char* text) {
+  const char* next = text;
+  expansionLength = 0;
+  for (;;) {
+    const char* ampersand = strchr(next, '&');
+    size_t run = ampersand != NULL ? (size_t)(ampersand - next) : strlen(next);
+    if (!Append(next, run)) {
+      SetTooLongError();
+      return 0;
+    }
+    if (ampersand == NULL) break;
+    next = ExpandReference(text, ampersand + 1);
+    if (next == NULL) return 0;
+  }
+  expansion[expansionLength] = '\0';
+  return 1;
+}
+
+int SymbolInsert(const char* name, int token) {
+  const char* text = name;
+  size_t length;
+  size_t poolUsed = (size_t)(poolFill + 1);
+  int row;
+  unsigned bucket;
+  if (name == NULL) {
+    SetError("Error: Null symbol name\n");
+    return -1;
+  }
+  if (resolveFlag && strchr(name, '&') != NULL) {
+    if (!Expand(name)) return -1;
+    text = expansion;
+    length = expansionLength;
+  } else {
+    length = strlen(name);
+    if (resolveFlag && length >= sizeof expansion) {
+      SetTooLongError();
+      return -1;
+    }
+  }
+  if (rowCount + 1 >= TRAVIX_SYMBOL_ROWS) {
+    SetError("Error: Symbol table full\n");
+    return -1;
+  }
+  if (length >= TRAVIX_SYMBOL_POOL_SIZE - poolUsed) {
+    SetError("Error: Lexemes array full\n");
+    return -1;
+  }
+  row = ++rowCount;
+  rows[row].name = namePool + poolUsed;
+  memmove(rows[row].name, text, length + 1); /* the caller's text may lie in the pool */
+  rows[row].token = token;
+  rows[row].association = 0;
+  poolFill += (int)length + 1;
+  rowHash[row] = HashBytes(rows[row].name, length);
+  bucket = rowHash[row] & (INDEX_SIZE - 1u);
+  olderInBucket[row] = newestInBucket[bucket];
+  newestInBucket[bucket] = row;
+  return row;
+}
+
+int SymbolLookup(const char* name) {
+  if (name == NULL) return 0;
+  return LookupRange(name, strlen(name));
+}
+
+void SymbolAssociate(int index, int associatedIndex) {
+  if (!IsRowIndex(index)) {
+    SetIndexError(index);
+    return;
+  }
+  if (!IsRowIndex(associatedIndex)) {
+    SetIndexError(associatedIndex);
+    return;
+  }
+  rows[index].association = associatedIndex;
+}
+
+char* SymbolGetEntry(int index) {
+  if (!IsRowIndex(index)) {
+    SetIndexError(index);
+    return NULL;
+  }
+  return rows[index].name;
+}
+
+int SymbolGetAssociatedIndex(int index) { return IsRowIndex(index) ? rows[index].association : 0; }
+
+char* SymbolGetAssociatedVal(int index) {
+  int associated;
+  if (!IsRowIndex(index)) return NULL;
+  associated = rows[index].association;
+  return IsRowIndex(associated) ? rows[associated].name : NULL;
+}
+
+int SymbolGetToken(int index) { return IsRowIndex(index) ? rows[index].token : 0; }
+
+int SymbolGetCount(void) { return rowCount; }
+
+void SymbolResetTable(void) {
+  int row;
+  for (row = 1; row <= rowCount; ++row) {
+    newestInBucket[rowHash[row] & (INDEX_SIZE - 1u)] = 0;
+    rows[row].name = NULL;
+    rows[row].token = 0;
+    rows[row].association = 0;
+    rowHash[row] = 0;
+    olderInBucket[row] = 0;
+  }
+  rowCount = 0;
+  poolFill = -1;
+}
+
+char* SymbolGetLastError(void) { return lastError; }
+
+int SymbolResolveEntities(int on) {
+  resolveFlag = on != 0;
+  return resolveFlag;
+}
+
+void SymbolPrintTable(void) {
+  int row;
+  printf("\nFinal Symbol Table\n");
+  printf("Index     Token     Symbol Name             Association\n");
+  for (row = 1; row <= rowCount; ++row)
+    printf("%3d     %3d      %20s       %d\n", row, rows[row].token, rows[row].name,
+           rows[row].association);
+}
