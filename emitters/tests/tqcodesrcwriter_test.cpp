@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "emitters/domutil.h"
+#include "emitters/tqcodesrcwriter.h"
+#include "schematestsupport.h"
+#include "travixexcept.h"
+
+namespace {
+
+using Travix::TqCodeSrcWriter;
+using Travix::XException;
+
+class CodeWriter : public TqCodeSrcWriter {
+public:
+  bool Emit() override {
+    PrepareEmit();
+    return true;
+  }
+  using TqCodeSrcWriter::Emit;
+  using TqCodeSrcWriter::ClassName;
+  using TqCodeSrcWriter::GetEndL;
+  using TqCodeSrcWriter::GetListSizeFunc;
+  using TqCodeSrcWriter::GetStringPtr;
+  using TqCodeSrcWriter::QualifiedName;
+  using TqCodeSrcWriter::RuntimeName;
+  using TqCodeSrcWriter::XMLStringToCppString;
+  using TqCodeSrcWriter::XMLTagToCppIdentifier;
+  using TqCodeSrcWriter::XMLTypeToCppType;
+  using TqCodeSrcWriter::XMLTypeToParserType;
+  using TqCodeSrcWriter::XMLTypeToTravixType;
+};
+
+struct TypeRow {
+  const char16_t* schemaType;
+  const char* runtimeClass;
+  const char* plainType;  // nullptr: the string type
+  bool parsedAsString;
+};
+
+const TypeRow kRows[] = {
+    {u"NMTOKEN", "NMTOKEN", nullptr, true},
+    {u"string", "string", nullptr, true},
+    {u"NMTOKENS", "NMTOKENS", "NMTOKENS", true},
+    {u"timeInstant", "timeInstant", nullptr, true},
+    {u"timeDuration", "timeDuration", nullptr, true},
+    {u"recurringInstant", "recurringInstant", nullptr, true},
+    {u"binary", "binary", nullptr, true},
+    {u"uri", "uri", nullptr, true},
+    {u"language", "language", nullptr, true},
+    {u"Name", "Name", nullptr, true},
+    {u"NCName", "NCName", nullptr, true},
+    {u"ID", "ID", nullptr, true},
+    {u"IDREF", "IDREF", nullptr, true},
+    {u"IDREFS", "IDREFS", "IDREFS", true},
+    {u"date", "date", nullptr, true},
+    {u"time", "time", nullptr, true},
+    {u"boolean", "boolean", "bool", false},
+    {u"real", "real", "double", false},
+    {u"decimal", "decimal", "double", false},
+    {u"integer", "integer", "long", false},
+    {u"non-negative-integer", "non_negative_integer", "unsigned long", false},
+    {u"positive-integer", "positive_integer", "unsigned long", false},
+    {u"non-positive-integer", "non_positive_integer", "long", false},
+    {u"negative-integer", "negative_integer", "long", false},
+};
+
+class TypeMapping : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
+
+TEST_P(TypeMapping, EveryRowInEveryMode) {
+  auto [mfc, namespaceDisabled] = GetParam();
+  CodeWriter writer;
+  writer.SetMFCUsage(mfc);
+  writer.SetNamespaceDisabled(namespaceDisabled);
+  const std::string runtime = namespaceDisabled ? "Travix_" : "Travix::";
+  const std::string stringType = mfc ? "CString" : "std::string";
+  for (const TypeRow& row : kRows) {
+    SCOPED_TRACE(Travix::ToUtf8(row.schemaType));
+    EXPECT_EQ(writer.XMLTypeToTravixType(row.schemaType), runtime + row.runtimeClass);
+    EXPECT_EQ(writer.XMLTypeToCppType(row.schemaType), row.plainType ? row.plainType : stringType);
+    EXPECT_EQ(writer.XMLTypeToParserType(row.schemaType),
+              row.parsedAsString ? stringType : row.plainType);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(MfcAndDelimiter, TypeMapping,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()));
+
+TEST(TypeMappingErrors, OnlyVocabularySpellingsAreKnown) {
+  CodeWriter writer;
+  for (const char16_t* unknown : {u"positive_integer", u"String", u"float", u""}) {
+    try {
+      writer.XMLTypeToTravixType(unknown);
+      ADD_FAILURE() << "accepted " << Travix::ToUtf8(unknown);
+    } catch (const XException& e) {
+      EXPECT_EQ(e.GetMsg(), "Error: Unknown type '" + Travix::ToUtf8(unknown) + "' found");
+    }
+    EXPECT_THROW(writer.XMLTypeToCppType(unknown), XException);
+  }
+}
+
+TEST(Identifiers, CharactersDigitsAndEmptyNames) {
+  CodeWriter writer;
+  EXPECT_EQ(writer.XMLTagToCppIdentifier(u"2nd-item", false), "X2nd_item");
+  EXPECT_EQ(writer.XMLTagToCppIdentifier(u"2nd-item", true), "2nd_item");
+  EXPECT_EQ(writer.XMLTagToCppIdentifier(u"a.b:c", false), "a_b_c");
+  EXPECT_EQ(writer.XMLTagToCppIdentifier(u"", false), "");
+  EXPECT_EQ(writer.XMLTagToCppIdentifier(u"Caf\u00e9", false), "Caf__");
+  // Keywords stay as they are where they only ever follow a prefix
+  // (members: m_p..., Get_..., Set_...).
+  EXPECT_EQ(writer.XMLTagToCppIdentifier(u"class", true), "class");
+}
+
+TEST(Identifiers, ClassNamesAvoidKeywordsAndGeneratedNames) {
+  for (const char16_t* name : {u"class", u"default", u"int", u"new", u"union", u"Initialize",
+                               u"Get_targetNS", u"std", u"Travix", u"error", u"NULL"}) {
+    std::string identifier = TqCodeSrcWriter::ClassIdentifier(name);
+    EXPECT_EQ(identifier, Travix::ToUtf8(name) + "_");
+  }
+  EXPECT_EQ(TqCodeSrcWriter::ClassIdentifier(u"item"), "item");
+  EXPECT_EQ(TqCodeSrcWriter::ClassIdentifier(u"Class"), "Class");
+  EXPECT_EQ(TqCodeSrcWriter::ClassIdentifier(u"time"), "time");
+  EXPECT_EQ(TqCodeSrcWriter::ClassIdentifier(u"1"), "X1");
+}
+
+TEST(Escaping, QuotesBackslashesLineBreaksAndControls) {
+  CodeWriter writer;
+  std::string text = "\"quoted\" and more";
+  writer.XMLStringToCppString(text);
+  EXPECT_EQ(text, "\\\"quoted\\\" and more");
+
+  text = "a\nb\nc";
+  writer.XMLStringToCppString(text);
+  EXPECT_EQ(text, "a\\n\"\n\"b\\n\"\n\"c");
+
+  text = "c:\\dir\r\tx\x01" "9\x7f";
+  writer.XMLStringToCppString(text);
+  EXPECT_EQ(text, "c:\\\\dir\\r\\tx\\0019\\177");
+
+  text = "caf\xC3\xA9";
+  writer.XMLStringToCppString(text);
+  EXPECT_EQ(text, "caf\xC3\xA9");
+}
+
+TEST(Options, NamespaceNamesFilesAndDelimiterFollowsTheFlag) {
+  CodeWriter writer;
+  EXPECT_TRUE(writer.GetDLLExportUsage());
+  EXPECT_FALSE(writer.GetMFCUsage());
+  EXPECT_EQ(writer.GetHeaderSuffix(), ".h");
+  EXPECT_EQ(writer.GetCppSuffix(), ".cpp");
+  writer.SetNamespace("abc");
+  EXPECT_EQ(writer.GetOutputFileName(), "abc");
+  EXPECT_EQ(writer.RuntimeName("XObject"), "Travix::XObject");
+  EXPECT_EQ(writer.QualifiedName("Item"), "abc::Item");
+  EXPECT_EQ(writer.ClassName("Item"), "Item");
+  writer.SetNamespaceDisabled(true);
+  EXPECT_EQ(writer.RuntimeName("XObjectFactory"), "Travix_XObjectFactory");
+  EXPECT_EQ(writer.QualifiedName("Item"), "abc_Item");
+  EXPECT_EQ(writer.ClassName("Item"), "abc_Item");
+  writer.SetNamespaceDisabled(false);
+  EXPECT_EQ(writer.QualifiedName("Item"), "abc::Item");
+  writer.SetMFCUsage(true);
+  EXPECT_STREQ(writer.GetEndL(), "Travix::EndL");
+  EXPECT_STREQ(writer.GetListSizeFunc(), "GetCount()");
+  EXPECT_STREQ(writer.GetStringPtr(), "GetBuffer(0)");
+}
+
+class PrepareEmitTest : public ::testing::Test {
+protected:
+  std::string EmitError(const std::string& schema, const std::string& ns) {
+    SchemaTest::InlineSchema doc(schema);
+    CodeWriter writer;
+    writer.SetOutputFileName("base");
+    if (!ns.empty()) writer.SetNamespace(ns);
+    writer.Interpret(doc.Document());
+    try {
+      writer.Emit();
+    } catch (const XException& e) {
+      return e.GetMsg();
+    }
+    return writer.GetNamespace();
+  }
+  Travix::Dom::XercesSession session;
+};
+
+TEST_F(PrepareEmitTest, NamespaceDefaultsToBaseNameAndMustNotNameAType) {
+  const std::string schema = "<schema><archetype name='po'/><archetype name='item-x'/></schema>";
+  EXPECT_EQ(EmitError(schema, ""), "base");
+  EXPECT_EQ(EmitError(schema, "ns"), "ns");
+  const std::string conflict =
+      "Error: the specified namespace conflicts with an element name in the DTD/schema\n"
+      "Retry the Travix tool with a different namespace name.";
+  EXPECT_EQ(EmitError(schema, "po"), conflict);
+  EXPECT_EQ(EmitError(schema, "item_x"), conflict);
+}
+
+TEST_F(PrepareEmitTest, TwoTypesWithOneIdentifierAreNamedInTheError) {
+  EXPECT_EQ(EmitError("<schema><archetype name='a-b'/><datatype name='a.b'/></schema>", "ns"),
+            "Error: the names 'a-b' and 'a.b' both become the class identifier 'a_b'");
+  EXPECT_EQ(EmitError("<schema><archetype name='class'/><archetype name='class_'/></schema>", "ns"),
+            "Error: the names 'class' and 'class_' both become the class identifier 'class_'");
+}
+
+}  // namespace

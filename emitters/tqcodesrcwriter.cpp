@@ -1,0 +1,210 @@
+#include "emitters/tqcodesrcwriter.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <iterator>
+#include <map>
+
+#include "emitters/wstringtostring.h"
+#include "travixexcept.h"
+
+namespace Travix {
+
+namespace {
+
+// How a built-in schema type is held: the runtime class and the plain C++
+// value type. A null plain type means the writer's string type.
+struct BuiltInType {
+  std::u16string_view schemaName;
+  std::string_view runtimeClass;
+  const char* plainType;
+};
+
+constexpr std::array<BuiltInType, 24> kBuiltInTypes = {{
+    {u"NMTOKEN", "NMTOKEN", nullptr},
+    {u"string", "string", nullptr},
+    {u"NMTOKENS", "NMTOKENS", "NMTOKENS"},
+    {u"timeInstant", "timeInstant", nullptr},
+    {u"timeDuration", "timeDuration", nullptr},
+    {u"recurringInstant", "recurringInstant", nullptr},
+    {u"binary", "binary", nullptr},
+    {u"uri", "uri", nullptr},
+    {u"language", "language", nullptr},
+    {u"Name", "Name", nullptr},
+    {u"NCName", "NCName", nullptr},
+    {u"ID", "ID", nullptr},
+    {u"IDREF", "IDREF", nullptr},
+    {u"IDREFS", "IDREFS", "IDREFS"},
+    {u"date", "date", nullptr},
+    {u"time", "time", nullptr},
+    {u"boolean", "boolean", "bool"},
+    {u"real", "real", "double"},
+    {u"decimal", "decimal", "double"},
+    {u"integer", "integer", "long"},
+    {u"non-negative-integer", "non_negative_integer", "unsigned long"},
+    {u"positive-integer", "positive_integer", "unsigned long"},
+    {u"non-positive-integer", "non_positive_integer", "long"},
+    {u"negative-integer", "negative_integer", "long"},
+}};
+
+const BuiltInType& FindBuiltInType(const std::u16string& type) {
+  for (const BuiltInType& entry : kBuiltInTypes) {
+    if (entry.schemaName == type) return entry;
+  }
+  TRAVIX_THROW("Error: Unknown type '" + wstringTostring(type) + "' found");
+}
+
+// Names a generated class cannot carry: C++ keywords and alternative
+// tokens, the functions generated beside the classes, the namespaces the
+// generated code qualifies with, and macros of the headers it includes or
+// of the compilers' GNU modes. Sorted for binary search.
+constexpr std::string_view kReserved[] = {
+    "BEGIN", "BUFSIZ", "ECHO", "EOF", "FILENAME_MAX", "Get_model", "Get_targetNS",
+    "Get_version", "Get_xmlns", "INITIAL", "Initialize", "MAX_LEX_ERRORS", "MAX_LINE_SIZE",
+    "MAX_STATE_STACK_SIZE", "NULL", "REJECT", "Travix", "XMLImporter", "YYABORT", "YYACCEPT",
+    "YYDEBUG", "YYEMPTY", "YYEOF", "YYERROR", "YYSTYPE", "_MAX_PATH", "alignas", "alignof",
+    "and", "and_eq", "asm", "assert", "auto", "bitand", "bitor", "bool", "break", "case",
+    "catch", "char", "char16_t", "char32_t", "char8_t", "class", "co_await", "co_return",
+    "co_yield", "compl", "concept", "const", "const_cast", "consteval", "constexpr",
+    "constinit", "continue", "decltype", "default", "delete", "do", "double",
+    "dynamic_cast", "else", "enum", "errno", "error", "explicit", "export", "extern", "false",
+    "final", "float", "for", "friend", "goto", "i386", "if", "import", "inline", "int", "linux",
+    "long", "module", "mutable", "namespace", "new", "noexcept", "not", "not_eq", "nullptr",
+    "offsetof", "operator", "or", "or_eq", "override", "private", "protected", "public",
+    "register", "reinterpret_cast", "requires", "return", "short", "signed", "sizeof",
+    "static", "static_assert", "static_cast", "std", "stderr", "stdin", "stdout", "struct",
+    "switch", "template", "this", "thread_local", "throw", "true", "try", "typedef", "typeid",
+    "typename", "union", "unix", "unsigned", "using", "virtual", "void", "volatile", "wchar_t",
+    "while", "xor", "xor_eq"};
+static_assert(std::is_sorted(std::begin(kReserved), std::end(kReserved)));
+
+bool IsAsciiLetterOrDigit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+}  // namespace
+
+TqCodeSrcWriter::TqCodeSrcWriter() = default;
+TqCodeSrcWriter::~TqCodeSrcWriter() = default;
+
+void TqCodeSrcWriter::SetNamespace(const std::string& name) {
+  m_namespace = name;
+  SetOutputFileName(name);
+}
+
+void TqCodeSrcWriter::SetNamespaceDisabled(bool disabled) {
+  m_namespaceDisabled = disabled;
+  m_namespaceDelimiter = disabled ? "_" : "::";
+}
+
+bool TqCodeSrcWriter::IsReservedIdentifier(std::string_view identifier) {
+  return std::binary_search(std::begin(kReserved), std::end(kReserved), identifier);
+}
+
+std::string TqCodeSrcWriter::TagToIdentifier(std::u16string_view tag, bool keepDigit) {
+  if (tag.empty()) return {};
+  std::string identifier = wstringTostring(tag);
+  if (identifier.empty()) return "#BAD_IDENTIFIER#";
+  if (!keepDigit && identifier[0] >= '0' && identifier[0] <= '9') identifier.insert(0, "X");
+  // Byte by byte: every byte of a multi-byte character becomes "_", as the
+  // classic locale classifies them.
+  for (char& c : identifier) {
+    if (!IsAsciiLetterOrDigit(c)) c = '_';
+  }
+  return identifier;
+}
+
+std::string TqCodeSrcWriter::ClassIdentifier(std::u16string_view name) {
+  std::string identifier = TagToIdentifier(name, false);
+  if (IsReservedIdentifier(identifier)) identifier += '_';
+  return identifier;
+}
+
+void TqCodeSrcWriter::EscapeCppString(std::string& text) {
+  std::string escaped;
+  escaped.reserve(text.size() + text.size() / 8);
+  for (char c : text) {
+    switch (c) {
+      case '\n':
+        // Close the literal and reopen it on the next line, so generated
+        // text keeps the line structure of the value.
+        escaped += "\\n\"\n\"";
+        break;
+      case '"': escaped += "\\\""; break;
+      case '\\': escaped += "\\\\"; break;
+      case '\r': escaped += "\\r"; break;
+      case '\t': escaped += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+          // Octal escapes stop after three digits; a hex escape would run
+          // on into following hex digits.
+          char octal[5];
+          std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
+          escaped += octal;
+        } else {
+          escaped += c;
+        }
+    }
+  }
+  text = std::move(escaped);
+}
+
+std::string TqCodeSrcWriter::RuntimeName(std::string_view className) const {
+  return m_runtimeNamespace + m_namespaceDelimiter + std::string(className);
+}
+
+std::string TqCodeSrcWriter::QualifiedName(const std::string& identifier) const {
+  return m_namespace + m_namespaceDelimiter + identifier;
+}
+
+std::string TqCodeSrcWriter::ClassName(const std::string& identifier) const {
+  return m_namespaceDisabled ? QualifiedName(identifier) : identifier;
+}
+
+void TqCodeSrcWriter::PrepareEmit() {
+  if (m_namespace.empty()) m_namespace = GetOutputFileName();
+  ClearGeneratedFiles();
+
+  const std::string conflict =
+      "Error: the specified namespace conflicts with an element name in the DTD/schema\n"
+      "Retry the Travix tool with a different namespace name.";
+  std::map<std::string, std::u16string> names;
+  for (const auto& [name, node] : GetTypesMap()) {
+    if (wstringTostring(name) == m_namespace) TRAVIX_THROW(conflict);
+    std::string identifier = ClassIdentifier(name);
+    if (identifier == m_namespace) TRAVIX_THROW(conflict);
+    auto [seen, inserted] = names.emplace(identifier, name);
+    if (!inserted) {
+      TRAVIX_THROW("Error: the names '" + wstringTostring(seen->second) + "' and '" +
+                   wstringTostring(name) + "' both become the class identifier '" + identifier +
+                   "'");
+    }
+  }
+}
+
+const std::string TqCodeSrcWriter::XMLTypeToTravixType(const std::u16string& type) {
+  return RuntimeName(FindBuiltInType(type).runtimeClass);
+}
+
+const std::string TqCodeSrcWriter::XMLTypeToCppType(const std::u16string& type) {
+  const BuiltInType& entry = FindBuiltInType(type);
+  return entry.plainType ? entry.plainType : GetStringType();
+}
+
+const std::string TqCodeSrcWriter::XMLTypeToParserType(const std::u16string& type) {
+  const BuiltInType& entry = FindBuiltInType(type);
+  if (!entry.plainType || entry.schemaName == u"NMTOKENS" || entry.schemaName == u"IDREFS") {
+    return GetStringType();
+  }
+  return entry.plainType;
+}
+
+const std::string TqCodeSrcWriter::XMLTagToCppIdentifier(const std::u16string& tag,
+                                                         bool keepDigit) {
+  return TagToIdentifier(tag, keepDigit);
+}
+
+void TqCodeSrcWriter::XMLStringToCppString(std::string& text) { EscapeCppString(text); }
+
+}  // namespace Travix
