@@ -75,7 +75,13 @@ bool TqSchemaSrcWriter::Interpret(const std::string& path) {
     m_errorReporter = std::make_unique<DOMErrorReporter>();
     m_parser->setErrorHandler(m_errorReporter.get());
   }
-  m_parser->parse(path.c_str());
+  try {
+    m_parser->parse(path.c_str());
+  } catch (XException& e) {
+    // A file that cannot be opened has no location of its own.
+    if (e.GetSourceFile().empty()) e.SetSourceFile(path);
+    throw;
+  }
   return Interpret(m_parser->getDocument());
 }
 

@@ -87,9 +87,10 @@ TEST_F(SchemaFile, MalformedFileNamesParserMessageFileAndLine) {
   // The writer's parser stays usable after a failed parse.
   EXPECT_TRUE(writer.Interpret(dir.Write("good.xsd", kSmallSchema)));
 
-  XException missing = Thrown([&] { writer.Interpret(JoinPath(dir.Path(), "missing.xsd")); });
+  XException missing = Thrown([&] { writer.Interpret(std::string("missing.xsd")); });
   EXPECT_EQ(missing.GetMsg().rfind("Error: unable to open primary document entity", 0), 0u)
       << missing.GetMsg();
+  EXPECT_EQ(missing.GetSourceFile(), "missing.xsd");
 }
 
 TEST_F(SchemaFile, ParserReadsNothingButTheGivenFile) {
