@@ -1,0 +1,53 @@
+// travix: generates C++ binding classes, a scanner, a grammar and an
+// importer from a DTD, an XDR schema or a working-draft schema.
+#include <cstdlib>
+#include <iostream>
+
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/XMLException.hpp>
+
+#include "emitters/wstringtostring.h"
+#include "tools/travix/commandline.h"
+#include "tools/travix/exitcodes.h"
+#include "tools/travix/generationrun.h"
+
+namespace {
+
+using namespace Travix::Tool;
+
+// The Unicode library runs on its built-in data, whatever the caller's
+// environment points it at.
+void ClearUnicodeEnvironment() {
+  unsetenv("ICUROOT");
+  unsetenv("ICU_DATA");
+}
+
+bool InitialiseXmlParser() {
+  try {
+    xercesc::XMLPlatformUtils::Initialize();
+    return true;
+  } catch (const xercesc::XMLException& e) {
+    std::cerr << "Travix error: Unable to initialize XML4C2 parser.\n"
+              << "       Exception message is \"" << Travix::wstringTostring(e.getMessage())
+              << "\"\n"
+              << std::endl;
+    return false;
+  }
+}
+
+int Run(int argc, char* argv[]) {
+  CommandLine commandLine = ParseCommandLine(argc, argv, std::cerr);
+  if (!commandLine.options) return commandLine.exitCode;
+  return GenerationRun(*commandLine.options).Execute();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  ClearUnicodeEnvironment();
+  if (!InitialiseXmlParser()) return kXmlParserUnavailable;
+  const int exitCode = Run(argc, argv);
+  std::cout.flush();
+  xercesc::XMLPlatformUtils::Terminate();
+  return exitCode;
+}
