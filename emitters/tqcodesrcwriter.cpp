@@ -6,6 +6,7 @@
 #include <iterator>
 #include <map>
 
+#include "emitters/cppkeywords.h"
 #include "emitters/wstringtostring.h"
 #include "travixexcept.h"
 
@@ -55,28 +56,18 @@ const BuiltInType& FindBuiltInType(const std::u16string& type) {
   TRAVIX_THROW("Error: Unknown type '" + wstringTostring(type) + "' found");
 }
 
-// Names a generated class cannot carry: C++ keywords and alternative
-// tokens, the functions generated beside the classes, the namespaces the
-// generated code qualifies with, and macros of the headers it includes or
-// of the compilers' GNU modes. Sorted for binary search.
+// Names beside the C++ keywords that a generated class cannot carry: the
+// functions generated beside the classes, the namespaces the generated code
+// qualifies with, bison's reserved rule name, and macros of the headers it
+// includes, of the generated scanner and grammar, or of the compilers' GNU
+// modes. Sorted for binary search.
 constexpr std::string_view kReserved[] = {
     "BEGIN", "BUFSIZ", "ECHO", "EOF", "FILENAME_MAX", "Get_model", "Get_targetNS",
     "Get_version", "Get_xmlns", "INITIAL", "Initialize", "MAX_LEX_ERRORS", "MAX_LINE_SIZE",
     "MAX_STATE_STACK_SIZE", "NULL", "REJECT", "Travix", "XMLImporter", "YYABORT", "YYACCEPT",
-    "YYDEBUG", "YYEMPTY", "YYEOF", "YYERROR", "YYSTYPE", "_MAX_PATH", "alignas", "alignof",
-    "and", "and_eq", "asm", "assert", "auto", "bitand", "bitor", "bool", "break", "case",
-    "catch", "char", "char16_t", "char32_t", "char8_t", "class", "co_await", "co_return",
-    "co_yield", "compl", "concept", "const", "const_cast", "consteval", "constexpr",
-    "constinit", "continue", "decltype", "default", "delete", "do", "double",
-    "dynamic_cast", "else", "enum", "errno", "error", "explicit", "export", "extern", "false",
-    "final", "float", "for", "friend", "goto", "i386", "if", "import", "inline", "int", "linux",
-    "long", "module", "mutable", "namespace", "new", "noexcept", "not", "not_eq", "nullptr",
-    "offsetof", "operator", "or", "or_eq", "override", "private", "protected", "public",
-    "register", "reinterpret_cast", "requires", "return", "short", "signed", "sizeof",
-    "static", "static_assert", "static_cast", "std", "stderr", "stdin", "stdout", "struct",
-    "switch", "template", "this", "thread_local", "throw", "true", "try", "typedef", "typeid",
-    "typename", "union", "unix", "unsigned", "using", "virtual", "void", "volatile", "wchar_t",
-    "while", "xor", "xor_eq"};
+    "YYDEBUG", "YYEMPTY", "YYEOF", "YYERROR", "YYSTYPE", "_MAX_PATH", "assert", "errno",
+    "error", "final", "i386", "import", "linux", "module", "offsetof", "override", "std",
+    "stderr", "stdin", "stdout", "unix"};
 static_assert(std::is_sorted(std::begin(kReserved), std::end(kReserved)));
 
 bool IsAsciiLetterOrDigit(char c) {
@@ -99,7 +90,8 @@ void TqCodeSrcWriter::SetNamespaceDisabled(bool disabled) {
 }
 
 bool TqCodeSrcWriter::IsReservedIdentifier(std::string_view identifier) {
-  return std::binary_search(std::begin(kReserved), std::end(kReserved), identifier);
+  return IsCppKeyword(identifier) ||
+         std::binary_search(std::begin(kReserved), std::end(kReserved), identifier);
 }
 
 std::string TqCodeSrcWriter::TagToIdentifier(std::u16string_view tag, bool keepDigit) {
