@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdio>
 #include <iterator>
 #include <map>
 
 #include "emitters/cppkeywords.h"
+#include "emitters/domutil.h"
+#include "emitters/schemavocabulary.h"
 #include "emitters/wstringtostring.h"
 #include "travixexcept.h"
 
@@ -60,15 +63,35 @@ const BuiltInType& FindBuiltInType(const std::u16string& type) {
 // functions generated beside the classes, the namespaces the generated code
 // qualifies with, bison's reserved rule name, and macros of the headers it
 // includes, of the generated scanner and grammar, or of the compilers' GNU
-// modes. Sorted for binary search.
+// modes; and the members a generated class declares or calls unqualified
+// (a class's own name would hide them inside it). Sorted for binary search.
 constexpr std::string_view kReserved[] = {
-    "BEGIN", "BUFSIZ", "ECHO", "EOF", "FILENAME_MAX", "Get_model", "Get_targetNS",
-    "Get_version", "Get_xmlns", "INITIAL", "Initialize", "MAX_LEX_ERRORS", "MAX_LINE_SIZE",
-    "MAX_STATE_STACK_SIZE", "NULL", "REJECT", "Travix", "XMLImporter", "YYABORT", "YYACCEPT",
-    "YYDEBUG", "YYEMPTY", "YYEOF", "YYERROR", "YYSTYPE", "_MAX_PATH", "assert", "errno",
-    "error", "final", "i386", "import", "linux", "module", "offsetof", "override", "std",
+    "BEGIN", "BUFSIZ", "ECHO", "EOF", "EmitAttributes", "EmitXML", "FILENAME_MAX",
+    "GetAnyContentList", "GetChoice", "GetContent", "GetMixedList", "GetTag", "Get_model",
+    "Get_targetNS", "Get_version", "Get_xmlns", "HasAttribute", "HasElement", "INITIAL",
+    "Initialize", "IsValid", "MAX_LEX_ERRORS", "MAX_LINE_SIZE", "MAX_STATE_STACK_SIZE", "NULL",
+    "REJECT", "RemoveElement", "SetChoice", "SetContent", "SetTag", "SetValue",
+    "SetValueFromString", "Travix", "XMLImporter", "YYABORT", "YYACCEPT", "YYDEBUG", "YYEMPTY",
+    "YYEOF", "YYERROR", "YYSTYPE", "_MAX_PATH", "assert", "clone", "copyAttributesFrom",
+    "create", "doIndent", "errno", "error", "final", "getAttribute", "hasValidAttributes",
+    "i386", "import", "linux", "mContent", "m_anyContent", "m_choice", "m_facets", "m_mixed",
+    "m_pAttributesMap", "m_value", "module", "offsetof", "override", "setAttribute", "std",
     "stderr", "stdin", "stdout", "unix"};
 static_assert(std::is_sorted(std::begin(kReserved), std::end(kReserved)));
+
+// The integer at the start of text, as atoi reads it, clamped to int.
+int LeadingInteger(std::u16string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && (text[at] == u' ' || (text[at] >= u'\t' && text[at] <= u'\r'))) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == u'+' || text[at] == u'-')) negative = text[at++] == u'-';
+  long long value = 0;
+  for (; at < text.size() && text[at] >= u'0' && text[at] <= u'9'; ++at) {
+    value = std::min<long long>(value * 10 + (text[at] - u'0'), 1LL << 32);
+  }
+  if (negative) value = -value;
+  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
 
 bool IsAsciiLetterOrDigit(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -198,5 +221,27 @@ const std::string TqCodeSrcWriter::XMLTagToCppIdentifier(const std::u16string& t
 }
 
 void TqCodeSrcWriter::XMLStringToCppString(std::string& text) { EscapeCppString(text); }
+
+TqCodeSrcWriter::Occurrences TqCodeSrcWriter::OccurrencesOf(const xercesc::DOMElement* element) {
+  Occurrences occurrences;
+  if (auto min = Dom::GetAttribute(element, Vocabulary::Attr::MinOccurs)) {
+    occurrences.min = LeadingInteger(*min);
+  }
+  if (auto max = Dom::GetAttribute(element, Vocabulary::Attr::MaxOccurs)) {
+    occurrences.unbounded = *max == Vocabulary::Value::Unbounded;
+    if (!occurrences.unbounded) occurrences.max = LeadingInteger(*max);
+  }
+  return occurrences;
+}
+
+TqCodeSrcWriter::Occurrences TqCodeSrcWriter::ChildOccurrences(
+    const xercesc::DOMElement* child) const {
+  if (Dom::IsElement(child, Vocabulary::Elem::Group)) {
+    if (auto ref = Dom::GetAttribute(child, Vocabulary::Attr::Ref)) {
+      if (const xercesc::DOMElement* definition = FindType(*ref)) return OccurrencesOf(definition);
+    }
+  }
+  return OccurrencesOf(child);
+}
 
 }  // namespace Travix

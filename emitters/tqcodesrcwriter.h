@@ -58,6 +58,18 @@ public:
   // True for names the identifier rule renames.
   static bool IsReservedIdentifier(std::string_view identifier);
 
+  // How often a child of a class may stand: minOccurs and maxOccurs read
+  // the way both writers read them (leading digits count, an absent or
+  // unreadable value is 0, maxOccurs "*" is unbounded).
+  struct Occurrences {
+    int min = 0;
+    int max = 0;
+    bool unbounded = false;
+    // A list member, or a repeated rule in the grammar.
+    bool IsRepeated() const { return min > 1 || max > 1 || unbounded; }
+  };
+  static Occurrences OccurrencesOf(const xercesc::DOMElement* element);
+
 protected:
   // Text accessors chosen by the MFC flag.
   const char* GetEndL() const { return m_mfcUsage ? "Travix::EndL" : "std::endl"; }
@@ -95,6 +107,11 @@ protected:
   // The plain value type the grammar's actions use: as XMLTypeToCppType,
   // except that NMTOKENS and IDREFS are read as the string type.
   const std::string XMLTypeToParserType(const std::u16string& type);
+
+  // The occurrences of a child of an archetype or group. A group
+  // reference takes them from the group's definition, where normalisation
+  // leaves them.
+  Occurrences ChildOccurrences(const xercesc::DOMElement* child) const;
 
 private:
   std::string m_namespace;

@@ -19,7 +19,9 @@ public:
     return true;
   }
   using TqCodeSrcWriter::Emit;
+  using TqCodeSrcWriter::ChildOccurrences;
   using TqCodeSrcWriter::ClassName;
+  using TqCodeSrcWriter::GetSchemaNode;
   using TqCodeSrcWriter::GetEndL;
   using TqCodeSrcWriter::GetListSizeFunc;
   using TqCodeSrcWriter::GetStringPtr;
@@ -114,7 +116,10 @@ TEST(Identifiers, CharactersDigitsAndEmptyNames) {
 
 TEST(Identifiers, ClassNamesAvoidKeywordsAndGeneratedNames) {
   for (const char16_t* name : {u"class", u"default", u"int", u"new", u"union", u"Initialize",
-                               u"Get_targetNS", u"std", u"Travix", u"error", u"NULL"}) {
+                               u"Get_targetNS", u"std", u"Travix", u"error", u"NULL",
+                               // Members a generated class declares or calls.
+                               u"create", u"clone", u"SetTag", u"IsValid", u"SetChoice",
+                               u"m_pAttributesMap", u"SetValue"}) {
     std::string identifier = TqCodeSrcWriter::ClassIdentifier(name);
     EXPECT_EQ(identifier, Travix::ToUtf8(name) + "_");
   }
@@ -200,6 +205,38 @@ TEST_F(PrepareEmitTest, TwoTypesWithOneIdentifierAreNamedInTheError) {
             "Error: the names 'a-b' and 'a.b' both become the class identifier 'a_b'");
   EXPECT_EQ(EmitError("<schema><archetype name='class'/><archetype name='class_'/></schema>", "ns"),
             "Error: the names 'class' and 'class_' both become the class identifier 'class_'");
+}
+
+TEST_F(PrepareEmitTest, OccurrencesAreReadAlikeForBothWriters) {
+  SchemaTest::InlineSchema doc(
+      "<schema><archetype name='a'>"
+      "<element name='plain'/>"
+      "<element name='optional' minOccurs='0'/>"
+      "<element name='many' maxOccurs='*'/>"
+      "<element name='two' minOccurs='0' maxOccurs='2'/>"
+      "<element name='sloppy' minOccurs=' 3x' maxOccurs='abc'/>"
+      "<group ref='g'/>"
+      "</archetype>"
+      "<group name='g' minOccurs='0' maxOccurs='*'><element name='x'/></group></schema>");
+  CodeWriter writer;
+  writer.Interpret(doc.Document());
+  auto children = Travix::Dom::ChildElements(
+      Travix::Dom::FirstChildElement(writer.GetSchemaNode(), u"archetype"));
+  ASSERT_EQ(children.size(), 6u);
+  struct Expected {
+    int min, max;
+    bool unbounded, repeated;
+  };
+  const Expected expected[] = {{0, 0, false, false}, {0, 0, false, false}, {0, 0, true, true},
+                               {0, 2, false, true},  {3, 0, false, true},  {0, 0, true, true}};
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    SCOPED_TRACE(i);
+    auto occurrences = writer.ChildOccurrences(children[i]);
+    EXPECT_EQ(occurrences.min, expected[i].min);
+    EXPECT_EQ(occurrences.max, expected[i].max);
+    EXPECT_EQ(occurrences.unbounded, expected[i].unbounded);
+    EXPECT_EQ(occurrences.IsRepeated(), expected[i].repeated);
+  }
 }
 
 }  // namespace
