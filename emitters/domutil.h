@@ -48,6 +48,18 @@ SRCWRI_API std::vector<DOMElement*> ChildElements(const DOMNode* parent,
                                                   const XMLCh* name = nullptr);
 SRCWRI_API DOMElement* FirstChildElement(const DOMNode* parent, const XMLCh* name = nullptr);
 
+// Calls visit on every child of parent. The next sibling is taken before a
+// child is visited, so a visit may remove, move or replace that child;
+// nodes appended behind the last child are still reached.
+template <typename Visit>
+void ForEachChild(DOMNode* parent, Visit visit) {
+  for (DOMNode* child = parent->getFirstChild(); child;) {
+    DOMNode* next = child->getNextSibling();
+    visit(child);
+    child = next;
+  }
+}
+
 // The text content of a node and its descendants.
 SRCWRI_API std::u16string TextOf(const DOMNode* node);
 

@@ -20,18 +20,6 @@ namespace Value = Vocabulary::Value;
 
 namespace {
 
-// Calls visit on every child of parent. The next sibling is taken before a
-// child is visited, so a visit may move or replace that child; nodes
-// appended behind the last child are still reached.
-template <typename Visit>
-void ForEachChild(DOMNode* parent, Visit visit) {
-  for (DOMNode* child = parent->getFirstChild(); child;) {
-    DOMNode* next = child->getNextSibling();
-    visit(child);
-    child = next;
-  }
-}
-
 DOMElement* AsElement(DOMNode* node) {
   return Dom::IsElement(node) ? static_cast<DOMElement*>(node) : nullptr;
 }
@@ -126,7 +114,7 @@ int SchemaNormaliser::BuildTypesMap(DOMNode* node) {
   } else if (Dom::IsElement(node, Elem::Schema)) {
     m_schema = AsElement(node);
   }
-  ForEachChild(node, [this](DOMNode* child) { BuildTypesMap(child); });
+  Dom::ForEachChild(node, [this](DOMNode* child) { BuildTypesMap(child); });
   return 0;
 }
 
@@ -141,7 +129,7 @@ int SchemaNormaliser::FlattenAnonymousTypes(DOMNode* node) {
     m_schema->appendChild(parent->removeChild(node));
     m_types[name] = AsElement(node);
   }
-  ForEachChild(node, [this](DOMNode* child) { FlattenAnonymousTypes(child); });
+  Dom::ForEachChild(node, [this](DOMNode* child) { FlattenAnonymousTypes(child); });
   return 0;
 }
 
@@ -159,7 +147,7 @@ int SchemaNormaliser::FlattenGroups(DOMNode* node) {
       Dom::SetAttribute(AsElement(node), Attr::Name, UnusedTypeName(stem));
     }
   }
-  ForEachChild(node, [this](DOMNode* child) { FlattenGroups(child); });
+  Dom::ForEachChild(node, [this](DOMNode* child) { FlattenGroups(child); });
   if (isGroup && (!nested || !reference)) {
     auto name = AttributeOf(node, Attr::Name);
     if (!name || name->empty()) {
@@ -224,7 +212,7 @@ int SchemaNormaliser::ResolveReferences(DOMNode* node) {
       }
     }
   }
-  ForEachChild(node, [this](DOMNode* child) { ResolveReferences(child); });
+  Dom::ForEachChild(node, [this](DOMNode* child) { ResolveReferences(child); });
   return 0;
 }
 
