@@ -1,0 +1,85 @@
+// XObject: the base of every object bound to an XML element or attribute.
+//
+// An object has an element tag, an owned map of attributes (each itself an
+// XObject, kept in name order) and writes itself as XML. Generated binding
+// classes and the value types derive from it. Also here: the text pieces and
+// the line end that generated XML output is written with.
+#ifndef TRAVIX_OBJECT_H
+#define TRAVIX_OBJECT_H
+
+#include <map>
+#include <ostream>
+#include <string>
+
+#include "travixconfig.h"
+
+// Generated code writes "Travix::EndL" in both naming forms.
+namespace Travix {
+inline std::ostream& EndL(std::ostream& stream) { return stream.put('\n'); }
+} // namespace Travix
+
+TRAVIX_BEGIN_NAMESPACE
+
+inline constexpr char TRAVIX_NAME(LEFT_ANGLE)[] = "<";
+inline constexpr char TRAVIX_NAME(RIGHT_ANGLE)[] = ">";
+inline constexpr char TRAVIX_NAME(SLASH)[] = "/";
+
+class TRAVIX_API TRAVIX_NAME(XObject) {
+public:
+  typedef std::map<std::string, TRAVIX_NAME(XObject)*> AttributesMap;
+
+  TRAVIX_NAME(XObject)();
+  // Copies the tag and clones the attributes.
+  TRAVIX_NAME(XObject)(const TRAVIX_NAME(XObject)& other);
+  virtual ~TRAVIX_NAME(XObject)();
+  // Copies the tag only; the attributes stay as they were.
+  TRAVIX_NAME(XObject)& operator=(const TRAVIX_NAME(XObject)& other);
+
+  // Equal tags and attributes of the same names with equal tags; attribute
+  // values are not compared.
+  int operator==(const TRAVIX_NAME(XObject)& other) const;
+  int operator!=(const TRAVIX_NAME(XObject)& other) const;
+
+  void SetTag(const std::string& tag) { m_tag = tag; }
+  const std::string& GetTag() const { return m_tag; }
+
+  virtual bool EmitXML(std::ostream& stream, int indent) = 0;
+  // Writes " name='value'"; false for objects that are not simple values.
+  virtual bool EmitAsAttribute(std::ostream& stream);
+  virtual bool IsValid();
+  virtual TRAVIX_NAME(XObject)* clone() const = 0;
+  virtual bool HasElement(std::string name) const;
+  virtual void RemoveElement(std::string name);
+
+  bool HasAttribute(std::string name) const;
+  void RemoveAttribute(std::string name);
+
+  // Writes the document prologue and the object to a file; throws
+  // XException when the file cannot be opened or written.
+  bool EmitXMLToFile(const char* fileName, const char* doctype);
+  bool EmitXMLToFile(const std::string& fileName, const std::string& doctype);
+  void EmitXMLHeader(std::ostream& stream, std::string doctype);
+  void EmitAttributes(std::ostream& stream);
+
+protected:
+  explicit TRAVIX_NAME(XObject)(const char* tag);
+
+  // Stores a clone of `value` under `name`, tagged `name`; null only removes.
+  void setAttribute(std::string name, const TRAVIX_NAME(XObject)* value);
+  const TRAVIX_NAME(XObject)* getAttribute(std::string name) const;
+  void copyAttributesFrom(const AttributesMap* source);
+  void freeAttributes();
+  bool hasEquivalentAttributes(const TRAVIX_NAME(XObject)& other) const;
+  bool hasValidAttributes();
+
+  // The text with the five XML markup characters replaced by entities.
+  static std::string ConvertToStdEntities(const std::string& text);
+  static std::string doIndent(int n);
+
+  std::string m_tag;
+  AttributesMap* m_pAttributesMap;
+};
+
+TRAVIX_END_NAMESPACE
+
+#endif

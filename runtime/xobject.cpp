@@ -1,0 +1,204 @@
+#include "travixobject.h"
+
+#include <fstream>
+#include <new>
+
+#include "travixexcept.h"
+
+namespace {
+// The version named in the comment line of every written document.
+constexpr const char* kTravixVersion = "1.2";
+} // namespace
+
+TRAVIX_BEGIN_NAMESPACE
+
+using XObject = TRAVIX_NAME(XObject);
+
+XObject::TRAVIX_NAME(XObject)() : m_pAttributesMap(nullptr) {}
+
+XObject::TRAVIX_NAME(XObject)(const char* tag) : m_tag(tag ? tag : ""), m_pAttributesMap(nullptr) {}
+
+XObject::TRAVIX_NAME(XObject)(const XObject& other) : m_tag(other.m_tag), m_pAttributesMap(nullptr) {
+  copyAttributesFrom(other.m_pAttributesMap);
+}
+
+XObject::~TRAVIX_NAME(XObject)() { freeAttributes(); }
+
+XObject& XObject::operator=(const XObject& other) {
+  m_tag = other.m_tag;
+  return *this;
+}
+
+int XObject::operator==(const XObject& other) const {
+  return m_tag == other.m_tag && hasEquivalentAttributes(other) ? 1 : 0;
+}
+
+int XObject::operator!=(const XObject& other) const { return *this == other ? 0 : 1; }
+
+bool XObject::EmitAsAttribute(std::ostream&) { return false; }
+
+bool XObject::IsValid() { return true; }
+
+bool XObject::HasElement(std::string) const { return false; }
+
+void XObject::RemoveElement(std::string) {}
+
+bool XObject::HasAttribute(std::string name) const {
+  return m_pAttributesMap && m_pAttributesMap->count(name) != 0;
+}
+
+void XObject::RemoveAttribute(std::string name) {
+  if (!m_pAttributesMap)
+    return;
+  auto found = m_pAttributesMap->find(name);
+  if (found == m_pAttributesMap->end())
+    return;
+  delete found->second;
+  m_pAttributesMap->erase(found);
+}
+
+namespace {
+
+XObject::AttributesMap* NewAttributesMap() {
+  auto* map = new (std::nothrow) XObject::AttributesMap;
+  if (!map)
+    TRAVIX_THROW("Error: Unable to allocate memory for an attributes map");
+  return map;
+}
+
+XObject* CloneAttribute(const XObject& value) {
+  XObject* clone = value.clone();
+  if (!clone)
+    TRAVIX_THROW("Error: Unable to allocate memory for an attribute");
+  return clone;
+}
+
+} // namespace
+
+void XObject::setAttribute(std::string name, const XObject* value) {
+  RemoveAttribute(name);
+  if (!value)
+    return;
+  if (!m_pAttributesMap)
+    m_pAttributesMap = NewAttributesMap();
+  XObject* clone = CloneAttribute(*value);
+  clone->SetTag(name);
+  (*m_pAttributesMap)[name] = clone;
+}
+
+const XObject* XObject::getAttribute(std::string name) const {
+  if (m_pAttributesMap) {
+    auto found = m_pAttributesMap->find(name);
+    if (found != m_pAttributesMap->end())
+      return found->second;
+  }
+  TRAVIX_THROW("Error: Attempt to retrieve non-existent attribute '" + name + "'");
+}
+
+void XObject::copyAttributesFrom(const AttributesMap* source) {
+  // Self-assignment of a generated class hands us our own map.
+  if (source == m_pAttributesMap)
+    return;
+  freeAttributes();
+  if (!source)
+    return;
+  m_pAttributesMap = NewAttributesMap();
+  for (const auto& [name, value] : *source)
+    (*m_pAttributesMap)[name] = CloneAttribute(*value);
+}
+
+void XObject::freeAttributes() {
+  if (!m_pAttributesMap)
+    return;
+  for (auto& entry : *m_pAttributesMap)
+    delete entry.second;
+  delete m_pAttributesMap;
+  m_pAttributesMap = nullptr;
+}
+
+bool XObject::hasEquivalentAttributes(const XObject& other) const {
+  if (!m_pAttributesMap || !other.m_pAttributesMap)
+    return !m_pAttributesMap && !other.m_pAttributesMap;
+  if (m_pAttributesMap->size() != other.m_pAttributesMap->size())
+    return false;
+  for (const auto& [name, value] : *m_pAttributesMap) {
+    auto found = other.m_pAttributesMap->find(name);
+    if (found == other.m_pAttributesMap->end() || *value != *found->second)
+      return false;
+  }
+  return true;
+}
+
+bool XObject::hasValidAttributes() {
+  if (!m_pAttributesMap)
+    return true;
+  for (auto& entry : *m_pAttributesMap)
+    if (!entry.second->IsValid())
+      return false;
+  return true;
+}
+
+std::string XObject::ConvertToStdEntities(const std::string& text) {
+  std::string converted;
+  converted.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+    case '"':
+      converted += "&quot;";
+      break;
+    case '&':
+      converted += "&amp;";
+      break;
+    case '\'':
+      converted += "&apos;";
+      break;
+    case '<':
+      converted += "&lt;";
+      break;
+    case '>':
+      converted += "&gt;";
+      break;
+    default:
+      converted += c;
+    }
+  }
+  return converted;
+}
+
+std::string XObject::doIndent(int n) { return std::string(n > 0 ? n : 0, '\t'); }
+
+bool XObject::EmitXMLToFile(const char* fileName, const char* doctype) {
+  return EmitXMLToFile(std::string(fileName ? fileName : ""), std::string(doctype ? doctype : ""));
+}
+
+bool XObject::EmitXMLToFile(const std::string& fileName, const std::string& doctype) {
+  std::ofstream stream;
+  if (!fileName.empty())
+    stream.open(fileName, std::ios::out | std::ios::trunc);
+  if (!stream.is_open() || !stream)
+    TRAVIX_THROW("Error: Unable to open file '" + fileName + "' for XML output.");
+  EmitXMLHeader(stream, doctype);
+  EmitXML(stream, 0);
+  stream.flush();
+  stream.close();
+  // A full disk shows only here; the document must not be reported written.
+  if (!stream)
+    TRAVIX_THROW("Error: Unable to write file '" + fileName + "' for XML output.");
+  return true;
+}
+
+void XObject::EmitXMLHeader(std::ostream& stream, std::string doctype) {
+  stream << "<?xml version='1.0'?>" << std::endl;
+  if (!doctype.empty())
+    stream << "<!DOCTYPE " << m_tag << " SYSTEM \"" << doctype << "\">" << std::endl;
+  stream << "<!-- created with Travix version " << kTravixVersion << " -->" << std::endl;
+}
+
+void XObject::EmitAttributes(std::ostream& stream) {
+  if (!m_pAttributesMap)
+    return;
+  for (auto& entry : *m_pAttributesMap)
+    entry.second->EmitAsAttribute(stream);
+}
+
+TRAVIX_END_NAMESPACE
