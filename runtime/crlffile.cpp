@@ -1,0 +1,155 @@
+#include "crlffile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace Travix::Internal {
+
+namespace {
+
+struct Document {
+  int fd;
+  char buffer[65536];
+  std::size_t start = 0; // next unread byte of the buffer
+  std::size_t end = 0;   // bytes in the buffer
+  bool atEnd = false;    // the file has no more bytes
+  off64_t position = 0;  // bytes delivered since the start of the file
+};
+
+// Appends the file's next bytes after the buffer's first `keep` bytes.
+bool Fill(Document& document, std::size_t keep) {
+  ssize_t got;
+  do
+    got = ::read(document.fd, document.buffer + keep, sizeof document.buffer - keep);
+  while (got < 0 && errno == EINTR);
+  if (got < 0)
+    return false;
+  document.start = 0;
+  document.end = keep + static_cast<std::size_t>(got);
+  if (got == 0)
+    document.atEnd = true;
+  return true;
+}
+
+ssize_t ReadFolded(void* cookie, char* out, std::size_t size) {
+  Document& document = *static_cast<Document*>(cookie);
+  std::size_t delivered = 0;
+  while (delivered < size) {
+    if (document.start == document.end) {
+      if (document.atEnd)
+        break;
+      if (!Fill(document, 0))
+        return delivered > 0 ? static_cast<ssize_t>(delivered) : -1;
+      continue;
+    }
+    const char* next = document.buffer + document.start;
+    std::size_t available = document.end - document.start;
+    std::size_t run = std::min(available, size - delivered);
+    const void* carriageReturn = std::memchr(next, '\r', run);
+    if (carriageReturn)
+      run = static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - next);
+    std::memcpy(out + delivered, next, run);
+    delivered += run;
+    document.start += run;
+    if (!carriageReturn)
+      continue;
+    if (document.start + 1 == document.end && !document.atEnd) {
+      // The byte after this CR is not read yet.
+      document.buffer[0] = '\r';
+      if (!Fill(document, 1))
+        return delivered > 0 ? static_cast<ssize_t>(delivered) : -1;
+      continue;
+    }
+    bool beforeLineFeed =
+        document.start + 1 < document.end && document.buffer[document.start + 1] == '\n';
+    ++document.start;
+    if (!beforeLineFeed)
+      out[delivered++] = '\r';
+  }
+  document.position += static_cast<off64_t>(delivered);
+  return static_cast<ssize_t>(delivered);
+}
+
+// Scanners ask for their position and go back to it (to show the first line
+// in error reports). Going elsewhere reads the file again from its start.
+int SeekFolded(void* cookie, off64_t* offset, int whence) {
+  Document& document = *static_cast<Document*>(cookie);
+  off64_t target;
+  if (whence == SEEK_SET)
+    target = *offset;
+  else if (whence == SEEK_CUR)
+    target = document.position + *offset;
+  else {
+    errno = EINVAL;
+    return -1;
+  }
+  if (target < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  if (target != document.position) {
+    if (::lseek(document.fd, 0, SEEK_SET) < 0)
+      return -1;
+    document.start = document.end = 0;
+    document.atEnd = false;
+    document.position = 0;
+    char skipped[4096];
+    while (document.position < target) {
+      std::size_t want = static_cast<std::size_t>(
+          std::min<off64_t>(target - document.position, static_cast<off64_t>(sizeof skipped)));
+      ssize_t got = ReadFolded(cookie, skipped, want);
+      if (got < 0)
+        return -1;
+      if (got == 0)
+        break;
+    }
+  }
+  *offset = document.position;
+  return 0;
+}
+
+int CloseFolded(void* cookie) {
+  Document* document = static_cast<Document*>(cookie);
+  int result = ::close(document->fd);
+  delete document;
+  return result;
+}
+
+} // namespace
+
+std::FILE* OpenDocument(const char* path) {
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return nullptr;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+    int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    errno = error;
+    return nullptr;
+  }
+  Document* document = new (std::nothrow) Document;
+  if (!document) {
+    ::close(fd);
+    errno = ENOMEM;
+    return nullptr;
+  }
+  document->fd = fd;
+  cookie_io_functions_t functions{ReadFolded, nullptr, SeekFolded, CloseFolded};
+  std::FILE* stream = ::fopencookie(document, "r", functions);
+  if (!stream) {
+    int error = errno;
+    CloseFolded(document);
+    errno = error;
+  }
+  return stream;
+}
+
+} // namespace Travix::Internal

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "formnames.h"
+#include "travix.h"
+#include "xobjfactory.h"
+
+namespace {
+
+using XObject = TX(XObject);
+using XObjectFactory = TX(XObjectFactory);
+using XException = TX(XException);
+
+XObject* MakeInteger() { return new TX(integer)(1); }
+XObject* MakeString() { return new TX(string)("s"); }
+XObject* MakeNothing() { return nullptr; }
+
+std::string MessageOf(void (*action)()) {
+  try {
+    action();
+  } catch (const XException& e) {
+    return e.GetMsg();
+  }
+  return "no exception";
+}
+
+TEST(XObjectFactory, LaterRegistrationReplacesEarlierAndNamesAreExact) {
+  XObjectFactory::RegisterCreateFunction("factory::a", MakeInteger);
+  XObjectFactory::RegisterCreateFunction("factory::a", MakeString);
+  XObjectFactory::RegisterCreateFunction("factory::A", MakeInteger);
+  std::unique_ptr<XObject> lower(XObjectFactory::CreateObject("factory::a"));
+  std::unique_ptr<XObject> upper(XObjectFactory::CreateObject("factory::A"));
+  EXPECT_NE(dynamic_cast<TX(string)*>(lower.get()), nullptr);
+  EXPECT_NE(dynamic_cast<TX(integer)*>(upper.get()), nullptr);
+}
+
+TEST(XObjectFactory, Failures) {
+  EXPECT_EQ(MessageOf([] { XObjectFactory::RegisterCreateFunction("", nullptr); }),
+            "Error: Attempt made to register a create function without an object name");
+  EXPECT_EQ(MessageOf([] { XObjectFactory::RegisterCreateFunction("factory::null", nullptr); }),
+            "Error: Attempt made to register a null create function for 'factory::null'");
+  EXPECT_EQ(MessageOf([] { XObjectFactory::CreateObject("factory::null"); }),
+            "Error: No registered create function was found for object 'factory::null'");
+  EXPECT_EQ(MessageOf([] { XObjectFactory::CreateObject(""); }),
+            "Error: No registered create function was found for object ''");
+
+  XObjectFactory::RegisterCreateFunction("factory::nothing", MakeNothing);
+  EXPECT_EQ(MessageOf([] { XObjectFactory::CreateObject("factory::nothing"); }),
+            "Error: Unable to allocate memory for object 'factory::nothing'");
+  // The entry stays; a later registration can still replace it.
+  XObjectFactory::RegisterCreateFunction("factory::nothing", MakeString);
+  std::unique_ptr<XObject> made(XObjectFactory::CreateObject("factory::nothing"));
+  EXPECT_NE(made, nullptr);
+}
+
+} // namespace
