@@ -31,10 +31,13 @@ function(project_generated_sources)
 endfunction()
 
 # add_project_test(<name> SOURCES ... [LIBS ...] [LABELS unit|e2e|slow ...]
-#                  [WORKING_DIRECTORY dir] [ENVIRONMENT VAR=value ...])
-# One GoogleTest executable; every test in it is registered with CTest.
+#                  [WORKING_DIRECTORY dir] [ENVIRONMENT VAR=value ...]
+#                  [TEST_PREFIX prefix])
+# One GoogleTest executable; every test in it is registered with CTest, its
+# name preceded by TEST_PREFIX when one source is built into several
+# executables.
 function(add_project_test name)
-  cmake_parse_arguments(T "" "WORKING_DIRECTORY" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "" "WORKING_DIRECTORY;TEST_PREFIX" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   if(NOT T_LABELS)
     set(T_LABELS unit)
   endif()
@@ -50,6 +53,7 @@ function(add_project_test name)
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY "${T_WORKING_DIRECTORY}"
+    TEST_PREFIX "${T_TEST_PREFIX}"
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES ${props})

@@ -1,0 +1,126 @@
+// XList: the owning list of bound objects that generated classes keep for
+// repeated children, choices of lists and mixed or any content.
+//
+// The list owns its elements: copying clones them, assignment frees the old
+// ones, the destructor frees them. Its tag is "#MIXED" until set. Both the
+// standard-library names (push_back, front, back, size) and the MFC names
+// (AddTail, GetHead, GetTail, GetCount) are offered, because generated code
+// is written in either form.
+#ifndef TRAVIX_LIST_H
+#define TRAVIX_LIST_H
+
+#include <cstddef>
+#include <list>
+#include <ostream>
+#include <type_traits>
+
+#include "travixexcept.h"
+#include "travixobject.h"
+
+TRAVIX_BEGIN_NAMESPACE
+
+template <class P> class TRAVIX_NAME(XList) : public TRAVIX_NAME(XObject) {
+  static_assert(std::is_pointer_v<P> &&
+                    std::is_base_of_v<TRAVIX_NAME(XObject), std::remove_pointer_t<P>>,
+                "XList holds pointers to bound objects");
+
+public:
+  typedef typename std::list<P>::iterator iterator;
+  typedef typename std::list<P>::const_iterator const_iterator;
+  typedef typename std::list<P>::size_type size_type;
+
+  TRAVIX_NAME(XList)() : TRAVIX_NAME(XObject)("#MIXED") {}
+  TRAVIX_NAME(XList)(const TRAVIX_NAME(XList)& other)
+      : TRAVIX_NAME(XObject)(other), m_elems(CloneElems(other)) {}
+  ~TRAVIX_NAME(XList)() override { freeElems(); }
+
+  // Copies the tag and clones the elements; the old elements are freed.
+  TRAVIX_NAME(XList)& operator=(const TRAVIX_NAME(XList)& other) {
+    if (this != &other) {
+      std::list<P> clones = CloneElems(other);
+      freeElems();
+      m_elems.swap(clones);
+      SetTag(other.GetTag());
+    }
+    return *this;
+  }
+
+  // Deletes every element and empties the list.
+  void freeElems() {
+    for (P element : m_elems)
+      delete element;
+    m_elems.clear();
+  }
+
+  // Every element, each at the given indent.
+  bool EmitXML(std::ostream& stream, int indent) override {
+    for (P element : m_elems)
+      if (element)
+        element->EmitXML(stream, indent);
+    return true;
+  }
+
+  bool IsValid() override {
+    for (P element : m_elems)
+      if (!element || !element->IsValid())
+        return false;
+    return true;
+  }
+
+  TRAVIX_NAME(XObject)* clone() const override { return new TRAVIX_NAME(XList)(*this); }
+
+  // The list takes ownership of what is appended.
+  void push_back(P element) { m_elems.push_back(element); }
+  P& front() { return m_elems.front(); }
+  P const& front() const { return m_elems.front(); }
+  P& back() { return m_elems.back(); }
+  P const& back() const { return m_elems.back(); }
+  size_type size() const { return m_elems.size(); }
+  bool empty() const { return m_elems.empty(); }
+  iterator begin() { return m_elems.begin(); }
+  iterator end() { return m_elems.end(); }
+  const_iterator begin() const { return m_elems.begin(); }
+  const_iterator end() const { return m_elems.end(); }
+
+  void AddTail(P element) { push_back(element); }
+  P& GetHead() { return front(); }
+  P const& GetHead() const { return front(); }
+  P& GetTail() { return back(); }
+  P const& GetTail() const { return back(); }
+  std::ptrdiff_t GetCount() const { return static_cast<std::ptrdiff_t>(m_elems.size()); }
+
+private:
+  static std::list<P> CloneElems(const TRAVIX_NAME(XList)& other) {
+    std::list<P> clones;
+    try {
+      for (P element : other.m_elems)
+        clones.push_back(element ? CloneElem(*element) : nullptr);
+    } catch (...) {
+      for (P clone : clones)
+        delete clone;
+      throw;
+    }
+    return clones;
+  }
+
+  static P CloneElem(const TRAVIX_NAME(XObject)& element) {
+    TRAVIX_NAME(XObject)* clone = element.clone();
+    if (!clone)
+      TRAVIX_THROW("Error: Unable to allocate memory for a list element");
+    P typed = dynamic_cast<P>(clone);
+    if (!typed) {
+      delete clone;
+      TRAVIX_THROW("Error: A list element's clone is of another type than the element");
+    }
+    return typed;
+  }
+
+  std::list<P> m_elems;
+};
+
+// The children of mixed and any content: objects of any class.
+typedef TRAVIX_NAME(XList)<TRAVIX_NAME(XObject)*> TRAVIX_NAME(XObjPtrList);
+
+TRAVIX_END_NAMESPACE
+
+#endif
