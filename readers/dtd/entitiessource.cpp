@@ -43,6 +43,9 @@ std::string EscapeEntityText(std::string_view text) {
       out += "\\\"";
     } else if (c == '\\') {
       out += "\\\\";
+    } else if (c == '?' && at > 0 && text[at - 1] == '?') {
+      // Never "??": older compilers read "??=" and its kin as trigraphs.
+      out += "\\?";
     } else if (byte < 0x20 || byte == 0x7F) {
       AppendHexEscape(out, byte);
       afterHexEscape = true;

@@ -12,7 +12,8 @@ namespace Travix::Dtd {
 
 // The body of a C++ string literal that holds text. A line feed ends the
 // literal's line and goes on in the next adjacent literal; quotes,
-// backslashes and control characters are escaped. The reader's table keeps
+// backslashes, control characters and the second "?" of a pair (a trigraph
+// to older compilers) are escaped. The reader's table keeps
 // characters it cannot write plainly as "\xHH" escape text: such an escape
 // is kept as it stands, and the literal is closed and reopened after it
 // when a hexadecimal digit follows, so the escape cannot run on.

@@ -107,6 +107,7 @@ TEST(TqDeclReader, EscapesEntityTexts) {
   // A backslash that starts no complete escape is doubled.
   EXPECT_EQ(EscapeEntityText("\\x4\\n\\"), "\\\\x4\\\\n\\\\");
   EXPECT_EQ(EscapeEntityText("\n\n"), "\\n\"\n\"\\n\"\n\"");
+  EXPECT_EQ(EscapeEntityText("a??" "?=b?"), "a?\\?\\?=b?");
   // Text beyond ASCII is UTF-8 already and stays as it is.
   EXPECT_EQ(EscapeEntityText("caf\xC3\xA9"), "caf\xC3\xA9");
 }
