@@ -16,7 +16,8 @@ void ReportTableFailure() {
     RecordFailure(message);
     return;
   }
-  if (message.substr(0, ErrorPrefix.size()) == ErrorPrefix) message.remove_prefix(ErrorPrefix.size());
+  if (message.substr(0, ErrorPrefix.size()) == ErrorPrefix)
+    message.remove_prefix(ErrorPrefix.size());
   while (!message.empty() && message.back() == '\n') message.remove_suffix(1);
   ReportError(message);
 }

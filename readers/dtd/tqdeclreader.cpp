@@ -92,7 +92,8 @@ bool TqDeclReader::Parse() {
     bool read = m_inputFileName.empty() ? Dtd::ReadTextStream(stdin, text, error)
                                         : Dtd::ReadTextFile(path, text, error);
     if (!read)
-      TRAVIX_THROW("Error: Unable to open DTD input file '" + path + "', errno=" + ErrnoText(error));
+      TRAVIX_THROW("Error: Unable to open DTD input file '" + path +
+                   "', errno=" + ErrnoText(error));
 
     std::ofstream prepFile;
     std::string prepPath;

@@ -60,9 +60,10 @@ TEST(DtdErrors, UndefinedReferenceAndUnreadableEntities) {
             "Error: h.dtd: line 2: External entity reference to URL at token \"%w;\" in the "
             "following line:");
   EXPECT_TRUE(Contains(outcome.error,
-                       "This version of Travix is unable to resolve external entity URL references "
-                       "such as \"http://www.example.org/x/web.ent\".  Please place the information "
-                       "from the given URL into the file \"" + dir.Path("web.ent") + "\".\n"));
+                       "This version of Travix is unable to resolve external entity URL "
+                       "references such as \"http://www.example.org/x/web.ent\".  Please place "
+                       "the information from the given URL into the file \"" +
+                           dir.Path("web.ent") + "\".\n"));
 
   dir.Write("m.dtd", "<!ENTITY % f SYSTEM \"missing.ent\">\n%f;\n");
   EXPECT_TRUE(Contains(ReadDtd(dir, "m.dtd").error,

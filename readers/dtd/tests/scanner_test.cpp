@@ -40,7 +40,8 @@ TEST(DtdScanner, EntityAndNotationDeclarations) {
   EXPECT_EQ(Tokens("<!ENTITY % p \"%q; x\">"),
             "<!ENTITY _ % _ name:p _ \" value:%q; x \" >");
   EXPECT_EQ(Tokens("<!ENTITY e PUBLIC \"-//X//EN\" 'e.ent' NDATA gif>"),
-            "<!ENTITY _ name:e _ PUBLIC _ \" public:-//X//EN \" _ ' system:e.ent ' _ NDATA _ name:gif >");
+            "<!ENTITY _ name:e _ PUBLIC _ \" public:-//X//EN \" _ ' system:e.ent ' _ NDATA _ "
+            "name:gif >");
   EXPECT_EQ(Tokens("<!NOTATION gif SYSTEM 'image/gif'><!NOTATION png PUBLIC 'png'>"),
             "<!NOTATION _ name:gif _ SYSTEM _ ' system:image/gif ' > "
             "<!NOTATION _ name:png _ PUBLIC _ ' public:png ' >");
@@ -67,10 +68,15 @@ TEST(DtdScanner, ConditionalSectionsAndMarkersLeaveNoTokens) {
 }
 
 TEST(DtdScanner, MarkersSetFileAndLineOfErrors) {
-  Tokens("<!ELEMENT a EMPTY><?Travix preprocessor file=my dir/in.ent line=7 ?>\n\n  <!ATTLIST a x NOTATION (n) #IMPLIED>");
+  // The name runs up to the last " line=", and the text after the marker
+  // is that line.
+  Tokens("<!ELEMENT a EMPTY><?Travix preprocessor file=my dir/in.ent line=7 ?>\n\n"
+         "  <!ATTLIST a x NOTATION (n) #IMPLIED>");
   EXPECT_EQ(Headline(LastErrorText()),
-            "Error: my dir/in.ent: line 9: Invalid character at token \"N\" in the following line:");
-  EXPECT_NE(LastErrorText().find("\n  <!ATTLIST a x NOTATION (n) #IMPLIED>\n"), std::string::npos);
+            "Error: my dir/in.ent: line 9: Invalid character at token \"N\" in the following "
+            "line:");
+  EXPECT_NE(LastErrorText().find("\n  <!ATTLIST a x NOTATION (n) #IMPLIED>\n"),
+            std::string::npos);
 }
 
 TEST(DtdScanner, InvalidCharacterEndsTheScan) {
