@@ -67,6 +67,9 @@ public:
     bool unbounded = false;
     // A list member, or a repeated rule in the grammar.
     bool IsRepeated() const { return min > 1 || max > 1 || unbounded; }
+    // Zero or one, or zero or more. Without counts a child stands exactly
+    // once, and so does one with minOccurs "0" alone.
+    bool MayBeAbsent() const { return min == 0 && (max >= 1 || unbounded); }
   };
   static Occurrences OccurrencesOf(const xercesc::DOMElement* element);
 

@@ -225,10 +225,11 @@ TEST_F(PrepareEmitTest, OccurrencesAreReadAlikeForBothWriters) {
   ASSERT_EQ(children.size(), 6u);
   struct Expected {
     int min, max;
-    bool unbounded, repeated;
+    bool unbounded, repeated, mayBeAbsent;
   };
-  const Expected expected[] = {{0, 0, false, false}, {0, 0, false, false}, {0, 0, true, true},
-                               {0, 2, false, true},  {3, 0, false, true},  {0, 0, true, true}};
+  const Expected expected[] = {{0, 0, false, false, false}, {0, 0, false, false, false},
+                               {0, 0, true, true, true},    {0, 2, false, true, true},
+                               {3, 0, false, true, false},  {0, 0, true, true, true}};
   for (std::size_t i = 0; i < children.size(); ++i) {
     SCOPED_TRACE(i);
     auto occurrences = writer.ChildOccurrences(children[i]);
@@ -236,6 +237,7 @@ TEST_F(PrepareEmitTest, OccurrencesAreReadAlikeForBothWriters) {
     EXPECT_EQ(occurrences.max, expected[i].max);
     EXPECT_EQ(occurrences.unbounded, expected[i].unbounded);
     EXPECT_EQ(occurrences.IsRepeated(), expected[i].repeated);
+    EXPECT_EQ(occurrences.MayBeAbsent(), expected[i].mayBeAbsent);
   }
 }
 
