@@ -414,7 +414,12 @@ inline constexpr std::string_view kListGetter = R"~(@T@ & @Q@::Get_@MN@()
   return m_@MN@;
 }
 )~";
-inline constexpr std::string_view kListEmit = R"~(  m_@MN@.EmitXML(oStrm,@INDENT@);
+// Elements appended to a list keep the tag they were made with (a value's
+// "#PCDATA", a type's name); they are written under the element's name.
+inline constexpr std::string_view kListEmit = R"~(  for (@ELEMENT@ * element : m_@MN@)
+    if (element)
+      element->SetTag("@X@");
+  m_@MN@.EmitXML(oStrm,@INDENT@);
 )~";
 inline constexpr std::string_view kListFree = R"~(  m_@MN@.freeElems();
 )~";

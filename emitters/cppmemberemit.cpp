@@ -96,7 +96,10 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
                                                    {"X", x}});
     }
     m_accessorDefinitions << Splice(T::kListGetter, {{"T", child.type}, {"Q", qualified}, {"MN", mn}});
-    m_emitChildren << Splice(T::kListEmit, {{"MN", mn}, {"INDENT", indent}});
+    m_emitChildren << Splice(T::kListEmit, {{"ELEMENT", TypeReference(child.typeName)},
+                                            {"MN", mn},
+                                            {"X", x},
+                                            {"INDENT", indent}});
     m_destructorBody << Splice(T::kListFree, {{"MN", mn}});
     return 0;
   }

@@ -169,7 +169,9 @@ TEST_F(BindingText, MembersListsAndAccessorsAgreeBetweenHeaderAndSource) {
                                   "  Travix::XObject(other),\n"
                                   "  m_itemList(other.m_itemList),\n"
                                   "  m_partList(other.m_partList)\n{\n"));
-  EXPECT_THAT(g.source, HasSubstr("  m_itemList.EmitXML(oStrm,indentLevel+1);\n"
+  EXPECT_THAT(g.source, HasSubstr("  for (Travix::string * element : m_itemList)\n"
+                                  "    if (element)\n      element->SetTag(\"item\");\n"
+                                  "  m_itemList.EmitXML(oStrm,indentLevel+1);\n"
                                   "  if (m_pnote)\n    m_pnote->EmitXML(oStrm,indentLevel+1);\n"));
   EXPECT_THAT(g.source, HasSubstr("  if (elemName == \"note\")\n    return (m_pnote ? true : false);"));
   // The assignment operator survives self-assignment.

@@ -1,0 +1,87 @@
+# Source generated at build time by the toolkit, and programs built from it.
+#
+# travix_generate() runs a generator (the binding writer's test driver, the
+# travix program, flex, bison, ...) as a build step; travix_generated_program()
+# builds a program from generated and hand-written sources in one flag
+# combination of the generator, against the runtime library that combination
+# needs. Generated sources are compiled with warnings but not -Werror.
+include_guard(GLOBAL)
+
+# travix_generate(<out-var>
+#     COMMAND <generator> [<argument>...]
+#     OUTPUT_DIR <directory>
+#     OUTPUTS <file name>...
+#     [DEPENDS <file or target>...])
+# Runs COMMAND in OUTPUT_DIR (created first) whenever an output is missing
+# or older than a dependency. An executable target named in COMMAND is
+# replaced by its path and built first. Sets <out-var> to the full paths of
+# the outputs.
+function(travix_generate out_var)
+  cmake_parse_arguments(G "" "OUTPUT_DIR" "COMMAND;OUTPUTS;DEPENDS" ${ARGN})
+  if(NOT G_COMMAND OR NOT G_OUTPUT_DIR OR NOT G_OUTPUTS)
+    message(FATAL_ERROR "travix_generate: COMMAND, OUTPUT_DIR and OUTPUTS are required")
+  endif()
+  set(paths "")
+  foreach(name IN LISTS G_OUTPUTS)
+    list(APPEND paths "${G_OUTPUT_DIR}/${name}")
+  endforeach()
+  list(GET G_COMMAND 0 generator)
+  set(generator_dependency "")
+  if(TARGET ${generator})
+    set(generator_dependency ${generator})
+  endif()
+  add_custom_command(
+    OUTPUT ${paths}
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${G_OUTPUT_DIR}"
+    COMMAND ${G_COMMAND}
+    WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
+    DEPENDS ${G_DEPENDS} ${generator_dependency}
+    COMMENT "Generating ${G_OUTPUTS}"
+    VERBATIM)
+  set(${out_var} ${paths} PARENT_SCOPE)
+endfunction()
+
+# travix_flags_runtime(<out-var> <flags>)
+# The runtime library a generated project links for the generator flags
+# (letters such as "DMN"): the prefix form with N, else the namespace form.
+function(travix_flags_runtime out_var flags)
+  if(flags MATCHES "N")
+    set(${out_var} travixbase_n PARENT_SCOPE)
+  else()
+    set(${out_var} travixbase PARENT_SCOPE)
+  endif()
+endfunction()
+
+# travix_generated_program(<target>
+#     GENERATED <source>...        sources made by travix_generate
+#     [SOURCES <source>...]        hand-written sources
+#     FLAGS <letters>              the generator flags used ("" for none)
+#     STANDARD 17|20
+#     [INCLUDE_DIRS <dir>...] [LIBS <library>...] [TEST] [LABELS <label>...])
+# An executable of generated code as a user's project builds it: the
+# runtime of the flag combination, the C++ standard asked for, -Wall. With
+# TEST it is a GoogleTest program registered with CTest (add_project_test).
+function(travix_generated_program target)
+  cmake_parse_arguments(P "TEST" "FLAGS;STANDARD"
+                        "GENERATED;SOURCES;INCLUDE_DIRS;LIBS;LABELS" ${ARGN})
+  if(NOT P_STANDARD)
+    message(FATAL_ERROR "travix_generated_program: STANDARD is required")
+  endif()
+  travix_flags_runtime(runtime "${P_FLAGS}")
+  if(P_TEST)
+    set(labels ${P_LABELS})
+    if(NOT labels)
+      set(labels unit)
+    endif()
+    add_project_test(${target} SOURCES ${P_SOURCES} ${P_GENERATED}
+                     LIBS ${runtime} ${P_LIBS} LABELS ${labels})
+  else()
+    add_executable(${target} ${P_SOURCES} ${P_GENERATED})
+    project_warnings(${target})
+    target_link_libraries(${target} PRIVATE ${runtime} ${P_LIBS})
+  endif()
+  project_generated_sources(${P_GENERATED})
+  target_include_directories(${target} PRIVATE ${P_INCLUDE_DIRS})
+  set_target_properties(${target} PROPERTIES CXX_STANDARD ${P_STANDARD} CXX_STANDARD_REQUIRED ON
+                                             CXX_EXTENSIONS OFF)
+endfunction()
