@@ -57,12 +57,13 @@ endfunction()
 #     [SOURCES <source>...]        hand-written sources
 #     FLAGS <letters>              the generator flags used ("" for none)
 #     STANDARD 17|20
-#     [INCLUDE_DIRS <dir>...] [LIBS <library>...] [TEST] [LABELS <label>...])
+#     [INCLUDE_DIRS <dir>...] [LIBS <library>...]
+#     [TEST [LABELS <label>...] [TEST_PREFIX <prefix>]])
 # An executable of generated code as a user's project builds it: the
 # runtime of the flag combination, the C++ standard asked for, -Wall. With
 # TEST it is a GoogleTest program registered with CTest (add_project_test).
 function(travix_generated_program target)
-  cmake_parse_arguments(P "TEST" "FLAGS;STANDARD"
+  cmake_parse_arguments(P "TEST" "FLAGS;STANDARD;TEST_PREFIX"
                         "GENERATED;SOURCES;INCLUDE_DIRS;LIBS;LABELS" ${ARGN})
   if(NOT P_STANDARD)
     message(FATAL_ERROR "travix_generated_program: STANDARD is required")
@@ -74,13 +75,16 @@ function(travix_generated_program target)
       set(labels unit)
     endif()
     add_project_test(${target} SOURCES ${P_SOURCES} ${P_GENERATED}
-                     LIBS ${runtime} ${P_LIBS} LABELS ${labels})
+                     LIBS ${runtime} ${P_LIBS} LABELS ${labels} TEST_PREFIX "${P_TEST_PREFIX}")
   else()
     add_executable(${target} ${P_SOURCES} ${P_GENERATED})
     project_warnings(${target})
     target_link_libraries(${target} PRIVATE ${runtime} ${P_LIBS})
   endif()
   project_generated_sources(${P_GENERATED})
+  # Generated member functions keep one signature whether or not a class
+  # has anything for them to do.
+  set_property(SOURCE ${P_GENERATED} APPEND PROPERTY COMPILE_OPTIONS -Wno-unused-parameter)
   target_include_directories(${target} PRIVATE ${P_INCLUDE_DIRS})
   set_target_properties(${target} PROPERTIES CXX_STANDARD ${P_STANDARD} CXX_STANDARD_REQUIRED ON
                                              CXX_EXTENSIONS OFF)

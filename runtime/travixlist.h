@@ -20,9 +20,7 @@
 TRAVIX_BEGIN_NAMESPACE
 
 template <class P> class TRAVIX_NAME(XList) : public TRAVIX_NAME(XObject) {
-  static_assert(std::is_pointer_v<P> &&
-                    std::is_base_of_v<TRAVIX_NAME(XObject), std::remove_pointer_t<P>>,
-                "XList holds pointers to bound objects");
+  static_assert(std::is_pointer_v<P>, "XList holds pointers to bound objects");
 
 public:
   typedef typename std::list<P>::iterator iterator;
@@ -32,7 +30,13 @@ public:
   TRAVIX_NAME(XList)() : TRAVIX_NAME(XObject)("#MIXED") {}
   TRAVIX_NAME(XList)(const TRAVIX_NAME(XList)& other)
       : TRAVIX_NAME(XObject)(other), m_elems(CloneElems(other)) {}
-  ~TRAVIX_NAME(XList)() override { freeElems(); }
+  // Checked here, not at class level: generated classes hold lists of
+  // classes declared further down the header, still incomplete there.
+  ~TRAVIX_NAME(XList)() override {
+    static_assert(std::is_base_of_v<TRAVIX_NAME(XObject), std::remove_pointer_t<P>>,
+                  "XList holds pointers to bound objects");
+    freeElems();
+  }
 
   // Copies the tag and clones the elements; the old elements are freed.
   TRAVIX_NAME(XList)& operator=(const TRAVIX_NAME(XList)& other) {
