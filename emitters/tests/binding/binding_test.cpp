@@ -84,6 +84,7 @@ const char* const kOrderXml =
     "\t\t<gift>true</gift>\n"
     "\t\t<note>say &quot;hi&quot;\nand \\ bye</note>\n"
     "\t\t<rating>-3</rating>\n"
+    "\t\t<origin>EU</origin>\n"
     "\t</item>\n"
     "</purchaseOrder>\n";
 
@@ -135,6 +136,11 @@ TEST_F(Bindings, DefaultsAndFixedValuesAreSetByTheConstructor) {
   EXPECT_TRUE(item.HasElement("note"));
   EXPECT_FALSE(item.HasElement("size"));
   EXPECT_EQ(item.Get_tagList().size(), 0u);
+  // Fixed elements can be set and appended to, as the grammar does.
+  EXPECT_EQ(std::string(item.Get_origin().c_str()), "EU");
+  item.Set_origin(TX(string)("EU"));
+  item.Get_codeList().push_back(new TX(integer)(7));
+  EXPECT_EQ(item.Get_codeList().size(), 1u);
   PO_NAMESPACE(purchaseOrder) order;
   EXPECT_EQ(static_cast<int>(order.Get_version()), 2);
   EXPECT_EQ(std::string(order.Get_status().c_str()), "new");
@@ -217,6 +223,8 @@ TEST_F(Bindings, ChoicesAreCheckedByTagAndMayBeEmptyOnlyWhenTheSchemaSaysSo) {
   square->SetTag("square");
   shape.SetChoice(square);
   EXPECT_TRUE(shape.IsValid());
+  // The chosen element is written one level inside the choice's tags.
+  EXPECT_EQ(XmlOf(shape), "<shape id='s1'>\n\t<square>2</square>\n</shape>\n");
   // Keeping the choice it holds must not free it.
   shape.SetChoice(shape.GetChoice());
   EXPECT_EQ(shape.GetChoice(), square);
