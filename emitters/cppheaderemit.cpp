@@ -101,13 +101,8 @@ int TqCppSchemaSrcWriter::HeaderEmitSchemaElems(DOMNode* node) {
   if (!Dom::IsElement(node)) return 0;
   std::ostream& out = *GetCurrentOutputStream();
   auto* element = static_cast<DOMElement*>(node);
-  const auto classType = ClassTypeOf(element);
-  if (!classType) {
-    if (!Dom::IsElement(element, Elem::Element)) {
-      out << "// ** Unknown item '" << wstringTostring(element->getNodeName()) << "'\n\n";
-    }
-    return 0;
-  }
+  const auto classType = ClassTypeOrNote(element, "\n\n");
+  if (!classType) return 0;
   const auto name = Dom::GetAttribute(element, Attr::Name);
   if (!name) {
     out << "// Anonymous type found, not supported\n";

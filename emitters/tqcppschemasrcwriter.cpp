@@ -96,6 +96,16 @@ bool TqCppSchemaSrcWriter::HasChoiceMember(CLASS_TYPE classType, CONTENT_MODEL c
          content != textOnly;
 }
 
+std::optional<TqSchemaSrcWriter::CLASS_TYPE> TqCppSchemaSrcWriter::ClassTypeOrNote(
+    const DOMElement* element, std::string_view noteEnd) {
+  const auto classType = ClassTypeOf(element);
+  if (!classType && !Dom::IsElement(element, Elem::Element)) {
+    *GetCurrentOutputStream() << "// ** Unknown item '" << wstringTostring(element->getNodeName())
+                              << "'" << noteEnd;
+  }
+  return classType;
+}
+
 void TqCppSchemaSrcWriter::ReportUnrecognizedNode(const xercesc::DOMNode* node) {
   switch (node->getNodeType()) {
     case xercesc::DOMNode::TEXT_NODE:

@@ -21,6 +21,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <xercesc/dom/DOM.hpp>
@@ -91,6 +92,11 @@ protected:
   // file ask this one question.
   static bool HasChoiceMember(CLASS_TYPE classType, CONTENT_MODEL content, ORDER order);
 
+  // The kind of class a child of <schema> defines; for anything else but a
+  // top-level <element>, a note naming it, ended by noteEnd, goes into the
+  // file instead.
+  std::optional<CLASS_TYPE> ClassTypeOrNote(const xercesc::DOMElement* element,
+                                            std::string_view noteEnd);
   // Tells on standard error of a node neither file has a place for (text,
   // comments and processing instructions are silently passed over).
   static void ReportUnrecognizedNode(const xercesc::DOMNode* node);
