@@ -24,9 +24,9 @@ struct CommentedAttribute {
   const char* label;
 };
 constexpr CommentedAttribute kCommentedAttributes[] = {
-    {Attr::Content, "// content      = '"},     {Attr::Model, "// model        = '"},
-    {Attr::Order, "// order        = '"},       {Attr::Type, "// type         = '"},
-    {Attr::Default, "// default      = '"},     {Attr::Fixed, "// fixed        = '"},
+    {Attr::Content, "// content      = '"},      {Attr::Model, "// model        = '"},
+    {Attr::Order, "// order        = '"},        {Attr::Type, "// type         = '"},
+    {Attr::Default, "// default      = '"},      {Attr::Fixed, "// fixed        = '"},
     {Attr::SchemaAbbrev, "// schemaAbbrev = '"}, {Attr::SchemaName, "// schemaName   = '"}};
 
 // A schema value shown in a // comment. A line break would end the comment
@@ -38,7 +38,6 @@ std::string CommentText(std::u16string_view value) {
   }
   return text;
 }
-
 
 }  // namespace
 
@@ -161,20 +160,20 @@ int TqCppSchemaSrcWriter::HeaderEmitSchemaElems(DOMNode* node) {
     }
   }
 
-  out << Splice(T::kClassDeclaration,
-                {{"COMMENTS", comments},
-                 {"EXPORT", GetDLLExportUsage() ? MacroStem() + "_API " : ""},
-                 {"N", className},
-                 {"BASE", base},
-                 {"CONVERSIONS", conversions},
-                 {"BASETYPE_ASSIGNMENT", basetypeAssignment},
-                 {"XOBJECT", RuntimeName("XObject")},
-                 {"ACCESSORS", m_headerAccessors.str()},
-                 {"ELEMENT_OPERATIONS",
-                  *classType == datatype
-                      ? std::string()
-                      : Splice(T::kElementOperations, {{"STREAM", GetStreamType()}})},
-                 {"MEMBERS", m_headerMembers.str()}});
+  out << Splice(
+      T::kClassDeclaration,
+      {{"COMMENTS", comments},
+       {"EXPORT", GetDLLExportUsage() ? MacroStem() + "_API " : ""},
+       {"N", className},
+       {"BASE", base},
+       {"CONVERSIONS", conversions},
+       {"BASETYPE_ASSIGNMENT", basetypeAssignment},
+       {"XOBJECT", RuntimeName("XObject")},
+       {"ACCESSORS", m_headerAccessors.str()},
+       {"ELEMENT_OPERATIONS", *classType == datatype
+                                  ? std::string()
+                                  : Splice(T::kElementOperations, {{"STREAM", GetStreamType()}})},
+       {"MEMBERS", m_headerMembers.str()}});
   ClearClassSections();
   return 0;
 }
@@ -186,8 +185,7 @@ int TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string& 
   const bool attribute = Dom::IsElement(element, Elem::Attribute);
   if (!attribute && !Dom::IsElement(element, Elem::Element) &&
       !Dom::IsElement(element, Elem::Group)) {
-    m_headerMembers << "// ** Unknown item '" << wstringTostring(element->getNodeName())
-                    << "'\n\n";
+    m_headerMembers << "// ** Unknown item '" << wstringTostring(element->getNodeName()) << "'\n\n";
     return 0;
   }
   const bool groupReference = Dom::IsElement(element, Elem::Group);
@@ -197,8 +195,8 @@ int TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string& 
                  "'");
   }
   if (!attribute && content == any) {
-    const std::string memberName = XMLTagToCppIdentifier(
-        Dom::GetAttributeOr(element, Attr::MemberName, *sourceName), true);
+    const std::string memberName =
+        XMLTagToCppIdentifier(Dom::GetAttributeOr(element, Attr::MemberName, *sourceName), true);
     TRAVIX_THROW("Error: element '" + memberName + "' not allowed as subelement of '" +
                  classIdentifier + "' with content 'ANY'");
   }
@@ -206,7 +204,7 @@ int TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string& 
   const ChildDescription child = *DescribeChild(element);
   if (child.untyped) m_headerMembers << "// Untyped element found, assuming type 'string'\n";
   const std::string& mn = child.memberName;
-  const std::string owner = std::string(attribute ? "the attribute '"
+  const std::string owner = std::string(attribute        ? "the attribute '"
                                         : groupReference ? "the group '"
                                                          : "the element '") +
                             wstringTostring(child.sourceName) + "'";
@@ -215,14 +213,14 @@ int TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string& 
     ClaimMemberName("Get_" + mn, owner, classIdentifier);
     if (!child.fixed) ClaimMemberName("Set_" + mn, owner, classIdentifier);
     const std::string x = Literal(child.sourceName);
-    m_headerAccessors << Splice(T::kAttributeGetter,
-                                {{"T", child.type},
-                                 {"MN", mn},
-                                 {"XOBJECT", RuntimeName("XObject")},
-                                 {"X", x},
-                                 {"XEXCEPTION", RuntimeName("XException")},
-                                 {"Q", QualifiedName(classIdentifier)}});
-    if (!child.fixed) m_headerAccessors << Splice(T::kAttributeSetter, {{"MN", mn}, {"T", child.type}, {"X", x}});
+    m_headerAccessors << Splice(T::kAttributeGetter, {{"T", child.type},
+                                                      {"MN", mn},
+                                                      {"XOBJECT", RuntimeName("XObject")},
+                                                      {"X", x},
+                                                      {"XEXCEPTION", RuntimeName("XException")},
+                                                      {"Q", QualifiedName(classIdentifier)}});
+    if (!child.fixed)
+      m_headerAccessors << Splice(T::kAttributeSetter, {{"MN", mn}, {"T", child.type}, {"X", x}});
     return 0;
   }
   if (!ChildrenAreMembers(content, order)) return 0;

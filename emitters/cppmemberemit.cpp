@@ -42,16 +42,14 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
   const std::string qualified = QualifiedName(classIdentifier);
   const std::string exception = RuntimeName("XException");
   // Values are literals: they cannot initialise an archetype or a group.
-  const bool takesValue =
-      child.value && !child.list && !child.groupReference &&
-      (!child.typeDefinition || ClassTypeOf(child.typeDefinition) == datatype);
+  const bool takesValue = child.value && !child.list && !child.groupReference &&
+                          (!child.typeDefinition || ClassTypeOf(child.typeDefinition) == datatype);
 
   if (child.attribute) {
     if (takesValue) {
-      m_constructorBody << Splice(T::kAttributeValue,
-                                  {{"T", child.type},
-                                   {"X", x},
-                                   {"VALUE", ValueText(child, classIdentifier)}});
+      m_constructorBody << Splice(
+          T::kAttributeValue,
+          {{"T", child.type}, {"X", x}, {"VALUE", ValueText(child, classIdentifier)}});
     }
     if (child.occurrences.min > 0) {
       m_validityChecks << Splice(T::kRequiredAttributeCheck,
@@ -95,11 +93,11 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
                                                    {"ID", classIdentifier},
                                                    {"X", x}});
     }
-    m_accessorDefinitions << Splice(T::kListGetter, {{"T", child.type}, {"Q", qualified}, {"MN", mn}});
-    m_emitChildren << Splice(T::kListEmit, {{"ELEMENT", TypeReference(child.typeName)},
-                                            {"MN", mn},
-                                            {"X", x},
-                                            {"INDENT", indent}});
+    m_accessorDefinitions << Splice(T::kListGetter,
+                                    {{"T", child.type}, {"Q", qualified}, {"MN", mn}});
+    m_emitChildren << Splice(
+        T::kListEmit,
+        {{"ELEMENT", TypeReference(child.typeName)}, {"MN", mn}, {"X", x}, {"INDENT", indent}});
     m_destructorBody << Splice(T::kListFree, {{"MN", mn}});
     return 0;
   }
@@ -117,8 +115,8 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
   m_accessorDefinitions << Splice(T::kSingleSetter, names) << Splice(T::kSingleGetter, names);
   m_hasElementBody << Splice(T::kSingleHasElement, names);
   m_removeElementBody << Splice(T::kSingleRemoveElement, names);
-  m_validityChecks << Splice(child.occurrences.MayBeAbsent() ? T::kOptionalValid : T::kRequiredValid,
-                             names);
+  m_validityChecks << Splice(
+      child.occurrences.MayBeAbsent() ? T::kOptionalValid : T::kRequiredValid, names);
   m_emitChildren << Splice(T::kSingleEmit, {{"MN", mn}, {"INDENT", indent}});
   m_destructorBody << Splice(T::kSingleDelete, names);
   return 0;
@@ -159,16 +157,15 @@ int TqCppSchemaSrcWriter::CppEmitDatatypeElems(DOMNode* node, const std::string&
     }
     const std::string facet =
         RuntimeName("XFacet") + "< " + runtimeBasetype + (numeric ? ", true >" : ", false >");
-    m_constructorBody << Splice(T::kFacet, {{"APPEND", GetListAppendFunc()},
-                                              {"FACET", facet},
-                                              {"KIND", facetName},
-                                              {"VALUE", text}});
+    m_constructorBody << Splice(
+        T::kFacet,
+        {{"APPEND", GetListAppendFunc()}, {"FACET", facet}, {"KIND", facetName}, {"VALUE", text}});
     return 0;
   }
   if (name == Elem::Enumeration) {
     if (!node->hasChildNodes()) {
-      TRAVIX_THROW("Error: No literals specified in enumeration for datatype '" +
-                   classIdentifier + "'");
+      TRAVIX_THROW("Error: No literals specified in enumeration for datatype '" + classIdentifier +
+                   "'");
     }
     return CppEmitDatatypeLiterals(node, classIdentifier, basetype, runtimeBasetype, numeric);
   }
@@ -176,8 +173,7 @@ int TqCppSchemaSrcWriter::CppEmitDatatypeElems(DOMNode* node, const std::string&
   TRAVIX_THROW("Error: Invalid facet '" + facetName + "' for datatype '" + classIdentifier + "'");
 }
 
-int TqCppSchemaSrcWriter::CppEmitDatatypeLiterals(DOMNode* node,
-                                                  const std::string& classIdentifier,
+int TqCppSchemaSrcWriter::CppEmitDatatypeLiterals(DOMNode* node, const std::string& classIdentifier,
                                                   const std::u16string& basetype,
                                                   const std::string& runtimeBasetype,
                                                   bool numeric) {
@@ -201,10 +197,9 @@ int TqCppSchemaSrcWriter::CppEmitDatatypeLiterals(DOMNode* node,
     } else {
       text = "\"" + Literal(value) + "\"";
     }
-    m_constructorBody << Splice(T::kFacet, {{"APPEND", GetListAppendFunc()},
-                                            {"FACET", facet},
-                                            {"KIND", "literal"},
-                                            {"VALUE", text}});
+    m_constructorBody << Splice(
+        T::kFacet,
+        {{"APPEND", GetListAppendFunc()}, {"FACET", facet}, {"KIND", "literal"}, {"VALUE", text}});
   }
   return 0;
 }

@@ -58,7 +58,8 @@ int TqCppSchemaSrcWriter::EmitCppFile() {
 
 void TqCppSchemaSrcWriter::OpenOutput(const std::string& path, const std::string& openError) {
   SetCurrentOutputStream(nullptr);
-  auto stream = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  auto stream =
+      std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!*stream) TRAVIX_THROW(openError);
   SetCurrentOutputStream(std::move(stream));
   AddGeneratedFile(path);

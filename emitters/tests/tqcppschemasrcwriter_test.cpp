@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include "emitters/tqcppschemasrcwriter.h"
+
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
 #include "emitters/tests/schematestsupport.h"
-#include "emitters/tqcppschemasrcwriter.h"
 #include "travixexcept.h"
 
 namespace {
@@ -32,7 +33,7 @@ struct Generated {
 };
 
 class BindingText : public ::testing::Test {
-protected:
+ protected:
   Generated Generate(const std::string& schema, const Options& options = {}) {
     InlineSchema doc(schema);
     Travix::TqCppSchemaSrcWriter writer;
@@ -76,8 +77,9 @@ TEST_F(BindingText, FilesAreNamedAfterTheNamespaceAndListedHeaderFirst) {
   writer.Interpret(doc.Document());
   writer.SetNamespace("abc");
   EXPECT_TRUE(writer.Emit());
-  EXPECT_EQ(writer.GetGeneratedFilesList(),
-            (std::list<std::string>{JoinPath(dir.Path(), "abc.h"), JoinPath(dir.Path(), "abc.cpp")}));
+  EXPECT_EQ(
+      writer.GetGeneratedFilesList(),
+      (std::list<std::string>{JoinPath(dir.Path(), "abc.h"), JoinPath(dir.Path(), "abc.cpp")}));
   EXPECT_THAT(ReadFile(JoinPath(dir.Path(), "abc.cpp")), HasSubstr("#include \"abc.h\"\n"));
 
   // Without a namespace the base name is one; the list starts afresh.
@@ -123,9 +125,8 @@ TEST_F(BindingText, SkeletonInPrefixFormWithExportAndMfc) {
 
 TEST_F(BindingText, SchemaAttributesAreEscapedLiteralsAndAlwaysDefined) {
   Generated g = Generate("<schema targetNS='urn:&quot;q&quot;\\x&#10;y&#13;' model='m'/>");
-  EXPECT_THAT(g.source,
-              HasSubstr("const char * ns::Get_targetNS()\n{\n"
-                        "  return \"urn:\\\"q\\\"\\\\x\\n\"\n\"y\\r\";\n}\n\n"));
+  EXPECT_THAT(g.source, HasSubstr("const char * ns::Get_targetNS()\n{\n"
+                                  "  return \"urn:\\\"q\\\"\\\\x\\n\"\n\"y\\r\";\n}\n\n"));
   EXPECT_THAT(g.source, HasSubstr("const char * ns::Get_xmlns()\n{\n  return \"\";\n}\n\n"));
   EXPECT_THAT(g.source, HasSubstr("const char * ns::Get_model()\n{\n  return \"m\";\n\n}\n"));
   // A schema without types: the skeleton and an empty list of classes.
@@ -133,15 +134,15 @@ TEST_F(BindingText, SchemaAttributesAreEscapedLiteralsAndAlwaysDefined) {
 }
 
 TEST_F(BindingText, MembersListsAndAccessorsAgreeBetweenHeaderAndSource) {
-  Generated g = Generate(Schema(
-      "<archetype name='order'>"
-      "<element name='item' type='string' maxOccurs='*'/>"
-      "<element name='note' type='string' minOccurs='0' maxOccurs='1'/>"
-      "<element name='total' type='price'/>"
-      "<element name='part' type='part' minOccurs='2' maxOccurs='5'/>"
-      "</archetype>"
-      "<archetype name='part'/>"
-      "<datatype name='price'><basetype name='real'/></datatype>"));
+  Generated g =
+      Generate(Schema("<archetype name='order'>"
+                      "<element name='item' type='string' maxOccurs='*'/>"
+                      "<element name='note' type='string' minOccurs='0' maxOccurs='1'/>"
+                      "<element name='total' type='price'/>"
+                      "<element name='part' type='part' minOccurs='2' maxOccurs='5'/>"
+                      "</archetype>"
+                      "<archetype name='part'/>"
+                      "<datatype name='price'><basetype name='real'/></datatype>"));
   ASSERT_EQ(g.error, "");
   EXPECT_THAT(g.header, HasSubstr("    Travix::XList<Travix::string *>  m_itemList;\n"));
   EXPECT_THAT(g.header, HasSubstr("    Travix::XList<Travix::string *> & Get_itemList();\n\n"));
@@ -173,33 +174,37 @@ TEST_F(BindingText, MembersListsAndAccessorsAgreeBetweenHeaderAndSource) {
                                   "    if (element)\n      element->SetTag(\"item\");\n"
                                   "  m_itemList.EmitXML(oStrm,indentLevel+1);\n"
                                   "  if (m_pnote)\n    m_pnote->EmitXML(oStrm,indentLevel+1);\n"));
-  EXPECT_THAT(g.source, HasSubstr("  if (elemName == \"note\")\n    return (m_pnote ? true : false);"));
+  EXPECT_THAT(g.source,
+              HasSubstr("  if (elemName == \"note\")\n    return (m_pnote ? true : false);"));
   // The assignment operator survives self-assignment.
   EXPECT_THAT(g.source, HasSubstr("{\n  if (this == &other)\n    return (*this);\n  SetTag("));
 }
 
 TEST_F(BindingText, ChoiceAndMixedClassesKeepElementsOutOfMembers) {
-  Generated g = Generate(Schema(
-      "<archetype name='pick' order='choice'>"
-      "<attribute name='id' type='string' minOccurs='1'/>"
-      "<element name='a' type='string'/>"
-      "<element name='b' type='string' minOccurs='1' maxOccurs='*'/>"
-      "</archetype>"
-      "<archetype name='para' content='mixed'><attribute name='lang' type='string'/>"
-      "<element name='em' type='string'/></archetype>"));
+  Generated g = Generate(
+      Schema("<archetype name='pick' order='choice'>"
+             "<attribute name='id' type='string' minOccurs='1'/>"
+             "<element name='a' type='string'/>"
+             "<element name='b' type='string' minOccurs='1' maxOccurs='*'/>"
+             "</archetype>"
+             "<archetype name='para' content='mixed'><attribute name='lang' type='string'/>"
+             "<element name='em' type='string'/></archetype>"));
   ASSERT_EQ(g.error, "");
   EXPECT_THAT(g.header, Not(HasSubstr("Get_a")));
   EXPECT_THAT(g.header, Not(HasSubstr("Get_em")));
-  EXPECT_THAT(g.header, HasSubstr("void Set_id(const Travix::string & attr) { setAttribute(\"id\", &attr); }"));
+  EXPECT_THAT(
+      g.header,
+      HasSubstr("void Set_id(const Travix::string & attr) { setAttribute(\"id\", &attr); }"));
   EXPECT_THAT(g.header, HasSubstr("void Set_lang("));
   // Keeping the choice it already holds must not delete it.
   EXPECT_THAT(g.header, HasSubstr("void SetChoice(Travix::XObject * choice) { if (m_choice != "
                                   "choice) { delete m_choice; m_choice = choice; } }"));
   // Attributes are no alternatives; a repeated alternative is a list.
-  EXPECT_THAT(g.source, HasSubstr("  if (m_choice == 0)\n    throw Travix::XException(std::string("
-                                  "\"Error: ns::pick contains a null choice\"),__FILE__,__LINE__);\n"
-                                  "  if (m_choice->GetTag() != \"a\" &&\n"
-                                  "      m_choice->GetTag() != \"#MIXED\")\n"));
+  EXPECT_THAT(g.source,
+              HasSubstr("  if (m_choice == 0)\n    throw Travix::XException(std::string("
+                        "\"Error: ns::pick contains a null choice\"),__FILE__,__LINE__);\n"
+                        "  if (m_choice->GetTag() != \"a\" &&\n"
+                        "      m_choice->GetTag() != \"#MIXED\")\n"));
   EXPECT_THAT(g.source, Not(HasSubstr("!= \"id\"")));
   EXPECT_THAT(g.source, HasSubstr("  if (m_mixed.IsValid() == false)\n    return false;\n"));
 }
@@ -229,17 +234,19 @@ TEST_F(BindingText, ChoiceValidityGuardsAnEmptyOrImpossibleChoice) {
 }
 
 TEST_F(BindingText, AttributesGetACheckedCastAndFixedOnesNoSetter) {
-  Generated g = Generate(Schema(
-      "<archetype name='item'>"
-      "<attribute name='code' type='integer' minOccurs='1'/>"
-      "<attribute name='kind' type='string' fixed='k' default='d'/>"
-      "</archetype>"));
+  Generated g =
+      Generate(Schema("<archetype name='item'>"
+                      "<attribute name='code' type='integer' minOccurs='1'/>"
+                      "<attribute name='kind' type='string' fixed='k' default='d'/>"
+                      "</archetype>"));
   ASSERT_EQ(g.error, "");
-  EXPECT_THAT(g.header,
-              HasSubstr("      const Travix::integer * pType = dynamic_cast<const Travix::integer *>(pAttr);\n"
-                        "      if (!pType)\n"
-                        "        throw Travix::XException(std::string(\"Error: ns::item::Get_code() "
-                        "failed a cast to 'Travix::integer *' from \")+pAttr->GetTag(),__FILE__,__LINE__);\n"));
+  EXPECT_THAT(
+      g.header,
+      HasSubstr(
+          "      const Travix::integer * pType = dynamic_cast<const Travix::integer *>(pAttr);\n"
+          "      if (!pType)\n"
+          "        throw Travix::XException(std::string(\"Error: ns::item::Get_code() "
+          "failed a cast to 'Travix::integer *' from \")+pAttr->GetTag(),__FILE__,__LINE__);\n"));
   EXPECT_THAT(g.header, Not(HasSubstr("try")));
   EXPECT_THAT(g.header, Not(HasSubstr("Set_kind")));
   EXPECT_THAT(g.source, HasSubstr("  if (!HasAttribute(\"code\"))\n"));
@@ -250,14 +257,14 @@ TEST_F(BindingText, AttributesGetACheckedCastAndFixedOnesNoSetter) {
 }
 
 TEST_F(BindingText, ElementValuesAreAllocatedCheckedAndEscaped) {
-  Generated g = Generate(Schema(
-      "<archetype name='part'/>"
-      "<archetype name='item'>"
-      "<element name='count' type='integer' default='007'/>"
-      "<element name='label' type='string' fixed='say &quot;hi&quot;&#10;now'/>"
-      "<element name='tags' type='string' maxOccurs='*' default='x'/>"
-      "<element name='sub' type='part' default='x'/>"
-      "</archetype>"));
+  Generated g =
+      Generate(Schema("<archetype name='part'/>"
+                      "<archetype name='item'>"
+                      "<element name='count' type='integer' default='007'/>"
+                      "<element name='label' type='string' fixed='say &quot;hi&quot;&#10;now'/>"
+                      "<element name='tags' type='string' maxOccurs='*' default='x'/>"
+                      "<element name='sub' type='part' default='x'/>"
+                      "</archetype>"));
   ASSERT_EQ(g.error, "");
   EXPECT_THAT(g.source, HasSubstr("  m_pcount = new Travix::integer;\n  *m_pcount = 7;\n"
                                   "  m_pcount->SetTag(\"count\");\n"));
@@ -267,9 +274,10 @@ TEST_F(BindingText, ElementValuesAreAllocatedCheckedAndEscaped) {
   // A fixed element is set like any other: the grammar calls Set_.
   EXPECT_THAT(g.header, HasSubstr("    void Set_label(const Travix::string &);\n"));
 
-  EXPECT_EQ(ErrorOf(Schema("<archetype name='item'>"
-                           "<attribute name='n' type='positive-integer' default='0'/></archetype>")),
-            "Error: The value '0' of 'n' in 'item' is not a value of type 'positive-integer'");
+  EXPECT_EQ(
+      ErrorOf(Schema("<archetype name='item'>"
+                     "<attribute name='n' type='positive-integer' default='0'/></archetype>")),
+      "Error: The value '0' of 'n' in 'item' is not a value of type 'positive-integer'");
   EXPECT_EQ(ErrorOf(Schema("<datatype name='d'><basetype name='real'/></datatype>"
                            "<archetype name='item'><element name='v' type='d' default='1,5'/>"
                            "</archetype>")),
@@ -288,7 +296,8 @@ TEST_F(BindingText, DatatypesGetFacetsInEveryConstructorAndNoElementOperations) 
                                "  m_facets.push_back(" + facet + "(" + facet + "::literal, 2));\n" +
                                "  m_facets.push_back(" + facet + "(" + facet + "::literal, 3));\n";
   std::size_t count = 0;
-  for (auto at = g.source.find(literals); at != std::string::npos; at = g.source.find(literals, at + 1)) {
+  for (auto at = g.source.find(literals); at != std::string::npos;
+       at = g.source.find(literals, at + 1)) {
     ++count;
   }
   EXPECT_EQ(count, 3u);
@@ -311,8 +320,9 @@ TEST_F(BindingText, DatatypeErrorsNameTheFacetAndTheDatatype) {
   EXPECT_EQ(ErrorOf(Schema("<datatype name='d'><basetype name='string'/><pattern>x</pattern>"
                            "</datatype>")),
             "Error: Invalid facet 'pattern' for datatype 'd'");
-  EXPECT_EQ(ErrorOf(Schema("<datatype name='d'><basetype name='string'/><enumeration/></datatype>")),
-            "Error: No literals specified in enumeration for datatype 'd'");
+  EXPECT_EQ(
+      ErrorOf(Schema("<datatype name='d'><basetype name='string'/><enumeration/></datatype>")),
+      "Error: No literals specified in enumeration for datatype 'd'");
   EXPECT_EQ(ErrorOf(Schema("<datatype name='d'><basetype name='string'/>"
                            "<enumeration><value>x</value></enumeration></datatype>")),
             "Error: Unexpected tag 'value' in enumeration for datatype 'd'");
@@ -331,9 +341,10 @@ TEST_F(BindingText, DatatypeErrorsNameTheFacetAndTheDatatype) {
 }
 
 TEST_F(BindingText, NamesThatWouldClashAreRenamedOrRefused) {
-  Generated g = Generate(Schema("<archetype name='class'><attribute name='new' type='string'/>"
-                                "<element name='2nd-item' type='int'/></archetype>"
-                                "<archetype name='int'/>"));
+  Generated g =
+      Generate(Schema("<archetype name='class'><attribute name='new' type='string'/>"
+                      "<element name='2nd-item' type='int'/></archetype>"
+                      "<archetype name='int'/>"));
   ASSERT_EQ(g.error, "");
   EXPECT_THAT(g.header, HasSubstr("class class_ : public Travix::XObject"));
   EXPECT_THAT(g.header, HasSubstr("void Set_new("));
@@ -347,8 +358,9 @@ TEST_F(BindingText, NamesThatWouldClashAreRenamedOrRefused) {
   EXPECT_EQ(ErrorOf(Schema("<archetype name='item'><element name='a-b' type='string'/>"
                            "<element name='a.b' type='string'/></archetype>")),
             "Error: the element 'a-b' and the element 'a.b' of 'item' both become 'Get_a_b'");
-  EXPECT_EQ(ErrorOf(Schema("<archetype name='Get_x'><element name='x' type='string'/></archetype>")),
-            "Error: the class name and the element 'x' of 'Get_x' both become 'Get_x'");
+  EXPECT_EQ(
+      ErrorOf(Schema("<archetype name='Get_x'><element name='x' type='string'/></archetype>")),
+      "Error: the class name and the element 'x' of 'Get_x' both become 'Get_x'");
   EXPECT_EQ(ErrorOf(Schema("<archetype name='a'><element name='AttributesMap' type='string'/>"
                            "</archetype>")),
             "Error: the base class and the element 'AttributesMap' of 'a' both become "
@@ -358,7 +370,8 @@ TEST_F(BindingText, NamesThatWouldClashAreRenamedOrRefused) {
 TEST_F(BindingText, SchemaErrorsStopGenerationWithTheirMessages) {
   EXPECT_EQ(ErrorOf(Schema("<archetype name='a-b' content='open'/>")),
             "Error: Unknown content model found in 'a_b'");
-  EXPECT_EQ(ErrorOf(Schema("<archetype name='a' order='any'/>")), "Error: Unknown order found in 'a'");
+  EXPECT_EQ(ErrorOf(Schema("<archetype name='a' order='any'/>")),
+            "Error: Unknown order found in 'a'");
   EXPECT_EQ(ErrorOf(Schema("<archetype name='a'><element name='b' type='c'/></archetype>")),
             "Error: Unknown type 'c' found");
   EXPECT_EQ(ErrorOf(Schema("<archetype name='a' content='any'><element name='b'/></archetype>")),
@@ -386,22 +399,24 @@ TEST_F(BindingText, UnwritableOutputIsReportedWithItsPath) {
     writer.Emit();
     ADD_FAILURE() << "wrote into a missing directory";
   } catch (const XException& e) {
-    EXPECT_EQ(e.GetMsg(), "Error: Unable to open header file '" + JoinPath(missing, "ns.h") +
-                              "' for output.");
+    EXPECT_EQ(e.GetMsg(),
+              "Error: Unable to open header file '" + JoinPath(missing, "ns.h") + "' for output.");
   }
 }
 
 TEST_F(BindingText, SchemaValuesInCommentsCannotEndTheComment) {
-  Generated g = Generate(Schema("<archetype name='a' schemaName='x&#10;#error y' "
-                                "content='elemOnly'/>"));
+  Generated g =
+      Generate(Schema("<archetype name='a' schemaName='x&#10;#error y' "
+                      "content='elemOnly'/>"));
   EXPECT_THAT(g.header, HasSubstr("// content      = 'elemOnly'\n"
                                   "// schemaName   = 'x #error y'\n"));
 }
 
 TEST_F(BindingText, GroupsWriteTheirChildrenWithoutTagsOfTheirOwn) {
-  Generated g = Generate(Schema("<archetype name='a'><group ref='g'/></archetype>"
-                                "<group name='g' order='choice' minOccurs='0' maxOccurs='1'>"
-                                "<element name='x' type='string'/></group>"));
+  Generated g =
+      Generate(Schema("<archetype name='a'><group ref='g'/></archetype>"
+                      "<group name='g' order='choice' minOccurs='0' maxOccurs='1'>"
+                      "<element name='x' type='string'/></group>"));
   ASSERT_EQ(g.error, "");
   EXPECT_THAT(g.header, HasSubstr("    ns::g  *m_pg;\n"));
   EXPECT_THAT(g.source, HasSubstr("bool ns::g::EmitXML(std::ostream & oStrm, int indentLevel)\n{\n"

@@ -4,17 +4,17 @@
 //
 // The same source is built once per flag combination; the generated
 // <STEM>_NAMESPACE(x) macros name the classes in either naming form.
-#include "choices.h"
-#include "content.h"
-#include "keywords.h"
-#include "po.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <sstream>
 #include <string>
 #include <typeinfo>
+
+#include "choices.h"
+#include "content.h"
+#include "keywords.h"
+#include "po.h"
 
 #ifdef TRAVIX_NO_NAMESPACE
 #define TX(name) Travix_##name
@@ -26,13 +26,15 @@
 
 namespace {
 
-template <class T> std::string XmlOf(T& object, int indent = 0) {
+template <class T>
+std::string XmlOf(T& object, int indent = 0) {
   std::ostringstream out;
   EXPECT_TRUE(object.EmitXML(out, indent));
   return out.str();
 }
 
-template <class T> std::string ErrorOf(T& object) {
+template <class T>
+std::string ErrorOf(T& object) {
   try {
     object.IsValid();
   } catch (const TX(XException) & e) {
@@ -42,7 +44,7 @@ template <class T> std::string ErrorOf(T& object) {
 }
 
 class Bindings : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() {
     PO_NAMESPACE(Initialize)();
     CHOICES_NAMESPACE(Initialize)();
@@ -89,16 +91,40 @@ const char* const kOrderXml =
     "</purchaseOrder>\n";
 
 TEST_F(Bindings, FactoryMakesEveryClassByItsQualifiedName) {
-  const char* const keys[] = {
-      KEY(po, price),       KEY(po, sku),         KEY(po, colour),       KEY(po, size),
-      KEY(po, flag),        KEY(po, pair),        KEY(po, purchaseOrder), KEY(po, address),
-      KEY(po, item),        KEY(choices, circle), KEY(choices, shape),   KEY(choices, pick),
-      KEY(choices, nothing), KEY(choices, drawing), KEY(choices, shapes), KEY(choices, extras),
-      KEY(content, para),   KEY(content, bag),    KEY(content, title),   KEY(content, br),
-      KEY(content, doc),    KEY(keywords, class_), KEY(keywords, int_),  KEY(keywords, union_),
-      KEY(keywords, time),  KEY(keywords, Initialize_), KEY(keywords, Get_targetNS_),
-      KEY(keywords, clone_), KEY(keywords, create_), KEY(keywords, SetTag_),
-      KEY(keywords, XObject), KEY(keywords, Travix_), KEY(keywords, std_), KEY(keywords, a_b_c)};
+  const char* const keys[] = {KEY(po, price),
+                              KEY(po, sku),
+                              KEY(po, colour),
+                              KEY(po, size),
+                              KEY(po, flag),
+                              KEY(po, pair),
+                              KEY(po, purchaseOrder),
+                              KEY(po, address),
+                              KEY(po, item),
+                              KEY(choices, circle),
+                              KEY(choices, shape),
+                              KEY(choices, pick),
+                              KEY(choices, nothing),
+                              KEY(choices, drawing),
+                              KEY(choices, shapes),
+                              KEY(choices, extras),
+                              KEY(content, para),
+                              KEY(content, bag),
+                              KEY(content, title),
+                              KEY(content, br),
+                              KEY(content, doc),
+                              KEY(keywords, class_),
+                              KEY(keywords, int_),
+                              KEY(keywords, union_),
+                              KEY(keywords, time),
+                              KEY(keywords, Initialize_),
+                              KEY(keywords, Get_targetNS_),
+                              KEY(keywords, clone_),
+                              KEY(keywords, create_),
+                              KEY(keywords, SetTag_),
+                              KEY(keywords, XObject),
+                              KEY(keywords, Travix_),
+                              KEY(keywords, std_),
+                              KEY(keywords, a_b_c)};
   for (const char* key : keys) {
     SCOPED_TRACE(key);
     std::unique_ptr<TX(XObject)> object(TX(XObjectFactory)::CreateObject(key));
@@ -218,7 +244,8 @@ TEST_F(Bindings, ValidityFollowsOccurrencesAttributesAndFacets) {
 TEST_F(Bindings, ChoicesAreCheckedByTagAndMayBeEmptyOnlyWhenTheSchemaSaysSo) {
   CHOICES_NAMESPACE(shape) shape;
   shape.Set_id(TX(ID)("s1"));
-  EXPECT_EQ(ErrorOf(shape), std::string("Error: ") + KEY(choices, shape) + " contains a null choice");
+  EXPECT_EQ(ErrorOf(shape),
+            std::string("Error: ") + KEY(choices, shape) + " contains a null choice");
   auto* square = new TX(real)(2.0);
   square->SetTag("square");
   shape.SetChoice(square);
