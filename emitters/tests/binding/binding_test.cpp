@@ -226,6 +226,15 @@ TEST_F(Bindings, ValidityFollowsOccurrencesAttributesAndFacets) {
   for (const char* street : {"a", "b"}) address.Get_streetList().push_back(new TX(string)(street));
   EXPECT_EQ(ErrorOf(address), "Error: address:street can contain no more than 3 element(s)");
 
+  CONTENT_NAMESPACE(bag) bag;
+  EXPECT_EQ(ErrorOf(bag), std::string("Error: Required attribute 'kind' of object ") +
+                              KEY(content, bag) + " was not found");
+  bag.Set_kind(TX(string)("k"));
+  bag.GetAnyContentList().push_back(new TX(string)("v"));
+  EXPECT_TRUE(bag.IsValid());
+  CONTENT_NAMESPACE(bag) bagCopy(bag);
+  EXPECT_EQ(XmlOf(bagCopy), "<bag kind='k'>v</bag>\n");
+
   // A datatype's facets decide its own validity and that of its owner.
   PO_NAMESPACE(item)& item = *order->Get_itemList().front();
   item.Set_price(PO_NAMESPACE(price)(-1.0));
