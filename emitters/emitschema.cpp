@@ -24,11 +24,16 @@ std::u16string_view ValueOf(const XMLCh* text) {
   return text ? std::u16string_view(text) : std::u16string_view();
 }
 
+// Where escaped text is going to stand.
+enum class EscapeContext { Text, Attribute, Anywhere };
+
 // Escapes what would otherwise end or change a value on reading back.
 // In attribute values, white space other than the blank is written as a
 // character reference because a reader normalises it to blanks; a carriage
-// return anywhere would be read back as a line feed.
-std::u16string Escaped(std::u16string_view text, bool attribute) {
+// return in a document would be read back as a line feed.
+std::u16string Escaped(std::u16string_view text, EscapeContext context) {
+  const bool attribute = context == EscapeContext::Attribute;
+  const bool document = context != EscapeContext::Anywhere;
   std::u16string out;
   out.reserve(text.size());
   for (char16_t c : text) {
@@ -36,8 +41,8 @@ std::u16string Escaped(std::u16string_view text, bool attribute) {
     case u'&': out += u"&amp;"; break;
     case u'<': out += u"&lt;"; break;
     case u'>': out += u"&gt;"; break;
-    case u'"': out += attribute ? u"&quot;" : u"\""; break;
-    case u'\r': out += u"&#13;"; break;
+    case u'"': out += context == EscapeContext::Text ? u"\"" : u"&quot;"; break;
+    case u'\r': out += document ? u"&#13;" : u"\r"; break;
     case u'\n': out += attribute ? u"&#10;" : u"\n"; break;
     case u'\t': out += attribute ? u"&#9;" : u"\t"; break;
     default: out += c;
@@ -54,7 +59,8 @@ bool HasElementChild(const DOMNode* node) { return Dom::FirstChildElement(node) 
 
 class SchemaTextWriter {
 public:
-  explicit SchemaTextWriter(std::ostream& out) : m_out(out) {}
+  SchemaTextWriter(std::ostream& out, const SchemaTextOptions& options)
+      : m_out(out), m_options(options) {}
 
   void Write(const DOMNode* node) {
     switch (node->getNodeType()) {
@@ -64,7 +70,8 @@ public:
     case DOMNode::CDATA_SECTION_NODE: WriteCData(node); break;
     case DOMNode::ENTITY_REFERENCE_NODE: WriteChildren(node); break;
     case DOMNode::PROCESSING_INSTRUCTION_NODE: WriteProcessingInstruction(node); break;
-    default: break;  // comments, document type
+    case DOMNode::COMMENT_NODE: WriteComment(node); break;
+    default: break;  // document type
     }
   }
 
@@ -78,9 +85,10 @@ private:
     }
   }
 
-  static bool WritesMarkup(const DOMNode* node) {
+  bool WritesMarkup(const DOMNode* node) const {
     const auto type = node->getNodeType();
-    return type == DOMNode::ELEMENT_NODE || type == DOMNode::PROCESSING_INSTRUCTION_NODE;
+    return type == DOMNode::ELEMENT_NODE || type == DOMNode::PROCESSING_INSTRUCTION_NODE ||
+           (type == DOMNode::COMMENT_NODE && m_options.writeComments);
   }
 
   void WriteElement(const DOMElement* element) {
@@ -93,7 +101,7 @@ private:
       m_out << ' ';
       EmitDOMString(m_out, name);
       m_out << "=\"";
-      EmitDOMString(m_out, Escaped(*value, true));
+      EmitDOMString(m_out, Escaped(*value, EscapeContext::Attribute));
       m_out << '"';
     }
     if (!element->hasChildNodes()) {
@@ -127,7 +135,7 @@ private:
   void WriteText(const DOMNode* text) {
     const std::u16string_view value = ValueOf(text->getNodeValue());
     if (m_laidOut && IsWhiteSpace(value)) return;  // layout of the input
-    EmitDOMString(m_out, Escaped(value, false));
+    EmitDOMString(m_out, Escaped(value, EscapeContext::Text));
   }
 
   void WriteCData(const DOMNode* section) {
@@ -151,9 +159,20 @@ private:
     if (m_laidOut) m_out << '\n';
   }
 
+  // A comment holds no references: its text is written as it stands.
+  void WriteComment(const DOMNode* comment) {
+    if (!m_options.writeComments) return;
+    if (m_laidOut) Indent();
+    m_out << "<!--";
+    EmitDOMString(m_out, ValueOf(comment->getNodeValue()));
+    m_out << "-->";
+    if (m_laidOut) m_out << '\n';
+  }
+
   void Indent() { m_out << std::string(static_cast<std::size_t>(m_level), '\t'); }
 
   std::ostream& m_out;
+  const SchemaTextOptions& m_options;
   int m_level = 0;
   // Whether the children being written are laid out one per line.
   bool m_laidOut = false;
@@ -165,8 +184,13 @@ std::ostream& EmitDOMString(std::ostream& out, std::u16string_view text) {
   return out << ToUtf8(text);
 }
 
-std::ostream& EmitDOMNode(std::ostream& out, const DOMNode* node) {
-  if (node) SchemaTextWriter(out).Write(node);
+std::ostream& EmitEscapedDOMString(std::ostream& out, std::u16string_view text) {
+  return EmitDOMString(out, Escaped(text, EscapeContext::Anywhere));
+}
+
+std::ostream& EmitDOMNode(std::ostream& out, const DOMNode* node,
+                          const SchemaTextOptions& options) {
+  if (node) SchemaTextWriter(out, options).Write(node);
   return out;
 }
 

@@ -10,6 +10,10 @@
 #define TRAVIX_SYMBOL_CHARREF_ESCAPES 0
 #endif
 
+#ifndef TRAVIX_SYMBOL_PE_PADDING
+#define TRAVIX_SYMBOL_PE_PADDING 1
+#endif
+
 typedef struct {
   char* name; /* into namePool; null for unused rows */
   int token;
@@ -211,8 +215,9 @@ static const char* ExpandReference(const char* text, const char* start) {
         SetErrorQuoting("Entity reference ", start, length, " undefined");
         return NULL;
       }
-      if ((isParameterEntity && !Append(" ", 1)) || !Append(replacement, strlen(replacement)) ||
-          (isParameterEntity && !Append(" ", 1))) {
+      int padded = isParameterEntity && TRAVIX_SYMBOL_PE_PADDING;
+      if ((padded && !Append(" ", 1)) || !Append(replacement, strlen(replacement)) ||
+          (padded && !Append(" ", 1))) {
         SetTooLongError();
         return NULL;
       }

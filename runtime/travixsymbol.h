@@ -29,6 +29,14 @@
  *     escape text of those UTF-8 bytes, "\x%02X" per byte, so &#233; becomes
  *     the eight characters \xC3\xA9 and &#9; the four characters \x09.
  *     Code points 32 to 126 are stored as the character in both forms.
+ *
+ *   TRAVIX_SYMBOL_PE_PADDING
+ *     Whether a parameter-entity reference (&%name;) is replaced with one
+ *     blank before and one after its text. Undefined or 1: padded, as a
+ *     reference that stands between declarations is. Defined to 0 (the DTD
+ *     reader's table, which expands such references only inside entity
+ *     values): the text alone, so that a value such as "xmlns%prefix;"
+ *     still forms one name.
  */
 #ifndef TRAVIX_SYMBOL_H
 #define TRAVIX_SYMBOL_H

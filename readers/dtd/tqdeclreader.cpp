@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <iostream>
 #include <new>
 
 #include <xercesc/dom/DOMException.hpp>
@@ -18,6 +19,8 @@
 #include "readers/dtd/dtdscanner.h"
 #include "readers/dtd/dtdtext.h"
 #include "readers/dtd/entitiessource.h"
+#include "readers/dtd/nestedgroups.h"
+#include "readers/dtd/schematext.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -130,11 +133,42 @@ bool TqDeclReader::Parse() {
     if (Dtd::ErrorCount() != 0) ThrowLastError();
     if (result != 0)
       TRAVIX_THROW("Error: Parse failed for DTD file '" + path + "': unable to continue.");
+    EliminateNestedGroups();
   } catch (const std::bad_alloc&) {
     TRAVIX_THROW("Error: Out of memory while reading DTD file '" + path + "'");
   } catch (const xercesc::DOMException&) {
     TRAVIX_THROW("Error: Unable to build the schema document of DTD file '" + path + "'");
   }
+  return true;
+}
+
+void TqDeclReader::EliminateNestedGroups() { Dtd::EliminateNestedGroups(getSchema()); }
+
+bool TqDeclReader::Print(const char* fileName) {
+  m_outputFileName = fileName ? fileName : "";
+  return Print();
+}
+
+bool TqDeclReader::Print(const std::string& fileName) {
+  m_outputFileName = fileName;
+  return Print();
+}
+
+bool TqDeclReader::Print() {
+  xercesc::DOMDocument* document = getDocument();
+  if (!document) TRAVIX_THROW("Error: No schema to print: no DTD has been read.");
+  if (m_outputFileName.empty()) {
+    std::cout << *document << '\n';
+    std::cout.flush();
+    return true;
+  }
+  std::string path = m_outputDir.empty() ? m_outputFileName : JoinPath(m_outputDir, m_outputFileName);
+  std::ofstream out(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  if (!out) TRAVIX_THROW("Error: Unable to open file '" + path + "' for XML-Schema output.");
+  out << *document << '\n';
+  out.close();
+  // A full disk must not pass for a stored schema.
+  if (!out) TRAVIX_THROW("Error: Unable to write file '" + path + "' for XML-Schema output.");
   return true;
 }
 

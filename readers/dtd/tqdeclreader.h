@@ -64,6 +64,14 @@ public:
   bool Parse(const std::string& fileName);
   bool Parse();
 
+  // Writes the schema of the last Parse as XML text, followed by a line
+  // end: to OutputDir/name when an output directory is set, else to name,
+  // and to standard output when the name is empty. Answers true; failures
+  // throw XException.
+  bool Print(const char* fileName);
+  bool Print(const std::string& fileName);
+  bool Print();
+
   // The schema document of this reader's last Parse and its schema
   // element; null before a Parse and once the document has been released.
   xercesc::DOMDocument* getDocument() const;
@@ -75,6 +83,8 @@ public:
 protected:
   void EmitEntitiesFileProlog(std::ostream& out);
   void EmitEntitiesFileEpilog(std::ostream& out);
+  // Merges the content groups that add nothing (nestedgroups.h).
+  void EliminateNestedGroups();
 
 private:
   TqDeclReader(const TqDeclReader&) = delete;

@@ -1,15 +1,17 @@
 // Shared by the DTD reader's tests: a reader run that keeps its
-// preprocessor text, and the parsing pass's tokens written out as one
-// compact line.
+// preprocessor text, the schema text of a DTD, and the parsing pass's
+// tokens written out as one compact line.
 #ifndef TRAVIX_DTDTESTSUPPORT_H
 #define TRAVIX_DTDTESTSUPPORT_H
 
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "readers/dtd/dtdgrammar.hpp"
 #include "readers/dtd/dtdscanner.h"
 #include "readers/dtd/dtdsymbols.h"
+#include "readers/dtd/schematext.h"
 #include "readers/dtd/tests/tempdir.h"
 #include "readers/dtd/tqdeclreader.h"
 #include "travixexcept.h"
@@ -35,6 +37,25 @@ inline Outcome ReadDtd(const TempDir& dir, const std::string& name) {
   }
   outcome.prep = dir.Read(name + ".prep");
   return outcome;
+}
+
+// The schema text that the DTD text becomes (as Print writes it, without
+// the declaration line), or "error: " and the run's error.
+inline std::string SchemaOf(const std::string& dtd) {
+  TempDir dir;
+  dir.Write("t.dtd", dtd);
+  Travix::TqDeclReader reader;
+  reader.SetReadDisabled(true);
+  try {
+    reader.Parse(dir.Path("t.dtd"));
+  } catch (const Travix::XException& e) {
+    return "error: " + e.GetMsg();
+  }
+  std::ostringstream text;
+  using Travix::operator<<;
+  text << *reader.getSchema();
+  Travix::TqDeclReader::ReleaseDocument();
+  return text.str();
 }
 
 // The first line of an error message ("Error: file: line n: message at
