@@ -5,7 +5,8 @@
 // source, built hidden into this library, with character references stored
 // as C escape text because entity texts end up in C string literals).
 // Every text is expanded on insertion: character references, general entity
-// references, and parameter-entity references written "&%name;". Parameter
+// references, and parameter-entity references written "&%name;" (the text
+// alone, without the blanks the runtime's table puts around it). Parameter
 // entities are stored under "%" and their name, so they never meet general
 // entities of the same name.
 #ifndef TRAVIX_DTD_DTDSYMBOLS_H
