@@ -33,12 +33,15 @@ const std::string Modularization = W3cDtds + "REC-xhtml-modularization-20100729/
 
 struct Package {
   std::string name;
-  std::vector<std::string> roots;  // below /usr/share/
+  std::vector<std::string> roots;  // directories or files below /usr/share/, a directory first
 };
 
+// Directories other packages share are named by the files of the package.
 const std::vector<Package> Packages = {
     {"w3c-sgml-lib", {"xml/w3c-sgml-lib/schema/dtd"}},
-    {"sgml-data", {"sgml/html/dtd", "sgml/dtd", "xml/svg", "xml/qaml"}},
+    {"sgml-data",
+     {"sgml/html/dtd", "xml/svg", "xml/qaml", "sgml/dtd/fo.dtd", "sgml/dtd/mod-general.dtd",
+      "sgml/dtd/rdf.dtd"}},
     {"docbook-xml", {"xml/docbook/schema/dtd"}},
     {"fontconfig-config", {"xml/fontconfig"}},
     {"xml-core", {"xml/schema/xml-core"}},
@@ -124,6 +127,10 @@ const Package& PackageNamed(const std::string& name) {
 std::set<std::string> DtdsOf(const Package& package) {
   std::set<std::string> dtds;
   for (const std::string& root : package.roots) {
+    if (fs::is_regular_file(Share + root)) {
+      dtds.insert(root);
+      continue;
+    }
     std::error_code error;
     for (fs::recursive_directory_iterator it(Share + root, fs::directory_options::follow_directory_symlink, error), end;
          !error && it != end; it.increment(error)) {
