@@ -1,0 +1,272 @@
+// The fixed text of the generated bison grammar.
+//
+// Spliced with Splice (emitters/textsplice.h). Markers used throughout:
+//   NS        the namespace, prefix of the grammar's public symbols
+//             (bison runs with -p <ns>_)
+//   XOBJECT   the runtime's XObject in the naming form in use
+//   and one marker per schema-specific part, named where it stands.
+// The fixed rules carry the reserved prefix "xml_", so that no rule made
+// from a schema name can merge with them. Internal to the parser writer.
+#ifndef TRAVIX_GRAMMARTEMPLATES_H
+#define TRAVIX_GRAMMARTEMPLATES_H
+
+#include <string_view>
+
+namespace Travix::GrammarTemplates {
+
+// The prologue up to the declarations of the schema's statics.
+inline constexpr std::string_view kPrologue = R"~(%{
+@HEADER@#include <iostream>
+#include <string>
+#include <set>
+#include <stack>
+#include <cstring>
+#include "travixsymbol.h"
+#include "@BINDING_HEADER@"
+
+extern "C"
+{
+	int @NS@_lex(void);
+	void @NS@_error(const char *szErrorText);
+	extern int @NS@_lval;
+	extern char *@NS@_text;
+	extern int @NS@_nParserError;
+}
+
+@XOBJECT@ * @NS@_GetRootObject();
+void @NS@_ResetParser();
+
+)~";
+
+// The statics every grammar has, and the end of the prologue.
+inline constexpr std::string_view kElementStack = R"~(/* Element stack */
+static std::stack<@XOBJECT@ *> parentStack;
+static @XOBJECT@ * pRootObject = 0;
+static @XOBJECT@ * pCurrentElement = 0;
+static @XOBJECT@ * pCurrentGroupElement = 0;
+%}
+
+/* Every parse starts from a clean state, whatever became of the last one. */
+%initial-action { @NS@_ResetParser(); }
+
+/* General tokens */
+%token TRAVIX_COMMENTTAG TRAVIX_COMMENTTEXT TRAVIX_COMMENTDASHTEXT TRAVIX_COMMENTENDTAG
+%token TRAVIX_PITAG TRAVIX_PIXML TRAVIX_NAME TRAVIX_CHARSTRPIENDTAG TRAVIX_PIENDTAG
+%token TRAVIX_VERSION TRAVIX_VERSIONNUM TRAVIX_STANDALONE TRAVIX_YES TRAVIX_NO
+%token TRAVIX_ENCODING TRAVIX_ENCNAME
+%token TRAVIX_STAGLEFT_DOCTYPE TRAVIX_SYSTEM TRAVIX_PUBLIC
+%token TRAVIX_NSYSLITSANSDQ TRAVIX_NSYSLITSANSSQ TRAVIX_PUBID TRAVIX_PUBIDSANSSQ
+%token TRAVIX_LEFTBRACKET TRAVIX_RIGHTBRACKET
+%token TRAVIX_STAGRIGHT TRAVIX_STAGRIGHT_EMPTY TRAVIX_WHITESPACE TRAVIX_EQUALS
+%token TRAVIX_SINGLEQUOTE TRAVIX_DOUBLEQUOTE
+%token TRAVIX_PCDATA TRAVIX_CDATA TRAVIX_IDNAME
+)~";
+
+inline constexpr std::string_view kStart = R"~(
+%start xml_document
+)~";
+
+// The document, its prolog and the white space, comments and processing
+// instructions between elements. Marker: ID_SETS_CLEAR, the statement
+// that empties the ID set (or nothing).
+inline constexpr std::string_view kDocumentRules = R"~(/* Document (XML 1.0 rule 1); errors the scanner counted after the root
+   element fail the parse as well */
+xml_document	: xml_prolog xml_content xml_Misc_zeroormore
+				{	if (@NS@_nParserError != 0)
+						YYABORT;
+					pRootObject = pCurrentElement;
+					pCurrentElement = 0;
+@ID_SETS_CLEAR@				}
+				;
+
+/* Prolog (XML 1.0 rules 22, 27) */
+xml_prolog	: xml_Misc_zeroormore xml_doctypedecl_opt
+			| xml_XMLDecl xml_Misc_zeroormore xml_doctypedecl_opt
+				;
+
+xml_doctypedecl_opt	: %empty /* empty for zero case */
+			| xml_doctypedecl xml_Misc_zeroormore
+				;
+
+/* Document type declaration (XML 1.0 rule 28); the internal subset is
+   skipped by the scanner */
+xml_doctypedecl	: TRAVIX_STAGLEFT_DOCTYPE xml_S TRAVIX_NAME xml_doctypedecl_rest
+				;
+
+xml_doctypedecl_rest	: TRAVIX_STAGRIGHT
+			| xml_intSubset xml_S_Opt TRAVIX_STAGRIGHT
+			| xml_S TRAVIX_STAGRIGHT
+			| xml_S xml_intSubset xml_S_Opt TRAVIX_STAGRIGHT
+			| xml_S xml_ExternalID xml_S_Opt TRAVIX_STAGRIGHT
+			| xml_S xml_ExternalID xml_S_Opt xml_intSubset xml_S_Opt TRAVIX_STAGRIGHT
+				;
+
+xml_intSubset	: TRAVIX_LEFTBRACKET TRAVIX_RIGHTBRACKET
+				;
+
+/* Misc (XML 1.0 rule 27); "one or more" keeps the empty case from
+   competing with a processing instruction or the XML declaration */
+xml_Misc_zeroormore	: %empty /* empty for zero case */
+			| xml_Misc_oneormore
+				;
+
+xml_Misc_oneormore	: xml_Misc
+			| xml_Misc_oneormore xml_Misc
+				;
+
+xml_Misc	: xml_Comment
+			| xml_PI
+			| xml_S
+				;
+
+)~";
+
+// The text of elements with text content, collected into sTextOnly.
+inline constexpr std::string_view kTextRule = R"~(/* Character data of text-only elements */
+xml_Text_zeroormore	: %empty /* empty for zero case */
+			| xml_Text_zeroormore TRAVIX_PCDATA
+				{	sTextOnly += SymbolGetEntry($2); }
+			| xml_Text_zeroormore xml_Misc
+				;
+
+)~";
+
+// Attribute values: quoted text (the value is 0 for an empty text) and
+// quoted ID names.
+inline constexpr std::string_view kAttributeValueRule = R"~(/* Attribute values (XML 1.0 rule 10) */
+xml_AttValue	: TRAVIX_SINGLEQUOTE TRAVIX_CDATA TRAVIX_SINGLEQUOTE
+				{ $$ = $2; }
+			| TRAVIX_DOUBLEQUOTE TRAVIX_CDATA TRAVIX_DOUBLEQUOTE
+				{ $$ = $2; }
+			| TRAVIX_SINGLEQUOTE TRAVIX_SINGLEQUOTE
+				{ $$ = 0; }
+			| TRAVIX_DOUBLEQUOTE TRAVIX_DOUBLEQUOTE
+				{ $$ = 0; }
+				;
+
+)~";
+
+inline constexpr std::string_view kIDValueRule = R"~(xml_IDValue	: TRAVIX_SINGLEQUOTE TRAVIX_IDNAME TRAVIX_SINGLEQUOTE
+				{ $$ = $2; }
+			| TRAVIX_DOUBLEQUOTE TRAVIX_IDNAME TRAVIX_DOUBLEQUOTE
+				{ $$ = $2; }
+				;
+
+)~";
+
+// The fixed productions of XML 1.0 that carry no data.
+inline constexpr std::string_view kFixedRules = R"~(/* White space (XML 1.0 rule 3) */
+xml_S	: TRAVIX_WHITESPACE
+				;
+
+xml_S_Opt	: %empty /* empty for zero case */
+			| xml_S
+				;
+
+/* Comments (XML 1.0 rule 15) */
+xml_Comment	: TRAVIX_COMMENTTAG xml_Comment_nest TRAVIX_COMMENTENDTAG
+				;
+
+xml_Comment_nest	: %empty /* empty for zero case */
+			| xml_Comment_nest TRAVIX_COMMENTTEXT
+			| xml_Comment_nest TRAVIX_COMMENTDASHTEXT
+				;
+
+/* Processing instructions (XML 1.0 rules 16, 17) */
+xml_PI	: TRAVIX_PITAG TRAVIX_NAME TRAVIX_CHARSTRPIENDTAG
+				;
+
+/* XML declaration (XML 1.0 rules 23, 24); the white space in front of each
+   part is read before the part is told apart */
+xml_XMLDecl	: TRAVIX_PITAG TRAVIX_PIXML xml_VersionInfo xml_XMLDecl_rest
+				;
+
+xml_XMLDecl_rest	: TRAVIX_PIENDTAG
+			| xml_S TRAVIX_PIENDTAG
+			| xml_S xml_EncodingDecl_pred xml_XMLDecl_afterEncoding
+			| xml_S xml_SDDecl_pred xml_XMLDecl_end
+				;
+
+xml_XMLDecl_afterEncoding	: TRAVIX_PIENDTAG
+			| xml_S TRAVIX_PIENDTAG
+			| xml_S xml_SDDecl_pred xml_XMLDecl_end
+				;
+
+xml_XMLDecl_end	: TRAVIX_PIENDTAG
+			| xml_S TRAVIX_PIENDTAG
+				;
+
+xml_VersionInfo	: xml_S TRAVIX_VERSION xml_Eq TRAVIX_SINGLEQUOTE TRAVIX_VERSIONNUM TRAVIX_SINGLEQUOTE
+			| xml_S TRAVIX_VERSION xml_Eq TRAVIX_DOUBLEQUOTE TRAVIX_VERSIONNUM TRAVIX_DOUBLEQUOTE
+				;
+
+/* Eq (XML 1.0 rule 25) */
+xml_Eq	: xml_S_Opt TRAVIX_EQUALS xml_S_Opt
+				;
+
+/* Standalone declaration (XML 1.0 rule 32) */
+xml_SDDecl_pred	: TRAVIX_STANDALONE xml_Eq xml_SDDecl_YesOrNo
+				;
+
+xml_SDDecl_YesOrNo	: TRAVIX_SINGLEQUOTE TRAVIX_YES TRAVIX_SINGLEQUOTE
+			| TRAVIX_SINGLEQUOTE TRAVIX_NO TRAVIX_SINGLEQUOTE
+			| TRAVIX_DOUBLEQUOTE TRAVIX_YES TRAVIX_DOUBLEQUOTE
+			| TRAVIX_DOUBLEQUOTE TRAVIX_NO TRAVIX_DOUBLEQUOTE
+				;
+
+/* Encoding declaration (XML 1.0 rules 80, 81) */
+xml_EncodingDecl_pred	: TRAVIX_ENCODING xml_Eq TRAVIX_SINGLEQUOTE TRAVIX_ENCNAME TRAVIX_SINGLEQUOTE
+			| TRAVIX_ENCODING xml_Eq TRAVIX_DOUBLEQUOTE TRAVIX_ENCNAME TRAVIX_DOUBLEQUOTE
+				;
+
+/* External ID (XML 1.0 rules 75, 11, 12) */
+xml_ExternalID	: TRAVIX_SYSTEM xml_S xml_SystemLiteral
+			| TRAVIX_PUBLIC xml_S xml_PubidLiteral xml_S xml_SystemLiteral
+				;
+
+xml_SystemLiteral	: TRAVIX_DOUBLEQUOTE TRAVIX_NSYSLITSANSDQ TRAVIX_DOUBLEQUOTE
+			| TRAVIX_SINGLEQUOTE TRAVIX_NSYSLITSANSSQ TRAVIX_SINGLEQUOTE
+			| TRAVIX_DOUBLEQUOTE TRAVIX_DOUBLEQUOTE
+			| TRAVIX_SINGLEQUOTE TRAVIX_SINGLEQUOTE
+				;
+
+xml_PubidLiteral	: TRAVIX_DOUBLEQUOTE TRAVIX_PUBID TRAVIX_DOUBLEQUOTE
+			| TRAVIX_SINGLEQUOTE TRAVIX_PUBIDSANSSQ TRAVIX_SINGLEQUOTE
+			| TRAVIX_DOUBLEQUOTE TRAVIX_DOUBLEQUOTE
+			| TRAVIX_SINGLEQUOTE TRAVIX_SINGLEQUOTE
+				;
+
+)~";
+
+// The grammar's public functions. Markers: RESET_STATICS, the statements
+// that reset the schema's statics.
+inline constexpr std::string_view kSubroutines = R"~(/* Hands the root object of the last successful parse to the caller, who
+   owns it from then on. */
+@XOBJECT@ * @NS@_GetRootObject()
+{
+	@XOBJECT@ * pRoot = pRootObject;
+	pRootObject = 0;
+	return pRoot;
+}
+
+/* Frees every object of an unfinished or failed parse (and a root object
+   nobody took) and empties the parser's state. */
+void @NS@_ResetParser()
+{
+	while (!parentStack.empty())
+	{
+		delete parentStack.top();
+		parentStack.pop();
+	}
+	delete pCurrentElement;
+	pCurrentElement = 0;
+	delete pCurrentGroupElement;
+	pCurrentGroupElement = 0;
+	delete pRootObject;
+	pRootObject = 0;
+@RESET_STATICS@}
+)~";
+
+}  // namespace Travix::GrammarTemplates
+
+#endif

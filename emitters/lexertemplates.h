@@ -1,0 +1,644 @@
+// The fixed text of the generated flex scanner.
+//
+// Spliced with Splice (emitters/textsplice.h). Markers:
+//   NS       the namespace: prefix of the scanner's public symbols and of
+//            every start condition (flex runs with -P<ns>_)
+//   HEADER   the generated-file header comment
+//   and one marker per schema-specific part, named where it stands.
+// The scanner is C and must compile without warnings under -Wall; its
+// helpers are static so that two generated scanners link into one program.
+// Internal to the parser writer.
+#ifndef TRAVIX_LEXERTEMPLATES_H
+#define TRAVIX_LEXERTEMPLATES_H
+
+#include <string_view>
+
+namespace Travix::LexerTemplates {
+
+// The scanner's table representation: full tables trade size for speed,
+// and the generated importer is meant to keep up with fast parsers.
+inline constexpr std::string_view kTableOption = "";
+
+// Everything before the first "%%": prologue, named patterns, start
+// conditions.
+inline constexpr std::string_view kDefinitions = R"~(%{
+@HEADER@#include <stdlib.h>
+#include <string.h>
+#include <errno.h>
+#include "travixsymbol.h"	/* symbol table function prototypes */
+#include "@BASE@_parser.tab.h"	/* yacc/bison generated token definitions */
+
+#if defined(__linux__)
+#define _TRAVIX_NEEDS_ERRNO_H 1
+#endif
+#if defined(__sun)
+#define _TRAVIX_NEEDS_ERRNO_H 1
+#endif
+#if defined(_TRAVIX_NEEDS_ERRNO_H)
+#include <errno.h>
+#endif
+#if !defined(_MAX_PATH)
+#define _MAX_PATH 1024
+#endif
+
+#define MAX_LINE_SIZE 2048
+#define MAX_LEX_ERRORS 10
+#define MAX_STATE_STACK_SIZE 128
+
+/* How much of the current line and of the current token an error report
+   quotes; both leave room in MAX_LINE_SIZE for the rest of the report. */
+#define MAX_QUOTED_LINE 400
+#define MAX_QUOTED_TOKEN 80
+
+static int LexerStateStack[MAX_STATE_STACK_SIZE];	/* stack of start conditions */
+static int nLexerStateStackTop = -1;	/* index of the top of the stack; -1 when empty */
+static int nLineNum = 1;	/* line number of the input, for error reports */
+static char szCurrentLine[MAX_LINE_SIZE];	/* current line, for error reports */
+static char szExtraErrorInfo[MAX_LINE_SIZE];	/* replaces the hint of the next error report */
+static char szCurrentFile[_MAX_PATH];	/* name of the input file */
+static int nMarkupDepth = 0;	/* bracket nesting inside a skipped internal subset */
+static int fResolveEntities = 1;	/* whether this import expands references */
+
+static int PushState(int newState);
+static int PopState(void);
+static int PeekState(void);
+static void ReplaceState(int newState);
+static void ClearStateStack(void);
+static void CheckForNewlines(const char *szString, int nLength);
+static int EnterSymbol(int nToken);
+static int EndElement(void);
+static int ReadInput(char *szBuffer, int nMaxSize);
+static void GetCurrentLine(void);
+static void AppendErrorMessage(const char *szText);
+
+int @NS@_nParserError = 0;	/* Error flag to signal to TqXMLParserSrcWriter that errors occurred */
+char @NS@_szParserErrorMsg[MAX_LINE_SIZE];	/* Error buffer to provide error msgs to tqdeclreader */
+
+int @NS@_InitParser(FILE *fpIn, const char *szInputFile);	/* prepares the scanner for a new input */
+void @NS@_PrintStateStack(void);	/* prints the stack of start conditions */
+void @NS@_error(const char *szErrorText);	/* records an error of the scanner or the grammar */
+int @NS@_wrap(void);	/* called by the scanner at the end of the input */
+extern int @NS@_lval;
+
+/* Read errors end the input with an error report instead of ending the
+   program. */
+#define YY_INPUT(buf, result, max_size) ((result) = ReadInput((buf), (max_size)))
+%}
+
+%option never-interactive nounput noinput nodefault 8bit
+@TABLE_OPTION@
+ /* Character codes */
+LeftBracket	"["
+RightBracket	"]"
+LeftParen	"("
+RightParen	")"
+ZeroOrMore	"*"
+OneOrMore	"+"
+ZeroOrOne	"?"
+Or	"|"
+Comma	","
+Equals	"="
+SingleQuote	"'"
+DoubleQuote	\"
+Ampersand	"&"
+Dash	"-"
+Semicolon	";"
+Percent	"%"
+
+ /* Tags */
+StartTagLeft	"<"
+StartTagRight	">"
+StartTagRightEmpty	"/>"
+EndTagLeft	"</"
+EndTagRight	">"
+PITag	"<?"
+PIEndTag	"?>"
+MDTag	"<!"
+MDEndTag	">"
+CommentTag	"<!--"
+CommentEndTag	"-->"
+CDATAStartTag	"<![CDATA["
+CDATAEndTag	"]]>"
+Digit	[0-9]
+HexDigit	[0-9a-fA-F]
+
+ /* White space (XML 1.0 rule 3) */
+S	[\x09\x0A\x0D\x20]+
+
+ /* Names and name tokens (XML 1.0 rules 4-8); bytes of UTF-8 sequences
+    count as name characters */
+NameChar	[A-Za-z0-9._:\-\x80-\xFF]
+NameStarter	[A-Za-z_:\x80-\xFF]
+Name	{NameStarter}{NameChar}*
+Nmtoken	{NameChar}+
+Nmtokens	{Nmtoken}({S}{Nmtoken})*
+Char	[\x09\x0A\x0D\x20-\xFF]
+
+ /* Attribute values and literals (XML 1.0 rules 10-12) */
+NAttSansDQ	[^<"]+
+NAttSansSQ	[^<']+
+NSysLitSansDQ	[^"]+
+NSysLitSansSQ	[^']+
+PubidChar	[\x20\x0D\x0Aa-zA-Z0-9\-'()+,./:=?;!*#\x40$_%]
+PubidCharSansSQ	[\x20\x0D\x0Aa-zA-Z0-9\-()+,./:=?;!*#\x40$_%]
+
+ /* Character data (XML 1.0 rules 14, 20) */
+CharData	[^<]+
+CDSectData	[^\]]+
+
+ /* Processing instruction data up to the first "?>" (XML 1.0 rule 16) */
+PIData	([^?]|"?"+[^?>])*"?"+">"
+
+ /* XML declaration (XML 1.0 rules 26, 81) */
+VersionNum	([a-zA-Z0-9_.:]|\-)+
+EncName	[A-Za-z]([A-Za-z0-9._]|\-)*
+
+ /* Generic states */
+%x @NS@_COM @NS@_PI @NS@_PIC
+%s @NS@_XMLD @NS@_XMLDV @NS@_XMLDE @NS@_ATTVALUE
+%s @NS@_DOC @NS@_EXTID @NS@_EXTS @NS@_EXTP
+%s @NS@_MIXED @NS@_IDN
+%x @NS@_DOCMARKUP @NS@_ATTSANSSQ @NS@_ATTSANSDQ @NS@_EXTSD
+%x @NS@_EXTSS @NS@_EXTPD @NS@_EXTPS @NS@_CDSECT
+@SCHEMA_STATES@)~";
+
+// The rules that recognise the XML syntax itself, before the schema's own
+// start tags.
+inline constexpr std::string_view kFixedRules = R"~( /* Comments (XML 1.0 rule 15) */
+{CommentTag}	{ if (PushState(@NS@_COM) < 0) return 0; return TRAVIX_COMMENTTAG; }
+<@NS@_COM>[^-]+	{ CheckForNewlines(yytext, yyleng); return TRAVIX_COMMENTTEXT; }
+<@NS@_COM>{Dash}[^-]+	{ CheckForNewlines(yytext, yyleng); return TRAVIX_COMMENTDASHTEXT; }
+<@NS@_COM>{CommentEndTag}	{ if (PopState() < 0) return 0; return TRAVIX_COMMENTENDTAG; }
+
+ /* Processing instructions (XML 1.0 rules 16, 17); their data is skipped */
+{PITag}	{ if (PushState(@NS@_PI) < 0) return 0; return TRAVIX_PITAG; }
+<@NS@_PI>"xml"	{ if (PushState(@NS@_XMLD) < 0) return 0; return TRAVIX_PIXML; }
+<@NS@_PI>{Name}	{ if (PushState(@NS@_PIC) < 0) return 0; return TRAVIX_NAME; }
+<@NS@_PIC>{PIData}	{
+			CheckForNewlines(yytext, yyleng);
+			if (PopState() < 0 || PopState() < 0) return 0;
+			return TRAVIX_CHARSTRPIENDTAG;
+		}
+
+ /* XML declaration (XML 1.0 rules 23-26, 32, 80, 81) */
+<@NS@_XMLD>"version"	{ if (PushState(@NS@_XMLDV) < 0) return 0; return TRAVIX_VERSION; }
+<@NS@_XMLDV>{VersionNum}	{ if (PopState() < 0) return 0; return TRAVIX_VERSIONNUM; }
+<@NS@_XMLD>"standalone"	{ return TRAVIX_STANDALONE; }
+<@NS@_XMLD>"yes"	{ return TRAVIX_YES; }
+<@NS@_XMLD>"no"	{ return TRAVIX_NO; }
+<@NS@_XMLD>"encoding"	{ if (PushState(@NS@_XMLDE) < 0) return 0; return TRAVIX_ENCODING; }
+<@NS@_XMLDE>{EncName}	{ if (PopState() < 0) return 0; return TRAVIX_ENCNAME; }
+<@NS@_XMLD>{PIEndTag}	{
+			while (nLexerStateStackTop > 0 && PeekState() != INITIAL)
+				PopState();
+			return TRAVIX_PIENDTAG;
+		}
+
+ /* Document type declaration (XML 1.0 rules 28, 75, 11, 12); the internal
+    subset is skipped */
+{MDTag}"DOCTYPE"	{ if (PushState(@NS@_DOC) < 0) return 0; return TRAVIX_STAGLEFT_DOCTYPE; }
+<@NS@_DOC>{Name}	{ if (PushState(@NS@_EXTID) < 0) return 0; return TRAVIX_NAME; }
+<@NS@_EXTID>"SYSTEM"	{ if (PushState(@NS@_EXTS) < 0) return 0; return TRAVIX_SYSTEM; }
+<@NS@_EXTID>"PUBLIC"	{ if (PushState(@NS@_EXTP) < 0) return 0; return TRAVIX_PUBLIC; }
+<@NS@_EXTS>{DoubleQuote}	{ ReplaceState(@NS@_EXTSD); return TRAVIX_DOUBLEQUOTE; }
+<@NS@_EXTS>{SingleQuote}	{ ReplaceState(@NS@_EXTSS); return TRAVIX_SINGLEQUOTE; }
+<@NS@_EXTSD>{NSysLitSansDQ}	{ CheckForNewlines(yytext, yyleng); return TRAVIX_NSYSLITSANSDQ; }
+<@NS@_EXTSD>{DoubleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_DOUBLEQUOTE; }
+<@NS@_EXTSS>{NSysLitSansSQ}	{ CheckForNewlines(yytext, yyleng); return TRAVIX_NSYSLITSANSSQ; }
+<@NS@_EXTSS>{SingleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_SINGLEQUOTE; }
+<@NS@_EXTP>{DoubleQuote}	{ ReplaceState(@NS@_EXTPD); return TRAVIX_DOUBLEQUOTE; }
+<@NS@_EXTP>{SingleQuote}	{ ReplaceState(@NS@_EXTPS); return TRAVIX_SINGLEQUOTE; }
+<@NS@_EXTPD>{PubidChar}+	{ CheckForNewlines(yytext, yyleng); return TRAVIX_PUBID; }
+<@NS@_EXTPS>{PubidCharSansSQ}+	{ CheckForNewlines(yytext, yyleng); return TRAVIX_PUBIDSANSSQ; }
+ /* a public identifier is followed by a system literal */
+<@NS@_EXTPD>{DoubleQuote}	{ ReplaceState(@NS@_EXTS); return TRAVIX_DOUBLEQUOTE; }
+<@NS@_EXTPS>{SingleQuote}	{ ReplaceState(@NS@_EXTS); return TRAVIX_SINGLEQUOTE; }
+<@NS@_EXTID>{LeftBracket}	{
+			if (PushState(@NS@_DOCMARKUP) < 0) return 0;
+			nMarkupDepth = 0;
+			return TRAVIX_LEFTBRACKET;
+		}
+<@NS@_DOCMARKUP>[^\]\["'<]+	{ CheckForNewlines(yytext, yyleng); }
+<@NS@_DOCMARKUP>\"[^"]*\"	{ CheckForNewlines(yytext, yyleng); }
+<@NS@_DOCMARKUP>'[^']*'	{ CheckForNewlines(yytext, yyleng); }
+<@NS@_DOCMARKUP>{CommentTag}([^-]|-[^-])*{CommentEndTag}	{ CheckForNewlines(yytext, yyleng); }
+<@NS@_DOCMARKUP>"<"	{ }
+<@NS@_DOCMARKUP>{LeftBracket}	{ ++nMarkupDepth; }
+<@NS@_DOCMARKUP>{RightBracket}	{
+			if (nMarkupDepth > 0)
+			{
+				--nMarkupDepth;
+			}
+			else
+			{
+				if (PopState() < 0) return 0;
+				return TRAVIX_RIGHTBRACKET;
+			}
+		}
+<@NS@_EXTID>{MDEndTag}	{ if (PopState() < 0 || PopState() < 0) return 0; return TRAVIX_STAGRIGHT; }
+
+ /* CDATA sections (XML 1.0 rules 18-21): their text is stored as it
+    stands, without expanding references */
+<@NS@_MIXED>{CDATAStartTag}	{ SymbolResolveEntities(0); if (PushState(@NS@_CDSECT) < 0) return 0; }
+<@NS@_CDSECT>{CDSectData}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_PCDATA); }
+<@NS@_CDSECT>{RightBracket}	{ return EnterSymbol(TRAVIX_PCDATA); }
+<@NS@_CDSECT>{CDATAEndTag}	{ SymbolResolveEntities(fResolveEntities); if (PopState() < 0) return 0; }
+)~";
+
+// Character data of elements with text content; spliced only when the
+// schema has such elements.
+inline constexpr std::string_view kMixedRules = R"~(<@NS@_MIXED>{CharData}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_PCDATA); }
+)~";
+
+// The value states of attributes: a quoted text, an ID name, or an
+// enumeration literal (the literals themselves are schema rules).
+inline constexpr std::string_view kAttributeValueRules = R"~( /* Attribute values (XML 1.0 rule 10) */
+<@NS@_ATTVALUE>{DoubleQuote}	{ ReplaceState(@NS@_ATTSANSDQ); return TRAVIX_DOUBLEQUOTE; }
+<@NS@_ATTVALUE>{SingleQuote}	{ ReplaceState(@NS@_ATTSANSSQ); return TRAVIX_SINGLEQUOTE; }
+<@NS@_ATTSANSDQ>{NAttSansDQ}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_CDATA); }
+<@NS@_ATTSANSDQ>{DoubleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_DOUBLEQUOTE; }
+<@NS@_ATTSANSSQ>{NAttSansSQ}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_CDATA); }
+<@NS@_ATTSANSSQ>{SingleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_SINGLEQUOTE; }
+<@NS@_IDN>{Name}	{ if (PopState() < 0) return 0; return EnterSymbol(TRAVIX_IDNAME); }
+)~";
+
+// Rules shared by the value states of enumerated attributes. Marker: the
+// list of those states.
+inline constexpr std::string_view kLiteralStateRules = R"~(<@LITERAL_STATES@>{S}	{ CheckForNewlines(yytext, yyleng); return TRAVIX_WHITESPACE; }
+<@LITERAL_STATES@>{Equals}	{ return TRAVIX_EQUALS; }
+<@LITERAL_STATES@>{DoubleQuote}	{ return TRAVIX_DOUBLEQUOTE; }
+<@LITERAL_STATES@>{SingleQuote}	{ return TRAVIX_SINGLEQUOTE; }
+)~";
+
+// The rules that apply wherever no state-specific rule matched.
+inline constexpr std::string_view kGeneralRules = R"~( /* Tags, white space and quotes */
+{StartTagRight}	{ return TRAVIX_STAGRIGHT; }
+{StartTagRightEmpty}	{ if (PopState() < 0) return 0; return TRAVIX_STAGRIGHT_EMPTY; }
+{S}	{ CheckForNewlines(yytext, yyleng); return TRAVIX_WHITESPACE; }
+{Equals}	{ return TRAVIX_EQUALS; }
+{DoubleQuote}	{ return TRAVIX_DOUBLEQUOTE; }
+{SingleQuote}	{ return TRAVIX_SINGLEQUOTE; }
+<*>.|\n	{ @NS@_error("Invalid character"); return 0; }
+)~";
+
+// Everything after the second "%%".
+inline constexpr std::string_view kSubroutines = R"~(/*****************************************************************************
+ * @NS@_InitParser
+ *
+ * Description: prepares the scanner for a new input: line count, start
+ *              conditions, error count and message, and the input file.
+ *              Every import starts from this state, whatever became of
+ *              the one before.
+ * Parameters:  fpIn - the open input file
+ *              szInputFile - its name, for error reports (may be NULL)
+ * Returns:     0, or 1 when there is no input file
+ *****************************************************************************/
+int @NS@_InitParser(FILE *fpIn, const char *szInputFile)
+{
+	nLineNum = 1;
+	@NS@_nParserError = 0;
+	@NS@_szParserErrorMsg[0] = '\0';
+	szCurrentLine[0] = '\0';
+	szExtraErrorInfo[0] = '\0';
+	snprintf(szCurrentFile, sizeof szCurrentFile, "%s", szInputFile ? szInputFile : "");
+	nMarkupDepth = 0;
+	/* The importer loads the predefined entities exactly when it has
+	   references expanded; CDATA sections switch expansion off and must
+	   restore it as the import found it. */
+	fResolveEntities = SymbolLookup("amp") != 0;
+	ClearStateStack();
+	PushState(INITIAL);
+	if (fpIn == NULL)
+	{
+		@NS@_error("no input file");
+		return 1;
+	}
+	yyrestart(fpIn);
+	return 0;
+}
+
+/*****************************************************************************
+ * @NS@_error
+ *
+ * Description: counts an error and, for the first error of an input,
+ *              formats the report into @NS@_szParserErrorMsg: file, line,
+ *              the error, the token and the line it stands in, then the
+ *              extra information or a hint. Later errors are mostly
+ *              consequences of the first and only add to the count.
+ *              Every text is cut to fit the buffer.
+ * Parameters:  szErrorText - what went wrong
+ * Returns:     nothing
+ *****************************************************************************/
+void @NS@_error(const char *szErrorText)
+{
+	int nTextLength;
+	int nTokenLength;
+	const char *szToken;
+
+	++@NS@_nParserError;
+	if (@NS@_nParserError == MAX_LEX_ERRORS + 1)
+	{
+		AppendErrorMessage("Error: Too many errors - unable to continue\n");
+		return;
+	}
+	if (@NS@_nParserError > 1)
+		return;
+
+	if (szErrorText == NULL)
+		szErrorText = "";
+	nTextLength = (int)strlen(szErrorText);
+	while (nTextLength > 0 && szErrorText[nTextLength - 1] == '\n')
+		--nTextLength;
+	szToken = yytext ? yytext : "";
+	nTokenLength = yytext ? (int)yyleng : 0;
+	if (nTokenLength > MAX_QUOTED_TOKEN)
+		nTokenLength = MAX_QUOTED_TOKEN;
+	GetCurrentLine();
+	snprintf(@NS@_szParserErrorMsg, MAX_LINE_SIZE,
+		"Error: %s: line %d: %.*s at token \"%.*s\" in the following line:\n%s\n",
+		szCurrentFile, nLineNum, nTextLength, szErrorText, nTokenLength, szToken, szCurrentLine);
+	if (szExtraErrorInfo[0] != '\0')
+	{
+		AppendErrorMessage(szExtraErrorInfo);
+		szExtraErrorInfo[0] = '\0';
+	}
+	else
+	{
+		AppendErrorMessage("Compare the line with the DTD or schema, and with the production rules of the XML 1.0 Recommendation.\n");
+	}
+}
+
+/*****************************************************************************
+ * @NS@_wrap
+ *
+ * Description: the scanner's end of input
+ * Parameters:  none
+ * Returns:     1: there is no further input
+ *****************************************************************************/
+int @NS@_wrap(void)
+{
+	return 1;
+}
+
+/*****************************************************************************
+ * @NS@_PrintStateStack
+ *
+ * Description: prints the stack of start conditions, top first
+ * Parameters:  none
+ * Returns:     nothing
+ *****************************************************************************/
+void @NS@_PrintStateStack(void)
+{
+	int i;
+	for (i = nLexerStateStackTop; i >= 0; --i)
+		printf("%02d ", LexerStateStack[i]);
+	printf("\n");
+}
+
+/*****************************************************************************
+ * PushState
+ *
+ * Description: enters a start condition and remembers it on the stack
+ * Parameters:  newState - the start condition
+ * Returns:     0, or -1 (with an error report) when the stack is full
+ *****************************************************************************/
+static int PushState(int newState)
+{
+	if (nLexerStateStackTop + 1 >= MAX_STATE_STACK_SIZE)
+	{
+		@NS@_error("Error: Stack Overflow - unable to continue");
+		return -1;
+	}
+	LexerStateStack[++nLexerStateStackTop] = newState;
+	BEGIN(newState);
+	return 0;
+}
+
+/*****************************************************************************
+ * PopState
+ *
+ * Description: leaves the start condition on top of the stack for the one
+ *              below it
+ * Parameters:  none
+ * Returns:     the start condition left, or -1 (with an error report) when
+ *              nothing is below it
+ *****************************************************************************/
+static int PopState(void)
+{
+	if (nLexerStateStackTop <= 0)
+	{
+		@NS@_error("Error: Stack Underflow - unable to continue");
+		return -1;
+	}
+	--nLexerStateStackTop;
+	BEGIN(LexerStateStack[nLexerStateStackTop]);
+	return LexerStateStack[nLexerStateStackTop + 1];
+}
+
+/*****************************************************************************
+ * PeekState
+ *
+ * Description: the start condition on top of the stack
+ * Parameters:  none
+ * Returns:     the start condition, or INITIAL when the stack is empty
+ *****************************************************************************/
+static int PeekState(void)
+{
+	return nLexerStateStackTop >= 0 ? LexerStateStack[nLexerStateStackTop] : INITIAL;
+}
+
+/*****************************************************************************
+ * ReplaceState
+ *
+ * Description: replaces the start condition on top of the stack
+ * Parameters:  newState - the start condition
+ * Returns:     nothing
+ *****************************************************************************/
+static void ReplaceState(int newState)
+{
+	if (nLexerStateStackTop >= 0)
+		LexerStateStack[nLexerStateStackTop] = newState;
+	BEGIN(newState);
+}
+
+/*****************************************************************************
+ * ClearStateStack
+ *
+ * Description: empties the stack of start conditions
+ * Parameters:  none
+ * Returns:     nothing
+ *****************************************************************************/
+static void ClearStateStack(void)
+{
+	nLexerStateStackTop = -1;
+}
+
+/*****************************************************************************
+ * CheckForNewlines
+ *
+ * Description: counts the line feeds of a matched text (so both LF and
+ *              CR LF line ends count once)
+ * Parameters:  szString - the text
+ *              nLength - its length
+ * Returns:     nothing
+ *****************************************************************************/
+static void CheckForNewlines(const char *szString, int nLength)
+{
+	const char *pEnd = szString + nLength;
+	const char *p = szString;
+	while ((p = (const char *)memchr(p, '\n', (size_t)(pEnd - p))) != NULL)
+	{
+		++nLineNum;
+		++p;
+	}
+}
+
+/*****************************************************************************
+ * EnterSymbol
+ *
+ * Description: hands the matched text to the grammar as a symbol table
+ *              index. A text holding "&" is always inserted, never looked
+ *              up: the same text may be stored unexpanded from a CDATA
+ *              section, and only an insert expands its references.
+ * Parameters:  nToken - the token to return
+ * Returns:     nToken, or 0 (end of input, with an error report) when the
+ *              symbol table refuses the text
+ *****************************************************************************/
+static int EnterSymbol(int nToken)
+{
+	int nIndex = 0;
+	if (memchr(yytext, '&', (size_t)yyleng) == NULL)
+		nIndex = SymbolLookup(yytext);
+	if (nIndex == 0)
+		nIndex = SymbolInsert(yytext, nToken);
+	if (nIndex < 0)
+	{
+		@NS@_error(SymbolGetLastError());
+		return 0;
+	}
+	@NS@_lval = nIndex;
+	return nToken;
+}
+
+/*****************************************************************************
+ * EndElement
+ *
+ * Description: leaves the start condition of an element at its end tag,
+ *              and its text content first when it has one
+ * Parameters:  none
+ * Returns:     0, or -1 (with an error report) when no element is open
+ *****************************************************************************/
+static int EndElement(void)
+{
+	CheckForNewlines(yytext, yyleng);
+	if (PeekState() == @NS@_MIXED && PopState() < 0)
+		return -1;
+	return PopState() < 0 ? -1 : 0;
+}
+
+/*****************************************************************************
+ * ReadInput
+ *
+ * Description: reads the next block of the input for the scanner
+ * Parameters:  szBuffer - where to put it
+ *              nMaxSize - its size
+ * Returns:     the number of bytes read; 0 at the end of the input or,
+ *              with an error report, when reading fails
+ *****************************************************************************/
+static int ReadInput(char *szBuffer, int nMaxSize)
+{
+	size_t nRead;
+	errno = 0;
+	while ((nRead = fread(szBuffer, 1, (size_t)nMaxSize, yyin)) == 0 && ferror(yyin))
+	{
+		if (errno != EINTR)
+		{
+			snprintf(szExtraErrorInfo, sizeof szExtraErrorInfo, "%s\n", strerror(errno));
+			@NS@_error("input in flex scanner failed");
+			return 0;
+		}
+		errno = 0;
+		clearerr(yyin);
+	}
+	return (int)nRead;
+}
+
+/*****************************************************************************
+ * GetCurrentLine
+ *
+ * Description: copies the line that holds the end of the current token
+ *              into szCurrentLine, as far as the scanner's buffer still
+ *              holds it; a long line is quoted around the token. Reading
+ *              the line only when an error is reported keeps the scanner
+ *              from copying every line.
+ * Parameters:  none
+ * Returns:     nothing
+ *****************************************************************************/
+static void GetCurrentLine(void)
+{
+	const char *pBufferStart;
+	const char *pBufferEnd;
+	const char *pTokenEnd;
+	const char *pLineStart;
+	const char *pStart;
+	const char *pEnd;
+	int nLength = 0;
+
+	szCurrentLine[0] = '\0';
+	if (YY_CURRENT_BUFFER == NULL || yytext == NULL)
+		return;
+	pBufferStart = YY_CURRENT_BUFFER_LVALUE->yy_ch_buf;
+	pBufferEnd = pBufferStart + yy_n_chars;
+	if (yytext < pBufferStart || yytext + yyleng > pBufferEnd)
+		return;
+	pTokenEnd = yytext + yyleng;
+	/* the line of the token's end: after its last line feed, if any */
+	pLineStart = pTokenEnd;
+	while (pLineStart > pBufferStart && pLineStart[-1] != '\n')
+		--pLineStart;
+	pStart = pLineStart;
+	if (yytext - pStart > MAX_QUOTED_LINE / 2)
+		pStart = yytext - MAX_QUOTED_LINE / 2;
+	if (pStart < pLineStart)
+		pStart = pLineStart;
+	/* never begin inside a UTF-8 sequence */
+	while (pStart < pTokenEnd && ((unsigned char)*pStart & 0xC0) == 0x80)
+		++pStart;
+	/* the byte after the token is held aside while the token is current */
+	for (pEnd = pStart; pEnd < pBufferEnd && nLength < MAX_QUOTED_LINE; ++pEnd)
+	{
+		char c = (pEnd == pTokenEnd) ? yy_hold_char : *pEnd;
+		if (c == '\n' || c == '\0')
+			break;
+		szCurrentLine[nLength++] = c;
+	}
+	if (nLength == MAX_QUOTED_LINE)
+	{
+		while (nLength > 0 && ((unsigned char)szCurrentLine[nLength - 1] & 0xC0) == 0x80)
+			--nLength;
+		if (nLength > 0 && ((unsigned char)szCurrentLine[nLength - 1] & 0xC0) == 0xC0)
+			--nLength;
+	}
+	while (nLength > 0 && szCurrentLine[nLength - 1] == '\r')
+		--nLength;
+	szCurrentLine[nLength] = '\0';
+}
+
+/*****************************************************************************
+ * AppendErrorMessage
+ *
+ * Description: appends a text to the error report as far as it fits
+ * Parameters:  szText - the text
+ * Returns:     nothing
+ *****************************************************************************/
+static void AppendErrorMessage(const char *szText)
+{
+	size_t nUsed = strlen(@NS@_szParserErrorMsg);
+	if (nUsed + 1 < MAX_LINE_SIZE)
+		snprintf(@NS@_szParserErrorMsg + nUsed, MAX_LINE_SIZE - nUsed, "%s", szText);
+}
+)~";
+
+}  // namespace Travix::LexerTemplates
+
+#endif

@@ -1,0 +1,371 @@
+// The rules of the children and attributes of an archetype or group in
+// TqXMLParserSrcWriter: how a finished child or an attribute value reaches
+// the object on top of the parent stack (set, appended to a list, set as
+// the choice, appended to the mixed content), and how white space,
+// comments and processing instructions may stand after every child.
+//
+// The object a child is handed to is always the one on top of the parent
+// stack: the archetype's object, a group's object (made before the group's
+// first child), or a choice list being filled. A finished child is held in
+// pCurrentElement (a group in pCurrentGroupElement) until its parent takes
+// it; whatever takes it clears the static, so a failed parse can free what
+// is left.
+#include <algorithm>
+
+#include "emitters/domutil.h"
+#include "emitters/schemavocabulary.h"
+#include "emitters/tqxmlparsersrcwriter.h"
+#include "emitters/wstringtostring.h"
+#include "travixexcept.h"
+
+namespace Travix {
+
+namespace {
+
+constexpr const char* kAlternative = "\n\t\t\t| ";
+constexpr const char* kRuleEnd = "\t\t\t\t;\n\n";
+
+// An action of one or more statements, written under its rule.
+std::string Action(const std::string& statements) {
+  std::string text = "\n\t\t\t\t{\t";
+  for (char c : statements) {
+    text += c;
+    if (c == '\n') text += "\t\t\t\t\t";
+  }
+  return text + " }";
+}
+
+std::string OccurrenceSuffix(const TqCodeSrcWriter::Occurrences& occurrences) {
+  const bool many = occurrences.max > 1 || occurrences.unbounded;
+  if (occurrences.min == 0 && occurrences.max == 1 && !occurrences.unbounded) return "_zeroorone";
+  if (occurrences.min == 0 && many) return "_zeroormore";
+  if (occurrences.min == 1 && many) return "_oneormore";
+  if (occurrences.min > 1) return "_wildcard";
+  return "";
+}
+
+bool IsOptionalSingle(const TqCodeSrcWriter::Occurrences& occurrences) {
+  return occurrences.min == 0 && occurrences.max == 1 && !occurrences.unbounded;
+}
+
+}  // namespace
+
+int TqXMLParserSrcWriter::ProcessArchElems(const xercesc::DOMNode* child, std::string parent,
+                                           bool inGroup, CONTENT_MODEL content, ORDER order) {
+  if (!Dom::IsElement(child)) return 0;
+  const auto* element = static_cast<const xercesc::DOMElement*>(child);
+  if (Dom::IsElement(element, Vocabulary::Elem::Attribute)) {
+    // A group has no tag of its own to carry attributes.
+    if (!inGroup) ProcessAttribute(element, parent);
+    return 0;
+  }
+  if (!Dom::IsElement(element, Vocabulary::Elem::Element) &&
+      !Dom::IsElement(element, Vocabulary::Elem::Group)) {
+    return 0;
+  }
+  // Text-only and empty elements read no children; the binding gives an
+  // element with any content none of its own.
+  if (content == textOnly || content == empty || content == any) return 0;
+  const ChildSymbol symbol = ResolveChild(element, parent);
+  if (content == mixed) {
+    AddMixedChild(symbol, parent);
+  } else {
+    AddChildRules(symbol, parent, order);
+  }
+  return 0;
+}
+
+TqXMLParserSrcWriter::ChildSymbol TqXMLParserSrcWriter::ResolveChild(
+    const xercesc::DOMElement* child, const std::string& parent) {
+  ChildSymbol symbol;
+  symbol.isGroup = Dom::IsElement(child, Vocabulary::Elem::Group);
+  const auto source =
+      Dom::GetAttribute(child, symbol.isGroup ? Vocabulary::Attr::Ref : Vocabulary::Attr::Name);
+  if (!source || source->empty()) {
+    TRAVIX_THROW("Error: anonymous element, attribute, or group found in '" + parent + "'");
+  }
+  symbol.sourceName = wstringTostring(*source);
+  const auto memberName = Dom::GetAttribute(child, Vocabulary::Attr::MemberName);
+  // The member the binding declares: for a group, the group's own name.
+  symbol.member = XMLTagToParserIdentifier(memberName ? *memberName : *source, true);
+  symbol.occurrences = ChildOccurrences(child);
+
+  if (symbol.isGroup) {
+    const xercesc::DOMElement* definition = FindType(*source);
+    if (!definition || !Dom::IsElement(definition, Vocabulary::Elem::Group)) {
+      TRAVIX_THROW("Error: element '" + symbol.member + "' references unknown type '" +
+                   symbol.sourceName + "'");
+    }
+    symbol.symbol = m_groupRules.at(*source);
+    symbol.valueClass = QualifiedName(ClassIdentifier(*source));
+    symbol.value = "pCurrentGroupElement";
+    if (!m_walkedGroups.count(*source)) m_groupQueue.push_back(definition);
+    return symbol;
+  }
+
+  const std::u16string type = Dom::GetAttributeOr(child, Vocabulary::Attr::Type, u"string");
+  symbol.value = "pCurrentElement";
+  const xercesc::DOMElement* definition = FindType(type);
+  if (definition && Dom::IsElement(definition, Vocabulary::Elem::Archetype)) {
+    symbol.valueClass = QualifiedName(ClassIdentifier(type));
+    symbol.symbol = *source == type ? m_archetypes.at(ClassIdentifier(type)).rule
+                                    : ElementReferenceRule(definition, *source, type);
+  } else if (definition && Dom::IsElement(definition, Vocabulary::Elem::Datatype)) {
+    symbol.valueClass = QualifiedName(ClassIdentifier(type));
+    symbol.symbol = ElementReferenceRule(definition, *source, type);
+  } else if (!definition && Vocabulary::IsBuiltInType(type)) {
+    symbol.valueClass = XMLTypeToTravixType(type);
+    symbol.symbol = ElementReferenceRule(nullptr, *source, type);
+  } else {
+    TRAVIX_THROW("Error: element '" + symbol.member + "' references unknown type '" +
+                 wstringTostring(type) + "'");
+  }
+  return symbol;
+}
+
+// The rule of an element whose name is not its archetype's, or whose type
+// is a datatype or built in: one per name and type, with a tag of its own
+// for the scanner. Its rule text is written when the walk is complete.
+std::string TqXMLParserSrcWriter::ElementReferenceRule(const xercesc::DOMElement* definition,
+                                                       const std::u16string& name,
+                                                       const std::u16string& type) {
+  auto known = m_elementReferenceRuleNames.find({name, type});
+  if (known != m_elementReferenceRuleNames.end()) return known->second;
+
+  ElementReference reference;
+  bool text = true;
+  if (definition && Dom::IsElement(definition, Vocabulary::Elem::Archetype)) {
+    reference.kind = ElementReference::fromArchetype;
+    reference.archetypeId = ClassIdentifier(type);
+    const CONTENT_MODEL content = m_archetypes.at(reference.archetypeId).content;
+    text = content == textOnly || content == mixed || content == any;
+  } else if (definition) {
+    reference.kind = ElementReference::fromDatatype;
+    reference.valueClass = QualifiedName(ClassIdentifier(type));
+    reference.baseClass =
+        XMLTypeToTravixType(GetBasetype(wstringTostring(type), definition));
+    m_textOnly = true;
+  } else {
+    reference.kind = ElementReference::fromBuiltIn;
+    reference.valueClass = XMLTypeToTravixType(type);
+    m_textOnly = true;
+  }
+  Tag& tag = RegisterTag(name, text);
+  reference.tagXmlName = tag.xmlName;
+  reference.tagId = tag.id;
+  reference.rule = GetUniqueParserRuleName(XMLTagToParserIdentifier(name, true), "");
+  if (tag.primaryRule.empty()) tag.primaryRule = reference.rule;
+  if (reference.kind == ElementReference::fromArchetype) {
+    std::vector<std::string>& states = m_archetypes.at(reference.archetypeId).tagStates;
+    const std::string state = GetNamespace() + "_E_" + tag.id;
+    if (std::find(states.begin(), states.end(), state) == states.end()) states.push_back(state);
+  }
+  m_elementReferenceRuleNames[{name, type}] = reference.rule;
+  m_elementReferences.push_back(reference);
+  return reference.rule;
+}
+
+// The rule r : S | r S | r Misc with the actions given; a group carries
+// the white space after its last child itself.
+std::string TqXMLParserSrcWriter::RepeatedRule(const std::string& rule, const ChildSymbol& child,
+                                               const std::string& firstAction,
+                                               const std::string& nextAction) {
+  m_occurrenceRules << rule << "\t: " << child.symbol << Action(firstAction) << kAlternative
+                    << rule << " " << child.symbol << Action(nextAction);
+  if (!child.isGroup) m_occurrenceRules << kAlternative << rule << " xml_Misc";
+  m_occurrenceRules << "\n" << kRuleEnd;
+  return rule;
+}
+
+void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::string& parent,
+                                         ORDER order) {
+  const std::string& v = child.value;
+  const std::string object = ParentObject(parent);
+  const std::string append = GetListAppendFunc();
+  const std::string list = RuntimeList();
+  const std::string cast = "dynamic_cast<" + child.valueClass + " *>(" + v + ")";
+  const std::string take = v + " = 0;";
+  const std::string setAction = object + "->Set_" + child.member + "(*" + cast + ");\ndelete " +
+                                v + ";\n" + take;
+  const std::string appendAction =
+      object + "->Get_" + child.member + "List()." + append + "(" + cast + ");\n" + take;
+  // After an element: white space, comments and processing instructions.
+  const std::string misc = child.isGroup ? "" : "\n\t\t\t  xml_Misc_zeroormore";
+  const Occurrences& occurrences = child.occurrences;
+  const std::string suffix = OccurrenceSuffix(occurrences);
+  const std::string repeatedSuffix = occurrences.unbounded ? "_oneormore" : "_wildcard";
+
+  if (order == all) {
+    std::string action = appendAction;
+    if (!occurrences.IsRepeated()) {
+      const std::string name = CString(child.sourceName);
+      std::string message = "element '" + child.sourceName + "' cannot appear more than once";
+      action = "if (" + object + "->HasElement(" + name + "))\n{\n\t" + GetNamespace() +
+               "_error(" + CString(message) + ");\n\tYYABORT;\n}\n" + setAction;
+    }
+    m_elemsItems.push_back(child.symbol + Action(action) + misc);
+    return;
+  }
+
+  if (order == choice) {
+    const std::string choiceAction = object + "->SetChoice(" + v + ");\n" + take;
+    if (occurrences.IsRepeated()) {
+      // The occurrences are collected in a list on the parent stack, which
+      // becomes the choice when the last one is read.
+      const std::string first = list + " * pChoiceList = new " + list + ";\npChoiceList->" +
+                                append + "(" + v + ");\n" + take +
+                                "\nparentStack.push(pChoiceList);";
+      const std::string next = "static_cast<" + list + " *>(parentStack.top())->" + append +
+                               "(" + v + ");\n" + take;
+      const std::string set = RuntimeName("XObject") +
+                              " * pChoiceList = parentStack.top();\nparentStack.pop();\n" +
+                              object + "->SetChoice(pChoiceList);";
+      const std::string rule = GetUniqueParserRuleName(child.member, suffix);
+      if (occurrences.min != 0) {
+        RepeatedRule(rule, child, first, next);
+        m_elemsItems.push_back(rule + Action(set));
+      } else {
+        const std::string repeated =
+            RepeatedRule(GetUniqueParserRuleName(child.member, repeatedSuffix), child, first, next);
+        m_occurrenceRules << rule << "\t: %empty /* empty for zero case */" << kAlternative
+                          << repeated << Action(set) << "\n" << kRuleEnd;
+        m_elemsItems.push_back(rule);
+      }
+    } else if (IsOptionalSingle(occurrences)) {
+      const std::string rule = GetUniqueParserRuleName(child.member, "_zeroorone");
+      m_occurrenceRules << rule << "\t: %empty /* empty for zero case */" << kAlternative
+                        << child.symbol << Action(choiceAction) << misc << "\n" << kRuleEnd;
+      m_elemsItems.push_back(rule);
+    } else {
+      m_elemsItems.push_back(child.symbol + Action(choiceAction) + misc);
+    }
+    return;
+  }
+
+  // seq
+  if (occurrences.IsRepeated()) {
+    const std::string rule = GetUniqueParserRuleName(child.member, suffix);
+    if (occurrences.min != 0) {
+      RepeatedRule(rule, child, appendAction, appendAction);
+    } else {
+      const std::string repeated = RepeatedRule(
+          GetUniqueParserRuleName(child.member, repeatedSuffix), child, appendAction, appendAction);
+      m_occurrenceRules << rule << "\t: %empty /* empty for zero case */" << kAlternative
+                        << repeated << "\n" << kRuleEnd;
+    }
+    m_elemsItems.push_back(rule);
+  } else if (IsOptionalSingle(occurrences)) {
+    const std::string rule = GetUniqueParserRuleName(child.member, "_zeroorone");
+    m_occurrenceRules << rule << "\t: %empty /* empty for zero case */" << kAlternative
+                      << child.symbol << Action(setAction) << misc << "\n" << kRuleEnd;
+    m_elemsItems.push_back(rule);
+  } else {
+    m_elemsItems.push_back(child.symbol + Action(setAction) + misc);
+  }
+}
+
+// Children of mixed content join the text in the archetype's mixed rule,
+// in any order and number.
+void TqXMLParserSrcWriter::AddMixedChild(const ChildSymbol& child, const std::string& parent) {
+  const std::string action = ParentObject(parent) + "->GetMixedList()." + GetListAppendFunc() +
+                             "(" + child.value + ");\n" + child.value + " = 0;";
+  m_mixedBody << kAlternative << child.symbol << Action(action) << kAlternative
+              << m_currentMixedRule << " " << child.symbol << Action(action);
+}
+
+void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute,
+                                            const std::string& parent) {
+  const auto name = Dom::GetAttribute(attribute, Vocabulary::Attr::Name);
+  if (!name || name->empty()) {
+    TRAVIX_THROW("Error: anonymous element, attribute, or group found in '" + parent + "'");
+  }
+  const std::string xmlName = wstringTostring(*name);
+  const std::string member = XMLTagToParserIdentifier(*name, true);
+  const std::u16string type = Dom::GetAttributeOr(attribute, Vocabulary::Attr::Type, u"string");
+  const std::string object = ParentObject(parent);
+  ArchetypeGrammar& archetype = m_archetypes.at(parent);
+
+  if (m_attributeCount++ == 0) {
+    m_currentAttsRule = GetUniqueParserRuleName(parent, "_atts");
+    m_currentAttsLoopRule = GetUniqueParserRuleName(parent, "_atts_loop");
+  }
+  const std::string token = UniqueToken("ATT_" + parent + "_" + member);
+  const std::string counter = "n_" + token.substr(4);
+  m_attributeList.push_back(token);
+
+  // How the value is scanned, which rule reads it, and how it becomes the
+  // attribute's object.
+  std::string valueState = GetNamespace() + "_ATTVALUE";
+  std::string valueRule = "xml_AttValue";
+  std::string valueText = "$3 ? SymbolGetEntry($3) : \"\"";
+  std::string conversion;
+  bool isID = false;
+  const xercesc::DOMElement* definition = FindType(type);
+  if (definition && Dom::IsElement(definition, Vocabulary::Elem::Datatype)) {
+    const std::string identifier = ClassIdentifier(type);
+    // The datatype's class converts from its base class only: build the
+    // base value, then the datatype from it.
+    const std::string base = XMLTypeToTravixType(GetBasetype(wstringTostring(type), definition));
+    conversion = base + " baseValue;\nbaseValue.SetValueFromString(szValue);\n" + object +
+                 "->Set_" + member + "(" + QualifiedName(identifier) + "(baseValue));";
+    if (const Enumeration* enumeration = EnumerationOf(definition, identifier)) {
+      m_enumerations.at(identifier).used = true;
+      valueState = enumeration->state;
+      valueRule = enumeration->valueRule;
+      valueText = "SymbolGetEntry($3)";
+    }
+  } else if (!definition && type == u"ID") {
+    isID = true;
+    m_hasIDs = true;
+    valueState = GetNamespace() + "_IDN";
+    valueRule = "xml_IDValue";
+    valueText = "SymbolGetEntry($3)";
+    conversion = RuntimeName("ID") + " value;\nvalue.SetValueFromString(szValue);\n" + object +
+                 "->Set_" + member + "(value);";
+  } else if (!definition && Vocabulary::IsBuiltInType(type)) {
+    const std::string valueClass = XMLTypeToTravixType(type);
+    conversion = valueClass + " value;\nvalue.SetValueFromString(szValue);\n" + object + "->Set_" +
+                 member + "(value);";
+  } else {
+    TRAVIX_THROW("Error: Unrecognized datatype '" + wstringTostring(type) + "'");
+  }
+  if (valueRule == "xml_AttValue") m_usesAttValue = true;
+
+  std::string action = "const char *szValue = " + valueText + ";\n++" + counter + ";";
+  if (isID) {
+    action += "\nif (!documentIDs.insert(szValue).second)\n{\n\t" + GetNamespace() + "_error(" +
+              CString("non-unique ID detected for attribute '" + xmlName + "'") +
+              ");\n\tYYABORT;\n}";
+  }
+  if (const auto fixed = Dom::GetAttribute(attribute, Vocabulary::Attr::Fixed)) {
+    // A fixed attribute has no Set_: the object holds the fixed value from
+    // its constructor, and the document may only repeat it.
+    action += "\nif (strcmp(szValue, " + CString(wstringTostring(*fixed)) +
+              ") != 0)\n{\n\tstd::string sError = std::string(\"Incorrect attribute value '\") + "
+              "szValue + " +
+              CString("' specified for fixed attribute '" + xmlName + "'") + ";\n\t" +
+              GetNamespace() + "_error(sError.c_str());\n\tYYABORT;\n}";
+  } else {
+    action += "\n" + conversion;
+  }
+
+  const std::string rule = GetUniqueParserRuleName(parent + "_att_" + member, "");
+  m_attributeRules << rule << "\t: " << token << " xml_Eq " << valueRule << Action(action) << "\n"
+                   << kRuleEnd;
+  m_attsAlternatives.push_back("xml_S " + rule);
+  m_attsAlternatives.push_back(m_currentAttsLoopRule + " xml_S " + rule);
+
+  m_startAdditions << "\t\t\t\t\t" << counter << " = 0;\n";
+  const std::string error = "\t\t\t\t\t\t" + GetNamespace() + "_error(";
+  if (OccurrencesOf(attribute).min > 0) {
+    m_endAdditions << "\t\t\t\t\tif (" << counter << " == 0)\n\t\t\t\t\t{\n" << error
+                   << CString("required attribute '" + xmlName + "' not set")
+                   << ");\n\t\t\t\t\t\tYYABORT;\n\t\t\t\t\t}\n";
+  }
+  m_endAdditions << "\t\t\t\t\tif (" << counter << " > 1)\n\t\t\t\t\t{\n" << error
+                 << CString("attribute '" + xmlName + "' cannot be set more than once")
+                 << ");\n\t\t\t\t\t\tYYABORT;\n\t\t\t\t\t}\n";
+  archetype.attributes.push_back({xmlName, token, valueState});
+}
+
+}  // namespace Travix
