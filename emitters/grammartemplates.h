@@ -29,7 +29,6 @@ extern "C"
 	int @NS@_lex(void);
 	void @NS@_error(const char *szErrorText);
 	extern int @NS@_lval;
-	extern char *@NS@_text;
 	extern int @NS@_nParserError;
 }
 

@@ -66,8 +66,7 @@ static void ReplaceState(int newState);
 static void ClearStateStack(void);
 static void CheckForNewlines(const char *szString, int nLength);
 static int EnterSymbol(int nToken);
-static int EndElement(void);
-static int ReadInput(char *szBuffer, int nMaxSize);
+@END_ELEMENT_PROTOTYPE@static int ReadInput(char *szBuffer, int nMaxSize);
 static void GetCurrentLine(void);
 static void AppendErrorMessage(const char *szText);
 
@@ -128,6 +127,7 @@ S	[\x09\x0A\x0D\x20]+
  /* Names and name tokens (XML 1.0 rules 4-8); bytes of UTF-8 sequences
     count as name characters */
 NameChar	[A-Za-z0-9._:\-\x80-\xFF]
+NameEnd	[^A-Za-z0-9._:\-\x80-\xFF]
 NameStarter	[A-Za-z_:\x80-\xFF]
 Name	{NameStarter}{NameChar}*
 Nmtoken	{NameChar}+
@@ -140,6 +140,7 @@ NAttSansSQ	[^<']+
 NSysLitSansDQ	[^"]+
 NSysLitSansSQ	[^']+
 PubidChar	[\x20\x0D\x0Aa-zA-Z0-9\-'()+,./:=?;!*#\x40$_%]
+LiteralEnd	["']
 PubidCharSansSQ	[\x20\x0D\x0Aa-zA-Z0-9\-()+,./:=?;!*#\x40$_%]
 
  /* Character data (XML 1.0 rules 14, 20) */
@@ -354,9 +355,12 @@ void @NS@_error(const char *szErrorText)
 	if (nTokenLength > MAX_QUOTED_TOKEN)
 		nTokenLength = MAX_QUOTED_TOKEN;
 	GetCurrentLine();
-	snprintf(@NS@_szParserErrorMsg, MAX_LINE_SIZE,
-		"Error: %s: line %d: %.*s at token \"%.*s\" in the following line:\n%s\n",
-		szCurrentFile, nLineNum, nTextLength, szErrorText, nTokenLength, szToken, szCurrentLine);
+	/* the report is cut to the buffer when the texts are long */
+	if (snprintf(@NS@_szParserErrorMsg, MAX_LINE_SIZE,
+			"Error: %s: line %d: %.*s at token \"%.*s\" in the following line:\n%s\n",
+			szCurrentFile, nLineNum, nTextLength, szErrorText, nTokenLength, szToken,
+			szCurrentLine) < 0)
+		@NS@_szParserErrorMsg[0] = '\0';
 	if (szExtraErrorInfo[0] != '\0')
 	{
 		AppendErrorMessage(szExtraErrorInfo);
@@ -520,23 +524,7 @@ static int EnterSymbol(int nToken)
 	return nToken;
 }
 
-/*****************************************************************************
- * EndElement
- *
- * Description: leaves the start condition of an element at its end tag,
- *              and its text content first when it has one
- * Parameters:  none
- * Returns:     0, or -1 (with an error report) when no element is open
- *****************************************************************************/
-static int EndElement(void)
-{
-	CheckForNewlines(yytext, yyleng);
-	if (PeekState() == @NS@_MIXED && PopState() < 0)
-		return -1;
-	return PopState() < 0 ? -1 : 0;
-}
-
-/*****************************************************************************
+@END_ELEMENT_FUNCTION@/*****************************************************************************
  * ReadInput
  *
  * Description: reads the next block of the input for the scanner
@@ -637,6 +625,29 @@ static void AppendErrorMessage(const char *szText)
 	if (nUsed + 1 < MAX_LINE_SIZE)
 		snprintf(@NS@_szParserErrorMsg + nUsed, MAX_LINE_SIZE - nUsed, "%s", szText);
 }
+)~";
+
+// The end-tag helper, written only when the schema has elements: an
+// unused static function would not compile warning-free.
+inline constexpr std::string_view kEndElementPrototype = R"~(static int EndElement(void);
+)~";
+
+inline constexpr std::string_view kEndElementFunction = R"~(/*****************************************************************************
+ * EndElement
+ *
+ * Description: leaves the start condition of an element at its end tag,
+ *              and its text content first when it has one
+ * Parameters:  none
+ * Returns:     0, or -1 (with an error report) when no element is open
+ *****************************************************************************/
+static int EndElement(void)
+{
+	CheckForNewlines(yytext, yyleng);
+	if (PeekState() == @NS@_MIXED && PopState() < 0)
+		return -1;
+	return PopState() < 0 ? -1 : 0;
+}
+
 )~";
 
 }  // namespace Travix::LexerTemplates

@@ -97,7 +97,7 @@ TqXMLParserSrcWriter::ChildSymbol TqXMLParserSrcWriter::ResolveChild(
                    symbol.sourceName + "'");
     }
     symbol.symbol = m_groupRules.at(*source);
-    symbol.valueClass = QualifiedName(ClassIdentifier(*source));
+    symbol.valueClass = SchemaClass(ClassIdentifier(*source));
     symbol.value = "pCurrentGroupElement";
     if (!m_walkedGroups.count(*source)) m_groupQueue.push_back(definition);
     return symbol;
@@ -107,11 +107,11 @@ TqXMLParserSrcWriter::ChildSymbol TqXMLParserSrcWriter::ResolveChild(
   symbol.value = "pCurrentElement";
   const xercesc::DOMElement* definition = FindType(type);
   if (definition && Dom::IsElement(definition, Vocabulary::Elem::Archetype)) {
-    symbol.valueClass = QualifiedName(ClassIdentifier(type));
+    symbol.valueClass = SchemaClass(ClassIdentifier(type));
     symbol.symbol = *source == type ? m_archetypes.at(ClassIdentifier(type)).rule
                                     : ElementReferenceRule(definition, *source, type);
   } else if (definition && Dom::IsElement(definition, Vocabulary::Elem::Datatype)) {
-    symbol.valueClass = QualifiedName(ClassIdentifier(type));
+    symbol.valueClass = SchemaClass(ClassIdentifier(type));
     symbol.symbol = ElementReferenceRule(definition, *source, type);
   } else if (!definition && Vocabulary::IsBuiltInType(type)) {
     symbol.valueClass = XMLTypeToTravixType(type);
@@ -141,7 +141,7 @@ std::string TqXMLParserSrcWriter::ElementReferenceRule(const xercesc::DOMElement
     text = content == textOnly || content == mixed || content == any;
   } else if (definition) {
     reference.kind = ElementReference::fromDatatype;
-    reference.valueClass = QualifiedName(ClassIdentifier(type));
+    reference.valueClass = SchemaClass(ClassIdentifier(type));
     reference.baseClass =
         XMLTypeToTravixType(GetBasetype(wstringTostring(type), definition));
     m_textOnly = true;
@@ -208,7 +208,13 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
   }
 
   if (order == choice) {
+    // Each alternative reads at least one occurrence; an alternative that
+    // may be absent makes the whole choice optional instead, so that no two
+    // alternatives both match nothing.
     const std::string choiceAction = object + "->SetChoice(" + v + ");\n" + take;
+    if (IsOptionalSingle(occurrences) || (occurrences.IsRepeated() && occurrences.min == 0)) {
+      m_choiceMayBeEmpty = true;
+    }
     if (occurrences.IsRepeated()) {
       // The occurrences are collected in a list on the parent stack, which
       // becomes the choice when the last one is read.
@@ -220,22 +226,10 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
       const std::string set = RuntimeName("XObject") +
                               " * pChoiceList = parentStack.top();\nparentStack.pop();\n" +
                               object + "->SetChoice(pChoiceList);";
-      const std::string rule = GetUniqueParserRuleName(child.member, suffix);
-      if (occurrences.min != 0) {
-        RepeatedRule(rule, child, first, next);
-        m_elemsItems.push_back(rule + Action(set));
-      } else {
-        const std::string repeated =
-            RepeatedRule(GetUniqueParserRuleName(child.member, repeatedSuffix), child, first, next);
-        m_occurrenceRules << rule << "\t: %empty /* empty for zero case */" << kAlternative
-                          << repeated << Action(set) << "\n" << kRuleEnd;
-        m_elemsItems.push_back(rule);
-      }
-    } else if (IsOptionalSingle(occurrences)) {
-      const std::string rule = GetUniqueParserRuleName(child.member, "_zeroorone");
-      m_occurrenceRules << rule << "\t: %empty /* empty for zero case */" << kAlternative
-                        << child.symbol << Action(choiceAction) << misc << "\n" << kRuleEnd;
-      m_elemsItems.push_back(rule);
+      const std::string rule = RepeatedRule(
+          GetUniqueParserRuleName(child.member, occurrences.min != 0 ? suffix : repeatedSuffix),
+          child, first, next);
+      m_elemsItems.push_back(rule + Action(set));
     } else {
       m_elemsItems.push_back(child.symbol + Action(choiceAction) + misc);
     }
@@ -307,7 +301,7 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
     // base value, then the datatype from it.
     const std::string base = XMLTypeToTravixType(GetBasetype(wstringTostring(type), definition));
     conversion = base + " baseValue;\nbaseValue.SetValueFromString(szValue);\n" + object +
-                 "->Set_" + member + "(" + QualifiedName(identifier) + "(baseValue));";
+                 "->Set_" + member + "(static_cast<" + SchemaClass(identifier) + ">(baseValue));";
     if (const Enumeration* enumeration = EnumerationOf(definition, identifier)) {
       m_enumerations.at(identifier).used = true;
       valueState = enumeration->state;

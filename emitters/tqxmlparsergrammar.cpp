@@ -160,6 +160,7 @@ void TqXMLParserSrcWriter::ProcessClass(const xercesc::DOMElement* classElement,
   m_endAdditions.str("");
   m_elemsAlternatives = 0;
   m_attributeCount = 0;
+  m_choiceMayBeEmpty = false;
   m_currentAttsRule.clear();
   m_currentAttsLoopRule.clear();
   m_currentMixedRule.clear();
@@ -196,6 +197,10 @@ void TqXMLParserSrcWriter::CloseClass(const std::u16string& name, const std::str
     m_mixedContentRules << m_mixedBody.str() << "\n" << kRuleEnd;
   }
 
+  if (order == choice && m_choiceMayBeEmpty && m_currentMixedRule.empty() &&
+      !m_anyContent.count(parent)) {
+    m_elemsItems.insert(m_elemsItems.begin(), "%empty /* empty for zero case */");
+  }
   std::string elemsRule;
   if (!m_elemsItems.empty()) {
     elemsRule = GetUniqueParserRuleName(parent, "_elems");
@@ -312,7 +317,7 @@ void TqXMLParserSrcWriter::WriteArchetypeRule(std::ostream& out, const std::stri
   out << "\t\t\t  " << endRule << "\n\t\t\t\t{\tpCurrentElement = parentStack.top();\n"
       << "\t\t\t\t\tparentStack.pop();\n";
   if (archetype.content == textOnly) {
-    out << "\t\t\t\t\t(dynamic_cast<" << QualifiedName(archetypeId)
+    out << "\t\t\t\t\t(dynamic_cast<" << SchemaClass(archetypeId)
         << " *>(pCurrentElement))->SetContent(sTextOnly);\n";
   }
   out << "\t\t\t\t}\n" << kRuleEnd;

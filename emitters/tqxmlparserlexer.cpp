@@ -51,7 +51,8 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
   std::vector<std::string> textStates;
   for (const auto& [name, tag] : m_tags) {
     const std::string state = ns + "_E_" + tag.id;
-    m_lexStartTagRules << FlexString("<" + tag.xmlName) << "\t{ if (PushState(" << state
+    // A name matches only as a whole: "<b" must not start "<bad".
+    m_lexStartTagRules << FlexString("<" + tag.xmlName) << "/{NameEnd}\t{ if (PushState(" << state
                        << ") < 0) return 0; return STAGLEFT_" << tag.id << "; }\n";
     // XML allows white space before the ">" of an end tag.
     m_lexEndTagRules << FlexString("</" + tag.xmlName)
@@ -68,7 +69,7 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
     const std::string states = Join(archetype.tagStates, ",");
     for (const AttributeScan& attribute : archetype.attributes) {
       m_lexAttributeRules << "<" << states << ">" << FlexString(attribute.xmlName)
-                          << "\t{ if (PushState(" << attribute.valueState
+                          << "/{NameEnd}\t{ if (PushState(" << attribute.valueState
                           << ") < 0) return 0; return " << attribute.token << "; }\n";
     }
   }
@@ -76,7 +77,7 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
     if (!enumeration.used) continue;
     for (const auto& [text, token] : enumeration.literals) {
       m_lexLiteralRules << "<" << enumeration.state << ">" << FlexString(text)
-                        << "\t{ if (PopState() < 0) return 0; return EnterSymbol(" << token
+                        << "/{LiteralEnd}\t{ if (PopState() < 0) return 0; return EnterSymbol(" << token
                         << "); }\n";
     }
   }
@@ -135,6 +136,8 @@ int TqXMLParserSrcWriter::LexerEmitDefinitionSection() {
                                        {"NS", ns},
                                        {"BASE", GetOutputFileName()},
                                        {"TABLE_OPTION", LexerTemplates::kTableOption},
+                                       {"END_ELEMENT_PROTOTYPE",
+                                        m_tags.empty() ? "" : LexerTemplates::kEndElementPrototype},
                                        {"SCHEMA_STATES", states}});
   return 0;
 }
@@ -167,7 +170,11 @@ int TqXMLParserSrcWriter::LexerEmitRulesSection() {
 }
 
 int TqXMLParserSrcWriter::LexerEmitUserSubroutinesSection() {
-  *GetCurrentOutputStream() << Splice(LexerTemplates::kSubroutines, {{"NS", GetNamespace()}});
+  const std::string endElement =
+      m_tags.empty() ? ""
+                     : Splice(LexerTemplates::kEndElementFunction, {{"NS", GetNamespace()}});
+  *GetCurrentOutputStream() << Splice(LexerTemplates::kSubroutines,
+                                      {{"NS", GetNamespace()}, {"END_ELEMENT_FUNCTION", endElement}});
   return 0;
 }
 

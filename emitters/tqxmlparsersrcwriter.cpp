@@ -151,6 +151,7 @@ void TqXMLParserSrcWriter::ResetWalk() {
   m_attsAlternatives.clear();
   m_elemsAlternatives = 0;
   m_attributeCount = 0;
+  m_choiceMayBeEmpty = false;
   m_currentMixedRule.clear();
   m_currentAttsRule.clear();
   m_currentAttsLoopRule.clear();
@@ -234,7 +235,15 @@ std::string TqXMLParserSrcWriter::UniqueToken(const std::string& candidate) {
 }
 
 std::string TqXMLParserSrcWriter::ParentObject(const std::string& parent) const {
-  return "(dynamic_cast<" + QualifiedName(parent) + " *>(parentStack.top()))";
+  return "(dynamic_cast<" + SchemaClass(parent) + " *>(parentStack.top()))";
+}
+
+// Without namespaces the classes share the global scope with the scanner's
+// and the grammar's prefixed names (an element named parse or lval gives a
+// class <ns>_parse beside bison's <ns>_parse()); the class key names the
+// class whichever hides it.
+std::string TqXMLParserSrcWriter::SchemaClass(const std::string& identifier) const {
+  return "class " + QualifiedName(identifier);
 }
 
 std::string TqXMLParserSrcWriter::CString(const std::string& text) const {

@@ -179,6 +179,7 @@ private:
   void WriteAnyContentRules();
   void WriteLexerRules();
   std::string ParentObject(const std::string& parent) const;
+  std::string SchemaClass(const std::string& identifier) const;
   std::string CString(const std::string& text) const;
 
   std::string RuntimeList() const;
@@ -212,6 +213,7 @@ private:
   std::vector<std::string> m_attsAlternatives;
   int m_elemsAlternatives = 0;
   int m_attributeCount = 0;
+  bool m_choiceMayBeEmpty = false;
   std::string m_currentMixedRule;
   std::string m_currentAttsRule;
   std::string m_currentAttsLoopRule;

@@ -1,0 +1,522 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "emitters/tqxmlparsersrcwriter.h"
+#include "schematestsupport.h"
+#include "travixexcept.h"
+
+namespace {
+
+using SchemaTest::InlineSchema;
+using SchemaTest::ReadFile;
+using SchemaTest::TempDir;
+using Travix::XException;
+
+class ParserWriter : public Travix::TqXMLParserSrcWriter {
+public:
+  using TqXMLParserSrcWriter::GetUniqueParserRuleName;
+  using TqXMLParserSrcWriter::IsXMLDatatype;
+  using TqXMLParserSrcWriter::XMLTagToParserIdentifier;
+  using TqXMLParserSrcWriter::XMLTypeToParserType;
+};
+
+// The four files of a schema, written with the options given.
+struct Generated {
+  std::string lexer;
+  std::string grammar;
+  std::string importerHeader;
+  std::string importerSource;
+  std::vector<std::string> files;
+};
+
+struct Options {
+  bool namespaceDisabled = false;
+  bool dllExport = true;
+  bool mfc = false;
+  bool dtdMode = false;
+};
+
+Generated Generate(const std::string& schemaBody, const std::string& ns = "po",
+                   const Options& options = {}) {
+  Travix::Dom::XercesSession session;
+  TempDir directory;
+  InlineSchema schema("<schema>" + schemaBody + "</schema>");
+  Generated generated;
+  {
+    ParserWriter writer;
+    writer.SetOutputDir(directory.Path());
+    writer.SetNamespace(ns);
+    writer.SetNamespaceDisabled(options.namespaceDisabled);
+    writer.SetDLLExportUsage(options.dllExport);
+    writer.SetMFCUsage(options.mfc);
+    writer.SetDTDMode(options.dtdMode);
+    writer.Interpret(schema.Document());
+    EXPECT_TRUE(writer.Emit());
+    generated.files.assign(writer.GetGeneratedFilesList().begin(),
+                           writer.GetGeneratedFilesList().end());
+  }
+  const std::string base = directory.Path() + "/" + ns;
+  generated.lexer = ReadFile(base + "_lexer.l");
+  generated.grammar = ReadFile(base + "_parser.y");
+  generated.importerHeader = ReadFile(base + "_xmlimporter.h");
+  generated.importerSource = ReadFile(base + "_xmlimporter.cpp");
+  return generated;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The text of one grammar rule, from its name to its closing ";".
+std::string Rule(const std::string& grammar, const std::string& name) {
+  const std::size_t start = grammar.find("\n" + name + "\t:");
+  if (start == std::string::npos) return "";
+  const std::size_t end = grammar.find("\t\t\t\t;\n", start);
+  return grammar.substr(start + 1, end - start - 1);
+}
+
+const char* const kOrder =
+    "<archetype name='order' order='seq'>"
+    "<attribute name='id' type='ID' minOccurs='1'/>"
+    "<attribute name='version' type='string' fixed='1.0'/>"
+    "<element name='item' type='item' minOccurs='0' maxOccurs='*'/>"
+    "<element name='note' type='string' minOccurs='0' maxOccurs='1'/>"
+    "</archetype>"
+    "<archetype name='item' content='textOnly'/>";
+
+// ---------------------------------------------------------------- naming
+
+TEST(ParserRuleNames, SameStemAndSuffixAreNumberedInOrderOfRequest) {
+  ParserWriter writer;
+  EXPECT_EQ(writer.GetUniqueParserRuleName("item", "_zeroormore"), "item_zeroormore");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("item", "_zeroormore"), "item1_zeroormore");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("item", "_zeroormore"), "item2_zeroormore");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("item", "_oneormore"), "item_oneormore");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("item1", "_zeroormore"), "item11_zeroormore");
+}
+
+TEST(ParserRuleNames, NamesBisonWouldMisreadAreChanged) {
+  ParserWriter writer;
+  // a leading digit, and names that begin like tokens
+  EXPECT_EQ(writer.GetUniqueParserRuleName("2nd", "_zeroorone"), "X2nd_zeroorone");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("ATT_a", ""), "XATT_a");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("LIT", "_x"), "XLIT_x");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("a-b", ""), "a_b");
+}
+
+TEST(ParserRuleNames, FixedRulesAndBisonNamesAreNeverHandedOut) {
+  Travix::Dom::XercesSession session;
+  InlineSchema schema("<schema/>");
+  ParserWriter writer;
+  writer.SetNamespace("ns");
+  writer.Interpret(schema.Document());
+  TempDir directory;
+  writer.SetOutputDir(directory.Path());
+  ASSERT_TRUE(writer.Emit());
+  EXPECT_EQ(writer.GetUniqueParserRuleName("xml_S", ""), "xml_S1");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("xml_document", ""), "xml_document1");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("error", ""), "error1");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("content", ""), "content");
+}
+
+TEST(ParserIdentifiers, FollowTheMemberNameRule) {
+  ParserWriter writer;
+  EXPECT_EQ(writer.XMLTagToParserIdentifier(u"1st-item", false), "X1st_item");
+  EXPECT_EQ(writer.XMLTagToParserIdentifier(u"1st-item", true), "1st_item");
+  EXPECT_EQ(writer.XMLTagToParserIdentifier(u"a.b:c", true), "a_b_c");
+  EXPECT_EQ(writer.XMLTagToParserIdentifier(u"", true), "");
+  // keywords stay: they become Set_/Get_ members, which need no renaming
+  EXPECT_EQ(writer.XMLTagToParserIdentifier(u"class", true), "class");
+}
+
+TEST(ParserTypes, DatatypeNamesAndPlainTypes) {
+  ParserWriter writer;
+  for (const char16_t* name : {u"boolean", u"non-negative-integer", u"timeInstant", u"NMTOKEN"}) {
+    EXPECT_TRUE(writer.IsXMLDatatype(name));
+  }
+  for (const char16_t* name : {u"uri", u"ID", u"non_negative_integer", u"item"}) {
+    EXPECT_FALSE(writer.IsXMLDatatype(name));
+  }
+  EXPECT_EQ(writer.XMLTypeToParserType(std::string("positive-integer")), "unsigned long");
+  EXPECT_EQ(writer.XMLTypeToParserType(std::string("IDREFS")), "std::string");
+  EXPECT_THROW(writer.XMLTypeToParserType(std::string("item")), XException);
+}
+
+// ---------------------------------------------------------------- Emit
+
+TEST(ParserEmit, WritesTheFourFilesAndListsTheFilesToolsMake) {
+  const Generated generated = Generate(kOrder);
+  ASSERT_EQ(generated.files.size(), 7u);
+  const char* const endings[] = {"/po_lexer.l",     "/po_lexer.c",        "/po_parser.y",
+                                 "/po_parser.tab.cpp", "/po_parser.tab.h", "/po_xmlimporter.h",
+                                 "/po_xmlimporter.cpp"};
+  for (std::size_t i = 0; i < 7; ++i) {
+    EXPECT_TRUE(generated.files[i].size() > std::string(endings[i]).size() &&
+                generated.files[i].ends_with(endings[i]))
+        << generated.files[i];
+  }
+}
+
+TEST(ParserEmit, NamespaceEqualToATypeFailsBeforeAnyFile) {
+  Travix::Dom::XercesSession session;
+  TempDir directory;
+  InlineSchema schema("<schema>" + std::string(kOrder) + "</schema>");
+  ParserWriter writer;
+  writer.SetOutputDir(directory.Path());
+  writer.SetNamespace("item");
+  writer.Interpret(schema.Document());
+  EXPECT_THROW(writer.Emit(), XException);
+  EXPECT_TRUE(ReadFile(directory.Path() + "/item_lexer.l").empty());
+}
+
+TEST(ParserEmit, WithoutANamespaceSymbolsTakeTheBaseName) {
+  Travix::Dom::XercesSession session;
+  TempDir directory;
+  const std::string path = directory.Write("orders.xsd", "<schema>" + std::string(kOrder) + "</schema>");
+  ParserWriter writer;
+  writer.SetOutputDir(directory.Path());
+  writer.Interpret(path);
+  ASSERT_TRUE(writer.Emit());
+  const std::string lexer = ReadFile(directory.Path() + "/orders_lexer.l");
+  EXPECT_TRUE(Contains(lexer, "int orders_InitParser(FILE *fpIn, const char *szInputFile)"));
+  EXPECT_TRUE(Contains(lexer, "#include \"orders_parser.tab.h\""));
+}
+
+TEST(ParserEmit, SchemaErrorsAreReported) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"<archetype name='a'><element type='string'/></archetype>",
+       "Error: anonymous element, attribute, or group found in 'a'"},
+      {"<archetype name='a'><attribute name=''/></archetype>",
+       "Error: anonymous element, attribute, or group found in 'a'"},
+      {"<archetype name='a'><element name='b' type='nothing'/></archetype>",
+       "Error: element 'b' references unknown type 'nothing'"},
+      {"<archetype name='a'><attribute name='b' type='a'/></archetype>",
+       "Error: Unrecognized datatype 'a'"},
+      {"<archetype name='a'><attribute name='b' type='float'/></archetype>",
+       "Error: Unrecognized datatype 'float'"},
+      {"<datatype name='d'><basetype name='string'/><enumeration/></datatype>",
+       "Error: No literals specified in enumeration for datatype 'd'"},
+      {"<datatype name='d'><basetype name='string'/><enumeration><x/></enumeration></datatype>",
+       "Error: Unexpected tag 'x' in enumeration for datatype 'd'"},
+      {"<datatype name='d'><pattern/></datatype>", "Error: Invalid facet 'pattern' for datatype 'd'"},
+      {"<datatype name='d'><basetype/></datatype>",
+       "Error: Invalid unnamed basetype for datatype 'd'"},
+      {"<archetype name='a' content='lots'/>", "Error: Unknown content model found in 'a'"},
+  };
+  for (const auto& [body, message] : cases) {
+    SCOPED_TRACE(body);
+    Travix::Dom::XercesSession session;
+    TempDir directory;
+    InlineSchema schema(std::string("<schema>") + body + "</schema>");
+    ParserWriter writer;
+    writer.SetOutputDir(directory.Path());
+    writer.SetNamespace("ns");
+    writer.Interpret(schema.Document());
+    try {
+      writer.Emit();
+      ADD_FAILURE() << "no exception";
+    } catch (const XException& e) {
+      EXPECT_EQ(e.GetMsg(), message);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- scanner
+
+TEST(ScannerFile, DefinitionSectionAndBoundedState) {
+  const Generated generated = Generate(kOrder);
+  const std::string& lexer = generated.lexer;
+  EXPECT_EQ(lexer.rfind("%{\n/****", 0), 0u);
+  EXPECT_TRUE(Contains(lexer, "File: 'po_lexer.l'"));
+  for (const char* line :
+       {"#include \"travixsymbol.h\"\t/* symbol table function prototypes */",
+        "#include \"po_parser.tab.h\"\t/* yacc/bison generated token definitions */",
+        "#define MAX_LINE_SIZE 2048", "#define MAX_LEX_ERRORS 10",
+        "#define MAX_STATE_STACK_SIZE 128", "static int nLexerStateStackTop = -1;",
+        "int po_nParserError = 0;", "char po_szParserErrorMsg[MAX_LINE_SIZE];",
+        "%option never-interactive nounput noinput", "static int PushState(int newState);",
+        "static int PopState(void);", "void po_error(const char *szErrorText);"}) {
+    EXPECT_TRUE(Contains(lexer, line)) << line;
+  }
+  // The stack is never written beyond its end nor read below its start.
+  EXPECT_TRUE(Contains(lexer, "if (nLexerStateStackTop + 1 >= MAX_STATE_STACK_SIZE)"));
+  EXPECT_TRUE(Contains(lexer, "if (nLexerStateStackTop <= 0)"));
+  // No unbounded copies into the fixed buffers.
+  EXPECT_FALSE(Contains(lexer, "strcpy"));
+  EXPECT_FALSE(Contains(lexer, "sprintf(po_"));
+  EXPECT_FALSE(Contains(lexer, "REJECT"));
+}
+
+TEST(ScannerFile, SchemaStatesHaveTheirOwnInfixFiveToALine) {
+  const Generated generated = Generate(
+      "<archetype name='text'/><archetype name='in'/><archetype name='COM'/>"
+      "<archetype name='a'/><archetype name='b'/><archetype name='c'/>");
+  EXPECT_TRUE(Contains(generated.lexer,
+                       " /* Schema specific states */\n"
+                       "%s po_E_COM po_E_a po_E_b po_E_c po_E_in\n%s po_E_text\n"));
+  // the generic states keep their names
+  EXPECT_TRUE(Contains(generated.lexer, "%x po_COM po_PI po_PIC\n"));
+}
+
+TEST(ScannerFile, NoArchetypesNoSchemaStatesNoCharacterData) {
+  const Generated generated =
+      Generate("<datatype name='d'><basetype name='string'/><minInclusive>a</minInclusive></datatype>");
+  EXPECT_FALSE(Contains(generated.lexer, "Schema specific states"));
+  EXPECT_FALSE(Contains(generated.lexer, "<po_MIXED>{CharData}"));
+  EXPECT_TRUE(Contains(generated.grammar, "xml_content\t: TRAVIX_NO_ELEMENT\n"));
+}
+
+TEST(ScannerFile, NamesAndLiteralsAreQuotedPatterns) {
+  const Generated generated = Generate(
+      "<datatype name='state'><basetype name='NMTOKEN'/><enumeration>"
+      "<literal>in stock</literal><literal>a.b</literal><literal>say \"x\"</literal>"
+      "</enumeration></datatype>"
+      "<archetype name='a.b'><attribute name='x.y' type='state'/></archetype>");
+  const std::string& lexer = generated.lexer;
+  EXPECT_TRUE(Contains(lexer, "\"<a.b\"/{NameEnd}\t{ if (PushState(po_E_a_b) < 0) return 0; "
+                              "return STAGLEFT_a_b; }"));
+  EXPECT_TRUE(Contains(lexer, "\"</a.b\"{S}?{EndTagRight}\t{ if (EndElement() < 0) return 0; "
+                              "return ETAG_a_b; }"));
+  EXPECT_TRUE(Contains(lexer, "<po_E_a_b>\"x.y\"/{NameEnd}\t{ if (PushState(po_V_state) < 0) "
+                              "return 0; return ATT_a_b_x_y; }"));
+  EXPECT_TRUE(Contains(lexer, "<po_V_state>\"in stock\"/{LiteralEnd}"));
+  EXPECT_TRUE(Contains(lexer, "<po_V_state>\"a.b\"/{LiteralEnd}"));
+  EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say \\\"x\\\"\"/{LiteralEnd}"));
+  EXPECT_TRUE(Contains(lexer, "%x po_V_state\n"));
+}
+
+TEST(ScannerFile, TextElementsEnterCharacterDataAndPopBoth) {
+  const Generated generated = Generate(
+      "<archetype name='p' content='mixed'><element name='b' type='b'/></archetype>"
+      "<archetype name='b' content='textOnly'/><archetype name='e' content='empty'/>"
+      "<archetype name='s'><element name='n' type='integer'/></archetype>");
+  const std::string& lexer = generated.lexer;
+  // b, n (an integer) and p enter character data; e and s do not.
+  EXPECT_TRUE(Contains(lexer, "<po_E_b,po_E_n,po_E_p>{StartTagRight}\t{ if (PushState(po_MIXED) "
+                              "< 0) return 0; return TRAVIX_STAGRIGHT; }"));
+  EXPECT_TRUE(Contains(lexer, "<po_MIXED>{CharData}"));
+  // Every end tag leaves character data first when it is in it.
+  EXPECT_TRUE(Contains(lexer, "if (PeekState() == po_MIXED && PopState() < 0)"));
+}
+
+TEST(ScannerFile, ProcessingInstructionsEndAtTheFirstEndMark) {
+  const Generated generated = Generate(kOrder);
+  EXPECT_TRUE(Contains(generated.lexer, "PIData\t([^?]|\"?\"+[^?>])*\"?\"+\">\""));
+  EXPECT_TRUE(Contains(generated.lexer, "<po_PIC>{PIData}"));
+}
+
+// ---------------------------------------------------------------- grammar
+
+TEST(GrammarFile, DefinitionSection) {
+  const Generated generated = Generate(kOrder);
+  const std::string& grammar = generated.grammar;
+  EXPECT_TRUE(Contains(grammar, "File: 'po_parser.y'"));
+  EXPECT_TRUE(Contains(grammar, "#include \"travixsymbol.h\"\n#include \"po.h\"\n"));
+  EXPECT_TRUE(Contains(grammar, "\tvoid po_error(const char *szErrorText);\n"));
+  EXPECT_TRUE(Contains(grammar, "Travix::XObject * po_GetRootObject();"));
+  EXPECT_TRUE(Contains(grammar, "static int n_order_id = 0, n_order_version = 0;\n"));
+  EXPECT_TRUE(Contains(grammar, "/* Text only strings */\nstatic Travix::string sTextOnly;"));
+  EXPECT_TRUE(Contains(grammar, "static std::set<std::string> documentIDs;"));
+  EXPECT_TRUE(Contains(grammar, "%token STAGLEFT_item STAGLEFT_note STAGLEFT_order\n"));
+  EXPECT_TRUE(Contains(grammar, "%token ETAG_item ETAG_note ETAG_order\n"));
+  EXPECT_TRUE(Contains(grammar, "%token ATT_order_id ATT_order_version\n"));
+  EXPECT_TRUE(Contains(grammar, "%initial-action { po_ResetParser(); }"));
+}
+
+TEST(GrammarFile, NoTextNoIDsDeclareNeither) {
+  const Generated generated =
+      Generate("<archetype name='a'><attribute name='n' type='integer'/></archetype>");
+  EXPECT_FALSE(Contains(generated.grammar, "sTextOnly"));
+  EXPECT_FALSE(Contains(generated.grammar, "documentIDs"));
+  EXPECT_FALSE(Contains(generated.grammar, "xml_IDValue"));
+}
+
+TEST(GrammarFile, FixedRulesCarryThePrefixAndSchemaNamesKeepTheirs) {
+  const Generated generated = Generate(
+      "<archetype name='content'/><archetype name='document'/><archetype name='S'/>"
+      "<archetype name='Misc'/><archetype name='error'/>");
+  const std::string& grammar = generated.grammar;
+  EXPECT_TRUE(Contains(grammar, "\nxml_content\t: Misc\n\t\t\t| S\n\t\t\t| content\n\t\t\t| "
+                                "document\n\t\t\t| error_\n"));
+  EXPECT_FALSE(Rule(grammar, "S").empty());
+  EXPECT_FALSE(Rule(grammar, "xml_S").empty());
+  EXPECT_TRUE(Contains(grammar, "\nerror_\t: STAGLEFT_error_\n"));
+}
+
+TEST(GrammarFile, OccurrenceRulesAndWhiteSpaceAfterEveryChild) {
+  const Generated generated = Generate(
+      "<archetype name='a'>"
+      "<element name='one' type='string'/>"
+      "<element name='opt' type='string' minOccurs='0' maxOccurs='1'/>"
+      "<element name='item' type='string' minOccurs='0' maxOccurs='*'/>"
+      "<element name='item' memberName='item1' type='string' minOccurs='0' maxOccurs='*'/>"
+      "<element name='two' type='string' minOccurs='2' maxOccurs='*'/>"
+      "</archetype>");
+  const std::string& grammar = generated.grammar;
+  const std::string elems = Rule(grammar, "a_elems");
+  EXPECT_TRUE(Contains(elems, "->Set_one(*dynamic_cast<Travix::string *>(pCurrentElement));"));
+  EXPECT_TRUE(Contains(elems, "pCurrentElement = 0; }\n\t\t\t  xml_Misc_zeroormore\n"));
+  EXPECT_TRUE(Contains(elems, "opt_zeroorone\n\t\t\t  item_zeroormore\n\t\t\t  item1_zeroormore\n"
+                              "\t\t\t  two_wildcard"));
+  EXPECT_TRUE(Contains(Rule(grammar, "opt_zeroorone"), "xml_Misc_zeroormore"));
+  EXPECT_TRUE(Contains(Rule(grammar, "item_zeroormore"), "| item_oneormore"));
+  EXPECT_TRUE(Contains(Rule(grammar, "item1_zeroormore"), "| item1_oneormore"));
+  // the second item member appends to its own list
+  EXPECT_TRUE(Contains(Rule(grammar, "item1_oneormore"), "->Get_item1List().push_back("));
+  EXPECT_TRUE(Contains(Rule(grammar, "two_wildcard"), "| two_wildcard xml_Misc"));
+}
+
+TEST(GrammarFile, AttributesByType) {
+  const Generated generated = Generate(
+      std::string(kOrder) +
+      "<datatype name='size'><basetype name='integer'/><enumeration><literal>1</literal>"
+      "<literal>2</literal></enumeration></datatype>"
+      "<archetype name='t'><attribute name='s' type='size'/>"
+      "<attribute name='r' type='real'/><attribute name='k' type='NMTOKENS'/></archetype>");
+  const std::string& grammar = generated.grammar;
+  const std::string id = Rule(grammar, "order_att_id");
+  EXPECT_TRUE(Contains(id, "ATT_order_id xml_Eq xml_IDValue"));
+  EXPECT_TRUE(Contains(id, "if (!documentIDs.insert(szValue).second)"));
+  EXPECT_TRUE(Contains(id, "po_error(\"non-unique ID detected for attribute 'id'\");\n"
+                           "\t\t\t\t\t\tYYABORT;"));
+  EXPECT_TRUE(Contains(id, "->Set_id(value);"));
+  // fixed: compared, never set
+  const std::string version = Rule(grammar, "order_att_version");
+  EXPECT_TRUE(Contains(version, "if (strcmp(szValue, \"1.0\") != 0)"));
+  EXPECT_TRUE(Contains(version, "\"' specified for fixed attribute 'version'\""));
+  EXPECT_FALSE(Contains(version, "Set_version"));
+  // a numeric enumeration: the datatype built from its base value
+  const std::string size = Rule(grammar, "t_att_s");
+  EXPECT_TRUE(Contains(size, "ATT_t_s xml_Eq datatype_size_value"));
+  EXPECT_TRUE(Contains(size, "Travix::integer baseValue;\n"));
+  EXPECT_TRUE(Contains(size, "->Set_s(static_cast<class po::size>(baseValue));"));
+  EXPECT_TRUE(Contains(Rule(grammar, "t_att_r"), "Travix::real value;"));
+  EXPECT_TRUE(Contains(Rule(grammar, "t_att_k"), "Travix::NMTOKENS value;"));
+  // required and repeated attributes are checked as soon as the start tag is read
+  const std::string order = Rule(grammar, "order");
+  EXPECT_LT(order.find("required attribute 'id' not set"), order.find("order_end"));
+  EXPECT_LT(order.find("attribute 'version' cannot be set more than once"),
+            order.find("order_end"));
+  EXPECT_FALSE(Contains(grammar, "return 1;"));
+}
+
+TEST(GrammarFile, ChoicesGroupsAndMixedContent) {
+  const Generated generated = Generate(
+      "<archetype name='q'><element name='p' type='p' minOccurs='1' maxOccurs='*'/></archetype>"
+      "<archetype name='p' content='mixed'><element name='b' type='b'/></archetype>"
+      "<archetype name='b' content='textOnly'/>"
+      "<archetype name='c' order='choice'><element name='x' type='string'/>"
+      "<element name='y' type='string' minOccurs='1' maxOccurs='*'/>"
+      "<group ref='g'/></archetype>"
+      "<group name='g' order='seq' minOccurs='0' maxOccurs='*'>"
+      "<element name='z' type='string'/></group>"
+      "<group name='unused'><element name='u' type='string'/></group>");
+  const std::string& grammar = generated.grammar;
+  // p_oneormore is q's list of p; the mixed rule of p is the name handed out
+  EXPECT_TRUE(Contains(Rule(grammar, "p_oneormore"), "->Get_pList().push_back("));
+  EXPECT_TRUE(Contains(Rule(grammar, "p_elems"), "| p1_oneormore"));
+  EXPECT_TRUE(Contains(Rule(grammar, "p1_oneormore"), "| p1_oneormore b"));
+  EXPECT_TRUE(Contains(Rule(grammar, "p1_oneormore"), "->GetMixedList().push_back(pCurrentElement);"));
+  const std::string choice = Rule(grammar, "c_elems");
+  EXPECT_TRUE(Contains(choice, "->SetChoice(pCurrentElement);"));
+  EXPECT_TRUE(Contains(choice, "| y_oneormore"));
+  EXPECT_TRUE(Contains(choice, "->SetChoice(pChoiceList);"));
+  // a group reference renames the rule, not the member
+  EXPECT_TRUE(Contains(Rule(grammar, "g_oneormore"), "g_group\n"));
+  EXPECT_TRUE(Contains(grammar, "static_cast<Travix::XList<Travix::XObject *> *>(parentStack.top())"));
+  EXPECT_TRUE(Contains(Rule(grammar, "g_group"), "CreateObject(\"po::g\")"));
+  EXPECT_TRUE(Contains(Rule(grammar, "g_elems"), "(dynamic_cast<class po::g *>(parentStack.top()))->Set_z("));
+  EXPECT_FALSE(Contains(grammar, "Set_g_group"));
+  // a group nothing refers to leaves no rules
+  EXPECT_TRUE(Rule(grammar, "unused_group").empty());
+}
+
+TEST(GrammarFile, AllOrderTakesChildrenInAnyOrderOnceEach) {
+  const Generated generated = Generate(
+      "<archetype name='a' order='all'><element name='x' type='string'/>"
+      "<element name='y' type='string' minOccurs='0' maxOccurs='*'/></archetype>");
+  const std::string& grammar = generated.grammar;
+  EXPECT_TRUE(Contains(Rule(grammar, "a_elems"), "| a_all"));
+  EXPECT_TRUE(Contains(Rule(grammar, "a_all"), "a_allitem\n\t\t\t| a_all a_allitem"));
+  const std::string item = Rule(grammar, "a_allitem");
+  EXPECT_TRUE(Contains(item, "->HasElement(\"x\"))"));
+  EXPECT_TRUE(Contains(item, "element 'x' cannot appear more than once"));
+  EXPECT_TRUE(Contains(item, "->Get_yList().push_back("));
+}
+
+TEST(GrammarFile, ElementsUnderOtherNamesKeepTheirTag) {
+  const Generated generated = Generate(
+      "<datatype name='code'><basetype name='string'/><maxLength>3</maxLength></datatype>"
+      "<archetype name='address'><element name='city' type='string'/></archetype>"
+      "<archetype name='o'><element name='shipTo' type='address'/>"
+      "<element name='c' type='code'/></archetype>");
+  const std::string& grammar = generated.grammar;
+  const std::string shipTo = Rule(grammar, "shipTo");
+  EXPECT_TRUE(Contains(shipTo, "CreateObject(\"po::address\"));\n\t\t\t\t\tparentStack.top()->SetTag(\"shipTo\");"));
+  EXPECT_TRUE(Contains(shipTo, "address_elems") || Contains(Rule(grammar, "shipTo_end"), "address_elems"));
+  const std::string code = Rule(grammar, "c");
+  EXPECT_TRUE(Contains(code, "parentStack.push(new class po::code);"));
+  EXPECT_TRUE(Contains(code, "Travix::string baseDatatype;"));
+  EXPECT_TRUE(Contains(code, "->SetValue(baseDatatype);"));
+  // the scanner reads its text as character data
+  EXPECT_TRUE(Contains(generated.lexer, "po_E_c"));
+  EXPECT_TRUE(Contains(generated.lexer, "<po_E_c,po_E_city>{StartTagRight}"));
+}
+
+TEST(GrammarFile, NamingFormAndMFC) {
+  Options options;
+  options.namespaceDisabled = true;
+  options.mfc = true;
+  const Generated generated = Generate(kOrder, "po", options);
+  const std::string& grammar = generated.grammar;
+  EXPECT_TRUE(Contains(grammar, "Travix_XObjectFactory::CreateObject(\"po_order\")"));
+  EXPECT_TRUE(Contains(grammar, "(dynamic_cast<class po_order *>(parentStack.top()))->Get_itemList().AddTail("));
+  EXPECT_TRUE(Contains(grammar, "static Travix_string sTextOnly;"));
+  EXPECT_TRUE(Contains(grammar, "Travix_XObject * po_GetRootObject()"));
+}
+
+// ---------------------------------------------------------------- importer
+
+TEST(ImporterFiles, NamespaceFormWithExport) {
+  const Generated generated = Generate(kOrder);
+  const std::string& header = generated.importerHeader;
+  EXPECT_EQ(header.rfind("//  \n//  File: 'po_xmlimporter.h'\n", 0), 0u);
+  EXPECT_TRUE(Contains(header, "#if !defined(_PO_XMLIMPORTER_H)\n#define _PO_XMLIMPORTER_H\n"));
+  EXPECT_TRUE(Contains(header, "#define PO_XMLIMPORTER_API __declspec(dllexport)"));
+  EXPECT_TRUE(Contains(header, "#include \"travix.h\"\n#include \"xmlimporterbase.h\"\n"));
+  EXPECT_TRUE(Contains(header, "namespace po\n{\n\nclass PO_XMLIMPORTER_API XMLImporter : public "
+                               "Travix::XMLImporterBase\n"));
+  EXPECT_TRUE(Contains(header, "\tvirtual void Import();\n"));
+  EXPECT_TRUE(Contains(header, "} // end of namespace po\n"));
+  const std::string& source = generated.importerSource;
+  EXPECT_TRUE(Contains(source, "// Functions for class 'po::XMLImporter'\n// Default constructor\n"
+                               "po::XMLImporter::XMLImporter() : \n  Travix::XMLImporterBase()\n"));
+  EXPECT_TRUE(Contains(source, "\tInitSymbolTable();\n"));
+  // the initialisation is checked, and counted errors fail a parse bison accepted
+  EXPECT_TRUE(Contains(source, "if (po_InitParser(m_XMLFile, m_sOrigFileName.c_str()) != 0)"));
+  EXPECT_TRUE(Contains(source, "if (nResult != 0 || po_nParserError != 0)\n\t{\n\t\tpo_ResetParser();"));
+  EXPECT_TRUE(Contains(source, "\tm_pXObjectRoot = po_GetRootObject();\n"));
+}
+
+TEST(ImporterFiles, PrefixFormWithoutExportInDTDMode) {
+  Options options;
+  options.namespaceDisabled = true;
+  options.dllExport = false;
+  options.dtdMode = true;
+  const Generated generated = Generate(kOrder, "po", options);
+  const std::string& header = generated.importerHeader;
+  EXPECT_TRUE(Contains(header, "#include \"travix_n.h\""));
+  EXPECT_TRUE(Contains(header, "class po_XMLImporter : public Travix_XMLImporterBase\n"));
+  EXPECT_FALSE(Contains(header, "_XMLIMPORTER_API"));
+  EXPECT_FALSE(Contains(header, "namespace"));
+  const std::string& source = generated.importerSource;
+  EXPECT_TRUE(Contains(source, "extern Travix_TextEntity po_entities[];"));
+  EXPECT_TRUE(Contains(source, "\tInitSymbolTable(po_entities);\n"));
+  EXPECT_TRUE(Contains(source, "po_XMLImporter::po_XMLImporter() : \n  Travix_XMLImporterBase()"));
+  EXPECT_TRUE(Contains(source, "throw Travix_XException("));
+}
+
+}  // namespace
