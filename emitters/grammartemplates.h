@@ -103,8 +103,9 @@ xml_doctypedecl_rest	: TRAVIX_STAGRIGHT
 xml_intSubset	: TRAVIX_LEFTBRACKET TRAVIX_RIGHTBRACKET
 				;
 
-/* Misc (XML 1.0 rule 27); "one or more" keeps the empty case from
-   competing with a processing instruction or the XML declaration */
+/* Misc (XML 1.0 rule 27): white space between elements never reaches the
+   grammar; "one or more" keeps the empty case from competing with a
+   processing instruction or the XML declaration */
 xml_Misc_zeroormore	: %empty /* empty for zero case */
 			| xml_Misc_oneormore
 				;
@@ -115,7 +116,6 @@ xml_Misc_oneormore	: xml_Misc
 
 xml_Misc	: xml_Comment
 			| xml_PI
-			| xml_S
 				;
 
 )~";

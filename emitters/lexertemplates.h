@@ -58,6 +58,8 @@ static char szExtraErrorInfo[MAX_LINE_SIZE];	/* replaces the hint of the next er
 static char szCurrentFile[_MAX_PATH];	/* name of the input file */
 static int nMarkupDepth = 0;	/* bracket nesting inside a skipped internal subset */
 static int fResolveEntities = 1;	/* whether this import expands references */
+static int nCurrentTag = 0;	/* the element whose start tag is being read */
+static char fTextContent[MAX_STATE_STACK_SIZE];	/* per stack level: its white space is text */
 
 static int PushState(int newState);
 static int PopState(void);
@@ -66,7 +68,7 @@ static void ReplaceState(int newState);
 static void ClearStateStack(void);
 static void CheckForNewlines(const char *szString, int nLength);
 static int EnterSymbol(int nToken);
-@END_ELEMENT_PROTOTYPE@static int ReadInput(char *szBuffer, int nMaxSize);
+@TAG_PROTOTYPES@static int ReadInput(char *szBuffer, int nMaxSize);
 static void GetCurrentLine(void);
 static void AppendErrorMessage(const char *szText);
 
@@ -78,6 +80,21 @@ void @NS@_PrintStateStack(void);	/* prints the stack of start conditions */
 void @NS@_error(const char *szErrorText);	/* records an error of the scanner or the grammar */
 int @NS@_wrap(void);	/* called by the scanner at the end of the input */
 extern int @NS@_lval;
+
+/* The attributes of an element type, sorted by name, and the elements of
+   the schema in the order of their numbers (nCurrentTag) */
+typedef struct
+{
+	const char *szName;
+	int nToken;
+	int nValueState;
+} AttributeEntry;
+typedef struct
+{
+	const AttributeEntry *pAttributes;
+	int nAttributes;
+	int fTextContent;
+} TagEntry;
 
 /* Read errors end the input with an error report instead of ending the
    program. */
@@ -154,11 +171,14 @@ PIData	([^?]|"?"+[^?>])*"?"+">"
 VersionNum	([a-zA-Z0-9_.:]|\-)+
 EncName	[A-Za-z]([A-Za-z0-9._]|\-)*
 
- /* Generic states */
+ /* Generic states. The prolog, the content of every element and the
+    epilog are read in INITIAL, the only state that reads tags, and every
+    start tag in STAG, whose attribute names are looked up per element:
+    flex repeats a rule in every state it is active in, and rules repeated
+    per element would exceed its limits for large schemas */
 %x @NS@_COM @NS@_PI @NS@_PIC
 %s @NS@_XMLD @NS@_XMLDV @NS@_XMLDE @NS@_ATTVALUE
-%s @NS@_DOC @NS@_EXTID @NS@_EXTS @NS@_EXTP
-%s @NS@_MIXED @NS@_IDN
+%s @NS@_DOC @NS@_EXTID @NS@_EXTS @NS@_EXTP @NS@_IDN @NS@_STAG
 %x @NS@_DOCMARKUP @NS@_ATTSANSSQ @NS@_ATTSANSDQ @NS@_EXTSD
 %x @NS@_EXTSS @NS@_EXTPD @NS@_EXTPS @NS@_CDSECT
 @SCHEMA_STATES@)~";
@@ -166,13 +186,13 @@ EncName	[A-Za-z]([A-Za-z0-9._]|\-)*
 // The rules that recognise the XML syntax itself, before the schema's own
 // start tags.
 inline constexpr std::string_view kFixedRules = R"~( /* Comments (XML 1.0 rule 15) */
-{CommentTag}	{ if (PushState(@NS@_COM) < 0) return 0; return TRAVIX_COMMENTTAG; }
+<INITIAL>{CommentTag}	{ if (PushState(@NS@_COM) < 0) return 0; return TRAVIX_COMMENTTAG; }
 <@NS@_COM>[^-]+	{ CheckForNewlines(yytext, yyleng); return TRAVIX_COMMENTTEXT; }
 <@NS@_COM>{Dash}[^-]+	{ CheckForNewlines(yytext, yyleng); return TRAVIX_COMMENTDASHTEXT; }
 <@NS@_COM>{CommentEndTag}	{ if (PopState() < 0) return 0; return TRAVIX_COMMENTENDTAG; }
 
  /* Processing instructions (XML 1.0 rules 16, 17); their data is skipped */
-{PITag}	{ if (PushState(@NS@_PI) < 0) return 0; return TRAVIX_PITAG; }
+<INITIAL>{PITag}	{ if (PushState(@NS@_PI) < 0) return 0; return TRAVIX_PITAG; }
 <@NS@_PI>"xml"	{ if (PushState(@NS@_XMLD) < 0) return 0; return TRAVIX_PIXML; }
 <@NS@_PI>{Name}	{ if (PushState(@NS@_PIC) < 0) return 0; return TRAVIX_NAME; }
 <@NS@_PIC>{PIData}	{
@@ -197,7 +217,7 @@ inline constexpr std::string_view kFixedRules = R"~( /* Comments (XML 1.0 rule 1
 
  /* Document type declaration (XML 1.0 rules 28, 75, 11, 12); the internal
     subset is skipped */
-{MDTag}"DOCTYPE"	{ if (PushState(@NS@_DOC) < 0) return 0; return TRAVIX_STAGLEFT_DOCTYPE; }
+<INITIAL>{MDTag}"DOCTYPE"	{ if (PushState(@NS@_DOC) < 0) return 0; return TRAVIX_STAGLEFT_DOCTYPE; }
 <@NS@_DOC>{Name}	{ if (PushState(@NS@_EXTID) < 0) return 0; return TRAVIX_NAME; }
 <@NS@_EXTID>"SYSTEM"	{ if (PushState(@NS@_EXTS) < 0) return 0; return TRAVIX_SYSTEM; }
 <@NS@_EXTID>"PUBLIC"	{ if (PushState(@NS@_EXTP) < 0) return 0; return TRAVIX_PUBLIC; }
@@ -240,15 +260,22 @@ inline constexpr std::string_view kFixedRules = R"~( /* Comments (XML 1.0 rule 1
 
  /* CDATA sections (XML 1.0 rules 18-21): their text is stored as it
     stands, without expanding references */
-<@NS@_MIXED>{CDATAStartTag}	{ SymbolResolveEntities(0); if (PushState(@NS@_CDSECT) < 0) return 0; }
+<INITIAL>{CDATAStartTag}	{ SymbolResolveEntities(0); if (PushState(@NS@_CDSECT) < 0) return 0; }
 <@NS@_CDSECT>{CDSectData}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_PCDATA); }
 <@NS@_CDSECT>{RightBracket}	{ return EnterSymbol(TRAVIX_PCDATA); }
 <@NS@_CDSECT>{CDATAEndTag}	{ SymbolResolveEntities(fResolveEntities); if (PopState() < 0) return 0; }
 )~";
 
-// Character data of elements with text content; spliced only when the
-// schema has such elements.
-inline constexpr std::string_view kMixedRules = R"~(<@NS@_MIXED>{CharData}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_PCDATA); }
+// Content: white space is text in elements with text content and is
+// skipped elsewhere (between elements, before and after the root);
+// character data is text, which the grammar accepts only where the schema
+// allows it.
+inline constexpr std::string_view kContentRules = R"~(<INITIAL>{S}	{
+			CheckForNewlines(yytext, yyleng);
+			if (fTextContent[nLexerStateStackTop])
+				return EnterSymbol(TRAVIX_PCDATA);
+		}
+<INITIAL>{CharData}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_PCDATA); }
 )~";
 
 // The value states of attributes: a quoted text, an ID name, or an
@@ -414,6 +441,7 @@ static int PushState(int newState)
 		return -1;
 	}
 	LexerStateStack[++nLexerStateStackTop] = newState;
+	fTextContent[nLexerStateStackTop] = 0;
 	BEGIN(newState);
 	return 0;
 }
@@ -524,7 +552,7 @@ static int EnterSymbol(int nToken)
 	return nToken;
 }
 
-@END_ELEMENT_FUNCTION@/*****************************************************************************
+@TAG_FUNCTIONS@/*****************************************************************************
  * ReadInput
  *
  * Description: reads the next block of the input for the scanner
@@ -627,24 +655,95 @@ static void AppendErrorMessage(const char *szText)
 }
 )~";
 
-// The end-tag helper, written only when the schema has elements: an
-// unused static function would not compile warning-free.
-inline constexpr std::string_view kEndElementPrototype = R"~(static int EndElement(void);
+// The rules of the start tags' insides, written only when the schema has
+// elements.
+inline constexpr std::string_view kStartTagRules = R"~(<@NS@_STAG>{Name}	{ return AttributeName(); }
+<@NS@_STAG>{StartTagRight}	{ return StartTagEnd(); }
 )~";
 
-inline constexpr std::string_view kEndElementFunction = R"~(/*****************************************************************************
+// Their helpers (an unused static function would not compile warning-free
+// without elements).
+inline constexpr std::string_view kTagPrototypes = R"~(static void EnterContent(int fText);
+static int AttributeName(void);
+static int StartTagEnd(void);
+static int EndElement(void);
+)~";
+
+// Written after the tables of the schema's elements (Tags) and their
+// attributes.
+inline constexpr std::string_view kTagFunctions = R"~(/*****************************************************************************
+ * EnterContent
+ *
+ * Description: at the ">" of a start tag, turns the element's start
+ *              condition into its content
+ * Parameters:  fText - whether the element has text content, in which
+ *              white space is text
+ * Returns:     nothing
+ *****************************************************************************/
+static void EnterContent(int fText)
+{
+	ReplaceState(INITIAL);
+	if (nLexerStateStackTop >= 0)
+		fTextContent[nLexerStateStackTop] = (char)fText;
+}
+
+/*****************************************************************************
+ * AttributeName
+ *
+ * Description: reads an attribute name of the current start tag and enters
+ *              the start condition of its value
+ * Parameters:  none
+ * Returns:     the attribute's token, or 0 (end of input, with an error
+ *              report) for a name the element does not have
+ *****************************************************************************/
+static int AttributeName(void)
+{
+	const AttributeEntry *pAttributes = Tags[nCurrentTag].pAttributes;
+	int nLow = 0;
+	int nHigh = Tags[nCurrentTag].nAttributes - 1;
+	while (nLow <= nHigh)
+	{
+		int nMiddle = nLow + (nHigh - nLow) / 2;
+		int nOrder = strcmp(yytext, pAttributes[nMiddle].szName);
+		if (nOrder == 0)
+		{
+			if (PushState(pAttributes[nMiddle].nValueState) < 0)
+				return 0;
+			return pAttributes[nMiddle].nToken;
+		}
+		if (nOrder < 0)
+			nHigh = nMiddle - 1;
+		else
+			nLow = nMiddle + 1;
+	}
+	@NS@_error("Unknown attribute");
+	return 0;
+}
+
+/*****************************************************************************
+ * StartTagEnd
+ *
+ * Description: at the ">" of a start tag, turns its start condition into
+ *              the element's content
+ * Parameters:  none
+ * Returns:     TRAVIX_STAGRIGHT
+ *****************************************************************************/
+static int StartTagEnd(void)
+{
+	EnterContent(Tags[nCurrentTag].fTextContent);
+	return TRAVIX_STAGRIGHT;
+}
+
+/*****************************************************************************
  * EndElement
  *
- * Description: leaves the start condition of an element at its end tag,
- *              and its text content first when it has one
+ * Description: leaves the content of an element at its end tag
  * Parameters:  none
  * Returns:     0, or -1 (with an error report) when no element is open
  *****************************************************************************/
 static int EndElement(void)
 {
 	CheckForNewlines(yytext, yyleng);
-	if (PeekState() == @NS@_MIXED && PopState() < 0)
-		return -1;
 	return PopState() < 0 ? -1 : 0;
 }
 

@@ -154,11 +154,10 @@ std::string TqXMLParserSrcWriter::ElementReferenceRule(const xercesc::DOMElement
   reference.tagXmlName = tag.xmlName;
   reference.tagId = tag.id;
   reference.rule = GetUniqueParserRuleName(XMLTagToParserIdentifier(name, true), "");
-  if (tag.primaryRule.empty()) tag.primaryRule = reference.rule;
-  if (reference.kind == ElementReference::fromArchetype) {
-    std::vector<std::string>& states = m_archetypes.at(reference.archetypeId).tagStates;
-    const std::string state = GetNamespace() + "_E_" + tag.id;
-    if (std::find(states.begin(), states.end(), state) == states.end()) states.push_back(state);
+  if (tag.primaryRule.empty()) {
+    // the tag's first rule: it names the tag's attributes for the scanner
+    tag.primaryRule = reference.rule;
+    if (reference.kind == ElementReference::fromArchetype) tag.archetype = reference.archetypeId;
   }
   m_elementReferenceRuleNames[{name, type}] = reference.rule;
   m_elementReferences.push_back(reference);

@@ -1,10 +1,13 @@
 // The flex scanner file of TqXMLParserSrcWriter.
 //
-// Every schema name stands in a flex pattern as a quoted string, so that
-// blanks and characters special to flex match themselves. Elements have
-// start conditions of their own (<ns>_E_<id>), so do the values of
-// enumerated attributes (<ns>_V_<id>): the infixes keep them apart from
-// the generic conditions and from flex's own prefixed names.
+// Tags stand in flex patterns as quoted strings, so that characters
+// special to flex match themselves; so do enumeration literals, which are
+// read in a start condition of their enumeration (<ns>_V_<id>: the infix
+// keeps it apart from the generic conditions and from flex's own prefixed
+// names). Attribute names are looked up in a table of the element whose
+// start tag is read: a rule per element and attribute would be repeated in
+// a state per element, which large schemas cannot afford.
+#include <algorithm>
 #include <fstream>
 #include <memory>
 
@@ -48,31 +51,46 @@ std::string Join(const std::vector<std::string>& names, const char* separator) {
 
 void TqXMLParserSrcWriter::WriteLexerRules() {
   const std::string& ns = GetNamespace();
-  std::vector<std::string> textStates;
-  for (const auto& [name, tag] : m_tags) {
-    const std::string state = ns + "_E_" + tag.id;
-    // A name matches only as a whole: "<b" must not start "<bad".
-    m_lexStartTagRules << FlexString("<" + tag.xmlName) << "/{NameEnd}\t{ if (PushState(" << state
-                       << ") < 0) return 0; return STAGLEFT_" << tag.id << "; }\n";
-    // XML allows white space before the ">" of an end tag.
-    m_lexEndTagRules << FlexString("</" + tag.xmlName)
-                     << "{S}?{EndTagRight}\t{ if (EndElement() < 0) return 0; return ETAG_"
-                     << tag.id << "; }\n";
-    if (tag.textContent) textStates.push_back(state);
-  }
-  if (!textStates.empty()) {
-    m_lexTextContentRules << "<" << Join(textStates, ",") << ">{StartTagRight}\t{ if (PushState("
-                          << ns << "_MIXED) < 0) return 0; return TRAVIX_STAGRIGHT; }\n";
-  }
+  // The attributes of each element type, sorted for AttributeName's search.
   for (const auto& [identifier, archetype] : m_archetypes) {
     if (archetype.attributes.empty()) continue;
-    const std::string states = Join(archetype.tagStates, ",");
-    for (const AttributeScan& attribute : archetype.attributes) {
-      m_lexAttributeRules << "<" << states << ">" << FlexString(attribute.xmlName)
-                          << "/{NameEnd}\t{ if (PushState(" << attribute.valueState
-                          << ") < 0) return 0; return " << attribute.token << "; }\n";
+    std::vector<const AttributeScan*> sorted;
+    for (const AttributeScan& attribute : archetype.attributes) sorted.push_back(&attribute);
+    std::stable_sort(sorted.begin(), sorted.end(), [](const AttributeScan* a, const AttributeScan* b) {
+      return a->xmlName < b->xmlName;
+    });
+    m_lexTagTables << "static const AttributeEntry Attributes_" << identifier << "[] =\n{\n";
+    for (const AttributeScan* attribute : sorted) {
+      m_lexTagTables << "\t{" << CString(attribute->xmlName) << ", " << attribute->token << ", "
+                     << attribute->valueState << "},\n";
     }
+    m_lexTagTables << "};\n\n";
   }
+  m_lexTagTables << "static const TagEntry Tags[] =\n{\n";
+  int number = 0;
+  for (const std::string& id : m_elementSet) {
+    const Tag& tag = *TagById(id);
+    // A name matches only as a whole: "<b" must not start "<bad".
+    m_lexStartTagRules << "<INITIAL>" << FlexString("<" + tag.xmlName)
+                       << "/{NameEnd}\t{ nCurrentTag = " << number << "; if (PushState(" << ns
+                       << "_STAG) < 0) return 0; return STAGLEFT_" << tag.id << "; }\n";
+    // XML allows white space before the ">" of an end tag.
+    m_lexEndTagRules << "<INITIAL>" << FlexString("</" + tag.xmlName)
+                     << "{S}?{EndTagRight}\t{ if (EndElement() < 0) return 0; return ETAG_"
+                     << tag.id << "; }\n";
+    const auto archetype =
+        tag.archetype.empty() ? m_archetypes.end() : m_archetypes.find(tag.archetype);
+    if (archetype != m_archetypes.end() && !archetype->second.attributes.empty()) {
+      m_lexTagTables << "\t{Attributes_" << tag.archetype << ", "
+                     << archetype->second.attributes.size() << ", ";
+    } else {
+      m_lexTagTables << "\t{NULL, 0, ";
+    }
+    m_lexTagTables << (tag.textContent ? 1 : 0) << "},\t/* " << number << ": " << tag.id
+                   << " */\n";
+    ++number;
+  }
+  m_lexTagTables << "};\n\n";
   for (const auto& [identifier, enumeration] : m_enumerations) {
     if (!enumeration.used) continue;
     for (const auto& [text, token] : enumeration.literals) {
@@ -107,22 +125,14 @@ int TqXMLParserSrcWriter::LexerEmitDefinitionSection() {
   std::string fileName = GetOutputFileName() + "_lexer" + m_lexerSuffix;
   EmitFileHeader(&header, fileName, BLOCK_COMMENT);
 
+  // One start condition per enumeration that attributes use: its literals.
   std::string states;
-  std::vector<std::string> elementStates;
-  for (const std::string& id : m_elementSet) elementStates.push_back(ns + "_E_" + id);
   std::vector<std::string> literalStates;
   for (const auto& [identifier, enumeration] : m_enumerations) {
     if (enumeration.used) literalStates.push_back(enumeration.state);
   }
-  if (!elementStates.empty() || !literalStates.empty()) {
+  if (!literalStates.empty()) {
     states = " /* Schema specific states */\n";
-    for (std::size_t i = 0; i < elementStates.size(); i += 5) {
-      states += "%s";
-      for (std::size_t j = i; j < elementStates.size() && j < i + 5; ++j) {
-        states += " " + elementStates[j];
-      }
-      states += "\n";
-    }
     for (std::size_t i = 0; i < literalStates.size(); i += 5) {
       states += "%x";
       for (std::size_t j = i; j < literalStates.size() && j < i + 5; ++j) {
@@ -136,8 +146,8 @@ int TqXMLParserSrcWriter::LexerEmitDefinitionSection() {
                                        {"NS", ns},
                                        {"BASE", GetOutputFileName()},
                                        {"TABLE_OPTION", LexerTemplates::kTableOption},
-                                       {"END_ELEMENT_PROTOTYPE",
-                                        m_tags.empty() ? "" : LexerTemplates::kEndElementPrototype},
+                                       {"TAG_PROTOTYPES",
+                                        m_tags.empty() ? "" : LexerTemplates::kTagPrototypes},
                                        {"SCHEMA_STATES", states}});
   return 0;
 }
@@ -146,13 +156,12 @@ int TqXMLParserSrcWriter::LexerEmitRulesSection() {
   const std::string& ns = GetNamespace();
   std::ostream& out = *GetCurrentOutputStream();
   out << Splice(LexerTemplates::kFixedRules, {{"NS", ns}});
-  out << "\n /* Element start tags */\n" << m_lexStartTagRules.str();
-  if (!m_textContentSet.empty()) {
-    out << "\n /* Character data of elements with text content */\n"
-        << m_lexTextContentRules.str() << Splice(LexerTemplates::kMixedRules, {{"NS", ns}});
+  out << "\n /* Element content */\n" << Splice(LexerTemplates::kContentRules, {{"NS", ns}});
+  if (!m_tags.empty()) {
+    out << "\n /* Element start tags */\n" << m_lexStartTagRules.str()
+        << Splice(LexerTemplates::kStartTagRules, {{"NS", ns}});
+    out << "\n /* Element end tags */\n" << m_lexEndTagRules.str();
   }
-  out << "\n /* Element end tags */\n" << m_lexEndTagRules.str();
-  out << "\n /* Attribute names */\n" << m_lexAttributeRules.str();
   const std::string literals = m_lexLiteralRules.str();
   if (!literals.empty()) {
     std::vector<std::string> literalStates;
@@ -170,11 +179,12 @@ int TqXMLParserSrcWriter::LexerEmitRulesSection() {
 }
 
 int TqXMLParserSrcWriter::LexerEmitUserSubroutinesSection() {
-  const std::string endElement =
+  const std::string tagFunctions =
       m_tags.empty() ? ""
-                     : Splice(LexerTemplates::kEndElementFunction, {{"NS", GetNamespace()}});
+                     : m_lexTagTables.str() +
+                           Splice(LexerTemplates::kTagFunctions, {{"NS", GetNamespace()}});
   *GetCurrentOutputStream() << Splice(LexerTemplates::kSubroutines,
-                                      {{"NS", GetNamespace()}, {"END_ELEMENT_FUNCTION", endElement}});
+                                      {{"NS", GetNamespace()}, {"TAG_FUNCTIONS", tagFunctions}});
   return 0;
 }
 

@@ -139,8 +139,8 @@ std::string TqXMLParserSrcWriter::GetUniqueParserRuleName(std::string stem, std:
 
 void TqXMLParserSrcWriter::ResetWalk() {
   for (std::ostringstream* buffer :
-       {&m_lexStartTagRules, &m_lexTextContentRules, &m_lexEndTagRules, &m_lexAttributeRules,
-        &m_lexLiteralRules, &m_archetypeRules, &m_elementRules, &m_elementReferenceRules,
+       {&m_lexStartTagRules, &m_lexEndTagRules, &m_lexLiteralRules, &m_lexTagTables,
+        &m_archetypeRules, &m_elementRules, &m_elementReferenceRules,
         &m_occurrenceRules, &m_mixedContentRules, &m_archetypeAttributeRules, &m_attributeRules,
         &m_datatypeRules, &m_mixedBody, &m_startAdditions,
         &m_endAdditions}) {
@@ -199,7 +199,7 @@ void TqXMLParserSrcWriter::ReserveNames() {
                       archetype.content == any;
     Tag& tag = RegisterTag(*name, text);
     tag.primaryRule = archetype.rule;
-    archetype.tagStates.push_back(GetNamespace() + "_E_" + tag.id);
+    tag.archetype = identifier;
   }
   for (const xercesc::DOMElement* child : children) {
     if (!Dom::IsElement(child, Vocabulary::Elem::Group)) continue;
@@ -225,6 +225,13 @@ TqXMLParserSrcWriter::Tag& TqXMLParserSrcWriter::RegisterTag(const std::u16strin
   m_usedTokens.insert("STAGLEFT_" + tag.id);
   m_usedTokens.insert("ETAG_" + tag.id);
   return tag;
+}
+
+const TqXMLParserSrcWriter::Tag* TqXMLParserSrcWriter::TagById(const std::string& id) const {
+  for (const auto& [name, tag] : m_tags) {
+    if (tag.id == id) return &tag;
+  }
+  return nullptr;
 }
 
 std::string TqXMLParserSrcWriter::UniqueToken(const std::string& candidate) {

@@ -93,8 +93,9 @@ private:
   struct Tag {
     std::string xmlName;       // UTF-8, as documents spell it
     std::string id;
-    bool textContent = false;  // its start tag's ">" enters character data
+    bool textContent = false;  // white space in it is text
     std::string primaryRule;   // its rule at the document root and in any content
+    std::string archetype;     // the archetype whose attributes it has, if any
   };
 
   // How the value of an attribute is scanned.
@@ -115,7 +116,6 @@ private:
     std::string startActions;     // counters reset at the start tag
     std::string attributeChecks;  // run when the attributes are read
     std::vector<AttributeScan> attributes;
-    std::vector<std::string> tagStates;  // start conditions of its tags
   };
 
   // An element whose rule is not its type's archetype rule: a name other
@@ -171,6 +171,7 @@ private:
                                    const std::u16string& type);
   const Enumeration* EnumerationOf(const xercesc::DOMElement* datatype, const std::string& id);
   Tag& RegisterTag(const std::u16string& xmlName, bool textContent);
+  const Tag* TagById(const std::string& id) const;
   std::string UniqueToken(const std::string& candidate);
 
   void WriteArchetypeRule(std::ostream& out, const std::string& rule, const Tag& tag,
@@ -190,10 +191,9 @@ private:
 
   // Schema-specific scanner rules, in the order they are written.
   std::ostringstream m_lexStartTagRules;
-  std::ostringstream m_lexTextContentRules;
   std::ostringstream m_lexEndTagRules;
-  std::ostringstream m_lexAttributeRules;
   std::ostringstream m_lexLiteralRules;
+  std::ostringstream m_lexTagTables;  // C tables of the elements and their attributes
 
   // Grammar rules, by the section they are written under.
   std::ostringstream m_archetypeRules;
