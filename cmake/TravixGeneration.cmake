@@ -89,3 +89,41 @@ function(travix_generated_program target)
   set_target_properties(${target} PROPERTIES CXX_STANDARD ${P_STANDARD} CXX_STANDARD_REQUIRED ON
                                              CXX_EXTENSIONS OFF)
 endfunction()
+
+# travix_parser_sources(<out-var>
+#     NAMESPACE <ns>              prefix of the scanner's and grammar's symbols
+#     DIRECTORY <directory>       where the generated <base>_lexer.l and
+#                                 <base>_parser.y are; the outputs go there too
+#     [BASE <base>]               their base name (default: the namespace)
+#     [DEPENDS <file or target>...])  what writes the two inputs
+# Runs flex and bison on a generated scanner and grammar as a generated
+# project does, with the namespace and "_" as the symbol prefix:
+#   flex -o <base>_lexer.c -P<ns>_ <base>_lexer.l
+#   bison -d -v -p <ns>_ -o <base>_parser.tab.cpp --defines=<base>_parser.tab.h <base>_parser.y
+# Sets <out-var> to the scanner (C), the grammar (C++) and the grammar's
+# header; bison's report <base>_parser.output lands beside them. Compile the
+# scanner with <directory> on the include path (it includes the header).
+function(travix_parser_sources out_var)
+  cmake_parse_arguments(S "" "NAMESPACE;DIRECTORY;BASE" "DEPENDS" ${ARGN})
+  if(NOT S_NAMESPACE OR NOT S_DIRECTORY)
+    message(FATAL_ERROR "travix_parser_sources: NAMESPACE and DIRECTORY are required")
+  endif()
+  set(base ${S_BASE})
+  if(NOT base)
+    set(base ${S_NAMESPACE})
+  endif()
+  set(d "${S_DIRECTORY}")
+  travix_generate(scanner
+    COMMAND ${FLEX_EXECUTABLE} -o ${d}/${base}_lexer.c -P${S_NAMESPACE}_ ${d}/${base}_lexer.l
+    OUTPUT_DIR "${S_DIRECTORY}"
+    OUTPUTS ${base}_lexer.c
+    DEPENDS "${S_DIRECTORY}/${base}_lexer.l" ${S_DEPENDS})
+  travix_generate(grammar
+    COMMAND ${BISON_EXECUTABLE} -d -v -p ${S_NAMESPACE}_ -o ${d}/${base}_parser.tab.cpp
+            --defines=${d}/${base}_parser.tab.h ${d}/${base}_parser.y
+    OUTPUT_DIR "${S_DIRECTORY}"
+    OUTPUTS ${base}_parser.tab.cpp ${base}_parser.tab.h ${base}_parser.output
+    DEPENDS "${S_DIRECTORY}/${base}_parser.y" ${S_DEPENDS})
+  list(REMOVE_ITEM grammar "${S_DIRECTORY}/${base}_parser.output")
+  set(${out_var} ${scanner} ${grammar} PARENT_SCOPE)
+endfunction()

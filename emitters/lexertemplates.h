@@ -58,7 +58,6 @@ static char szExtraErrorInfo[MAX_LINE_SIZE];	/* replaces the hint of the next er
 static char szCurrentFile[_MAX_PATH];	/* name of the input file */
 static int nMarkupDepth = 0;	/* bracket nesting inside a skipped internal subset */
 static int fResolveEntities = 1;	/* whether this import expands references */
-static int nCurrentTag = 0;	/* the element whose start tag is being read */
 static char fTextContent[MAX_STATE_STACK_SIZE];	/* per stack level: its white space is text */
 
 static int PushState(int newState);
@@ -663,7 +662,8 @@ inline constexpr std::string_view kStartTagRules = R"~(<@NS@_STAG>{Name}	{ retur
 
 // Their helpers (an unused static function would not compile warning-free
 // without elements).
-inline constexpr std::string_view kTagPrototypes = R"~(static void EnterContent(int fText);
+inline constexpr std::string_view kTagPrototypes = R"~(static int nCurrentTag = 0;	/* the element whose start tag is being read */
+static void EnterContent(int fText);
 static int AttributeName(void);
 static int StartTagEnd(void);
 static int EndElement(void);

@@ -41,6 +41,21 @@ std::string FlexString(const std::string& text) {
   return quoted + "\"";
 }
 
+std::string EscapeMarkup(const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      case '\'': escaped += "&apos;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
 std::string Join(const std::vector<std::string>& names, const char* separator) {
   std::string text;
   for (std::size_t i = 0; i < names.size(); ++i) text += (i ? separator : "") + names[i];
@@ -94,9 +109,16 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
   for (const auto& [identifier, enumeration] : m_enumerations) {
     if (!enumeration.used) continue;
     for (const auto& [text, token] : enumeration.literals) {
-      m_lexLiteralRules << "<" << enumeration.state << ">" << FlexString(text)
-                        << "/{LiteralEnd}\t{ if (PopState() < 0) return 0; return EnterSymbol(" << token
-                        << "); }\n";
+      // As written, and with the markup characters written as the
+      // predefined entities, as XML writers (this runtime included) write
+      // them; the symbol table stores the literal either way.
+      const std::string escaped = EscapeMarkup(text);
+      for (const std::string& form : {text, escaped}) {
+        if (&form == &escaped && escaped == text) continue;
+        m_lexLiteralRules << "<" << enumeration.state << ">" << FlexString(form)
+                          << "/{LiteralEnd}\t{ if (PopState() < 0) return 0; return EnterSymbol("
+                          << token << "); }\n";
+      }
     }
   }
 }

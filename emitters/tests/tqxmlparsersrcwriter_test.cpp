@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -250,56 +249,88 @@ TEST(ScannerFile, DefinitionSectionAndBoundedState) {
   EXPECT_FALSE(Contains(lexer, "REJECT"));
 }
 
-TEST(ScannerFile, SchemaStatesHaveTheirOwnInfixFiveToALine) {
+TEST(ScannerFile, ElementsGetNoStartConditionOfTheirOwn) {
+  // Element names equal to flex's own names and the generic states give
+  // tags, never start conditions: no state can collide with them.
   const Generated generated = Generate(
       "<archetype name='text'/><archetype name='in'/><archetype name='COM'/>"
-      "<archetype name='a'/><archetype name='b'/><archetype name='c'/>");
-  EXPECT_TRUE(Contains(generated.lexer,
-                       " /* Schema specific states */\n"
-                       "%s po_E_COM po_E_a po_E_b po_E_c po_E_in\n%s po_E_text\n"));
-  // the generic states keep their names
-  EXPECT_TRUE(Contains(generated.lexer, "%x po_COM po_PI po_PIC\n"));
+      "<archetype name='INITIAL'/>");
+  const std::string& lexer = generated.lexer;
+  EXPECT_TRUE(Contains(lexer, "%s po_DOC po_EXTID po_EXTS po_EXTP po_IDN po_STAG\n"));
+  EXPECT_FALSE(Contains(lexer, "Schema specific states"));
+  EXPECT_FALSE(Contains(lexer, "po_text"));
+  EXPECT_FALSE(Contains(lexer, "po_in"));
+  EXPECT_FALSE(Contains(lexer, "po_E_"));
+  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<text\"/{NameEnd}\t{ nCurrentTag = 3; if "
+                              "(PushState(po_STAG) < 0) return 0; return STAGLEFT_text; }"));
+  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<INITIAL\"/{NameEnd}\t{ nCurrentTag = 1; if "
+                              "(PushState(po_STAG) < 0) return 0; return STAGLEFT_INITIAL_; }"));
 }
 
-TEST(ScannerFile, NoArchetypesNoSchemaStatesNoCharacterData) {
+TEST(ScannerFile, EnumerationStatesFiveToALine) {
+  std::string schema;
+  for (char name : std::string("abcdef")) {
+    schema += std::string("<datatype name='") + name +
+              "'><basetype name='NMTOKEN'/><enumeration><literal>x</literal></enumeration></datatype>";
+  }
+  schema += "<archetype name='x'>";
+  for (char name : std::string("abcdef")) {
+    schema += std::string("<attribute name='") + name + "' type='" + name + "'/>";
+  }
+  const Generated generated = Generate(schema + "</archetype>");
+  EXPECT_TRUE(Contains(generated.lexer, " /* Schema specific states */\n"
+                                        "%x po_V_a po_V_b po_V_c po_V_d po_V_e\n%x po_V_f\n"));
+}
+
+TEST(ScannerFile, NoArchetypesNoTagRules) {
   const Generated generated =
       Generate("<datatype name='d'><basetype name='string'/><minInclusive>a</minInclusive></datatype>");
   EXPECT_FALSE(Contains(generated.lexer, "Schema specific states"));
-  EXPECT_FALSE(Contains(generated.lexer, "<po_MIXED>{CharData}"));
+  EXPECT_FALSE(Contains(generated.lexer, "Element start tags"));
+  EXPECT_FALSE(Contains(generated.lexer, "Tags[]"));
+  EXPECT_FALSE(Contains(generated.lexer, "static int EndElement(void);"));
   EXPECT_TRUE(Contains(generated.grammar, "xml_content\t: TRAVIX_NO_ELEMENT\n"));
 }
 
-TEST(ScannerFile, NamesAndLiteralsAreQuotedPatterns) {
+TEST(ScannerFile, NamesAndLiteralsAreQuotedPatternsOrTableEntries) {
   const Generated generated = Generate(
       "<datatype name='state'><basetype name='NMTOKEN'/><enumeration>"
       "<literal>in stock</literal><literal>a.b</literal><literal>say \"x\"</literal>"
       "</enumeration></datatype>"
-      "<archetype name='a.b'><attribute name='x.y' type='state'/></archetype>");
+      "<archetype name='a.b'><attribute name='x.y' type='state'/>"
+      "<attribute name='id' type='ID'/><attribute name='n' type='integer'/></archetype>");
   const std::string& lexer = generated.lexer;
-  EXPECT_TRUE(Contains(lexer, "\"<a.b\"/{NameEnd}\t{ if (PushState(po_E_a_b) < 0) return 0; "
-                              "return STAGLEFT_a_b; }"));
-  EXPECT_TRUE(Contains(lexer, "\"</a.b\"{S}?{EndTagRight}\t{ if (EndElement() < 0) return 0; "
-                              "return ETAG_a_b; }"));
-  EXPECT_TRUE(Contains(lexer, "<po_E_a_b>\"x.y\"/{NameEnd}\t{ if (PushState(po_V_state) < 0) "
-                              "return 0; return ATT_a_b_x_y; }"));
+  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<a.b\"/{NameEnd}\t{ nCurrentTag = 0; if "
+                              "(PushState(po_STAG) < 0) return 0; return STAGLEFT_a_b; }"));
+  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"</a.b\"{S}?{EndTagRight}\t{ if (EndElement() < 0) "
+                              "return 0; return ETAG_a_b; }"));
+  // attributes by name, each with the start condition of its value
+  EXPECT_TRUE(Contains(lexer, "static const AttributeEntry Attributes_a_b[] =\n{\n"
+                              "\t{\"id\", ATT_a_b_id, po_IDN},\n"
+                              "\t{\"n\", ATT_a_b_n, po_ATTVALUE},\n"
+                              "\t{\"x.y\", ATT_a_b_x_y, po_V_state},\n};"));
+  EXPECT_TRUE(Contains(lexer, "\t{Attributes_a_b, 3, 0},\t/* 0: a_b */"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"in stock\"/{LiteralEnd}"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"a.b\"/{LiteralEnd}"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say \\\"x\\\"\"/{LiteralEnd}"));
+  EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say &quot;x&quot;\"/{LiteralEnd}"));
   EXPECT_TRUE(Contains(lexer, "%x po_V_state\n"));
 }
 
-TEST(ScannerFile, TextElementsEnterCharacterDataAndPopBoth) {
+TEST(ScannerFile, WhiteSpaceIsTextOnlyInElementsWithTextContent) {
   const Generated generated = Generate(
       "<archetype name='p' content='mixed'><element name='b' type='b'/></archetype>"
       "<archetype name='b' content='textOnly'/><archetype name='e' content='empty'/>"
       "<archetype name='s'><element name='n' type='integer'/></archetype>");
   const std::string& lexer = generated.lexer;
-  // b, n (an integer) and p enter character data; e and s do not.
-  EXPECT_TRUE(Contains(lexer, "<po_E_b,po_E_n,po_E_p>{StartTagRight}\t{ if (PushState(po_MIXED) "
-                              "< 0) return 0; return TRAVIX_STAGRIGHT; }"));
-  EXPECT_TRUE(Contains(lexer, "<po_MIXED>{CharData}"));
-  // Every end tag leaves character data first when it is in it.
-  EXPECT_TRUE(Contains(lexer, "if (PeekState() == po_MIXED && PopState() < 0)"));
+  // b, n (an integer) and p have text; e and s do not.
+  EXPECT_TRUE(Contains(lexer, "\t{NULL, 0, 1},\t/* 0: b */\n\t{NULL, 0, 0},\t/* 1: e */\n"
+                              "\t{NULL, 0, 1},\t/* 2: n */\n\t{NULL, 0, 1},\t/* 3: p */\n"
+                              "\t{NULL, 0, 0},\t/* 4: s */\n"));
+  EXPECT_TRUE(Contains(lexer, "if (fTextContent[nLexerStateStackTop])\n"
+                              "\t\t\t\treturn EnterSymbol(TRAVIX_PCDATA);"));
+  // An end tag leaves the element's content, whatever it holds.
+  EXPECT_TRUE(Contains(lexer, "return PopState() < 0 ? -1 : 0;"));
 }
 
 TEST(ScannerFile, ProcessingInstructionsEndAtTheFirstEndMark) {
@@ -450,7 +481,8 @@ TEST(GrammarFile, AllOrderTakesChildrenInAnyOrderOnceEach) {
 TEST(GrammarFile, ElementsUnderOtherNamesKeepTheirTag) {
   const Generated generated = Generate(
       "<datatype name='code'><basetype name='string'/><maxLength>3</maxLength></datatype>"
-      "<archetype name='address'><element name='city' type='string'/></archetype>"
+      "<archetype name='address'><attribute name='zip' type='string'/>"
+      "<element name='city' type='string'/></archetype>"
       "<archetype name='o'><element name='shipTo' type='address'/>"
       "<element name='c' type='code'/></archetype>");
   const std::string& grammar = generated.grammar;
@@ -462,8 +494,9 @@ TEST(GrammarFile, ElementsUnderOtherNamesKeepTheirTag) {
   EXPECT_TRUE(Contains(code, "Travix::string baseDatatype;"));
   EXPECT_TRUE(Contains(code, "->SetValue(baseDatatype);"));
   // the scanner reads its text as character data
-  EXPECT_TRUE(Contains(generated.lexer, "po_E_c"));
-  EXPECT_TRUE(Contains(generated.lexer, "<po_E_c,po_E_city>{StartTagRight}"));
+  EXPECT_TRUE(Contains(generated.lexer, "\t{NULL, 0, 1},\t/* 1: c */"));
+  // and shipTo has the attributes of its type
+  EXPECT_TRUE(Contains(generated.lexer, "\t{Attributes_address, 1, 0},\t/* 4: shipTo */"));
 }
 
 TEST(GrammarFile, NamingFormAndMFC) {

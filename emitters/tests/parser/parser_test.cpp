@@ -1,0 +1,366 @@
+// The generated scanners, grammars and importers of the corpus, built in
+// one flag combination of the generator and used as an application uses
+// them: documents imported into the generated classes, values read through
+// the accessors, written back and imported again; broken documents refused
+// with a message, and the next import unharmed by the failure before it.
+//
+// The same source is built once per flag combination; the generated
+// <STEM>_NAMESPACE(x) macros name the classes in either naming form. All
+// four importers live in this one program, so their scanners' and
+// grammars' symbols must not collide.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "everything.h"
+#include "everything_xmlimporter.h"
+#include "names.h"
+#include "names_xmlimporter.h"
+#include "noarchetypes.h"
+#include "noarchetypes_xmlimporter.h"
+#include "noattributes.h"
+#include "noattributes_xmlimporter.h"
+
+#ifdef TRAVIX_NO_NAMESPACE
+#define TX(name) Travix_##name
+#else
+#define TX(name) Travix::name
+#endif
+
+namespace {
+
+// A document written to a file of its own for the importers.
+class Documents {
+public:
+  Documents() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "parser-test-XXXXXX").string();
+    m_directory = mkdtemp(pattern.data());
+  }
+  ~Documents() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_directory, ignored);
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    const std::string path = m_directory + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  std::string Path(const std::string& name) const { return m_directory + "/" + name; }
+
+private:
+  std::string m_directory;
+};
+
+struct Imported {
+  std::unique_ptr<TX(XObject)> root;
+  std::string error;
+};
+
+template <class Importer>
+Imported Import(const std::string& path) {
+  Imported result;
+  Importer importer;
+  try {
+    importer.ImportFromFile(path, true);
+    result.root.reset(importer.GetXObject());
+    if (!result.root) result.error = "no root object";
+  } catch (const TX(XException) & e) {
+    result.error = e.GetMsg();
+  }
+  return result;
+}
+
+std::string XmlOf(TX(XObject) & object) {
+  std::ostringstream out;
+  object.EmitXML(out, 0);
+  return out.str();
+}
+
+std::string Text(const TX(string) & text) { return text.c_str(); }
+
+class Parsers : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    EVERYTHING_NAMESPACE(Initialize)();
+    NAMES_NAMESPACE(Initialize)();
+    NOATTRIBUTES_NAMESPACE(Initialize)();
+  }
+  Documents documents;
+};
+
+using EverythingImporter = EVERYTHING_NAMESPACE(XMLImporter);
+using NamesImporter = NAMES_NAMESPACE(XMLImporter);
+using ListImporter = NOATTRIBUTES_NAMESPACE(XMLImporter);
+using NothingImporter = NOARCHETYPES_NAMESPACE(XMLImporter);
+using Order = EVERYTHING_NAMESPACE(order);
+
+// A pretty-printed order with every kind of markup the importer reads.
+const char* const kOrder = R"(<?xml version="1.0" encoding="UTF-8" standalone='yes'?>
+<!-- an order -->
+<?app first?> <?app second?>
+<!DOCTYPE order PUBLIC "-//Corvanth//DTD Order//EN" 'order.dtd' [
+  <!ENTITY shop "]">  <!-- a ] inside the internal subset -->
+]>
+<order id="open" status="closed" priority='2' version="1.0" ref="open" refs="open k1"
+       tokens="t1  t2" urgent="true" weight="1.5e3" count="42" code="abc">
+  <shipTo country="DE">
+    <name>Ann &amp; Bob&#x21;</name>
+    <street>Main St 1</street>
+    <street>&lt;rear&gt;</street>
+    <city>Bonn</city>
+  </shipTo>
+  <note><![CDATA[a <b> &lt; c]]> then &lt;</note>
+  <line number="1" key="k1">
+    <quantity>3</quantity>
+    <remark>first</remark>
+    <sku>ab</sku>
+    <remark>second</remark>
+  </line>
+  <line number = "2"><sku>x</sku><quantity>1</quantity></line>
+  <tag>t</tag>
+  <pair>1</pair>
+  <pair>-2</pair>
+  <total>10.25</total>
+  <payment>
+    <voucher>v1</voucher>
+    <!-- between two vouchers -->
+    <voucher>v2</voucher>
+  </payment>
+  <gift/>
+  <extraNote>late</extraNote>
+  <wrap>paper</wrap>
+  <tag>last</tag>
+  <body>Hello <b>bold</b> and <i>it <b>x</b></i><br/> end</body>
+  <any>text<flag on="false"/><any>deeper</any></any>
+  <flag/>
+  <flag on='true'></flag>
+</order>
+<!-- after the root -->
+)";
+
+// The smallest order the schema allows.
+const char* const kSmallOrder =
+    "<order id='o1'><shipTo><name>N</name><street>S</street><city>C</city></shipTo>"
+    "<line number='1'><sku>a</sku><quantity>1</quantity></line><pair>1</pair><pair>2</pair>"
+    "<total>1</total><payment><iban>DE1</iban></payment></order>";
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+TEST_F(Parsers, APrettyPrintedDocumentWithEveryKindOfMarkup) {
+  Imported imported = Import<EverythingImporter>(documents.Write("order.xml", kOrder));
+  ASSERT_EQ(imported.error, "");
+  auto* order = dynamic_cast<Order*>(imported.root.get());
+  ASSERT_NE(order, nullptr);
+  EXPECT_EQ(order->GetTag(), "order");
+  EXPECT_EQ(Text(order->Get_id()), "open");
+  EXPECT_EQ(Text(order->Get_status().GetValue()), "closed");
+  EXPECT_EQ(static_cast<int>(order->Get_priority().GetValue()), 2);
+  EXPECT_TRUE(static_cast<bool>(order->Get_urgent()));
+  EXPECT_EQ(static_cast<double>(order->Get_weight()), 1500.0);
+  EXPECT_EQ(static_cast<unsigned>(order->Get_count()), 42u);
+  EXPECT_EQ(order->Get_tokens().GetTokens().size(), 2u);
+
+  EVERYTHING_NAMESPACE(address) shipTo = order->Get_shipTo();
+  EXPECT_EQ(shipTo.GetTag(), "shipTo");
+  EXPECT_EQ(Text(shipTo.Get_name()), "Ann & Bob!");
+  ASSERT_EQ(shipTo.Get_streetList().size(), 2u);
+  EXPECT_EQ(Text(*shipTo.Get_streetList().back()), "<rear>");
+  EXPECT_EQ(shipTo.Get_streetList().back()->GetTag(), "street");
+  EXPECT_EQ(Text(order->Get_note()), "a <b> &lt; c then <");
+
+  ASSERT_EQ(order->Get_lineList().size(), 2u);
+  EVERYTHING_NAMESPACE(line)& first = *order->Get_lineList().front();
+  EXPECT_EQ(Text(first.Get_sku().GetValue()), "ab");
+  EXPECT_EQ(first.Get_remarkList().size(), 2u);
+  EXPECT_EQ(order->Get_pairList().size(), 2u);
+  EXPECT_EQ(order->Get_tagList().size(), 1u);
+  EXPECT_EQ(Text(order->Get_tag1()), "last");
+  EXPECT_EQ(order->Get_extrasList().size(), 2u);  // (gift, extraNote) and (wrap)
+  EXPECT_EQ(order->Get_flagList().size(), 2u);
+  EVERYTHING_NAMESPACE(payment) payment = order->Get_payment();
+  ASSERT_NE(payment.GetChoice(), nullptr);
+  EXPECT_EQ(payment.GetChoice()->GetTag(), "#MIXED");
+  EVERYTHING_NAMESPACE(body) body = order->Get_body();
+  EXPECT_EQ(body.GetMixedList().size(), 6u);
+}
+
+// Mixed and any content are left out: writing them indents their elements
+// inside the text, which then reads back as more text.
+TEST_F(Parsers, WrittenBackAndImportedAgainReadsTheSame) {
+  std::string order = Replace(kOrder, "<body>Hello <b>bold</b> and <i>it <b>x</b></i><br/> end</body>", "");
+  order = Replace(order, "<any>text<flag on=\"false\"/><any>deeper</any></any>", "");
+  Imported imported = Import<EverythingImporter>(documents.Write("order.xml", order));
+  ASSERT_EQ(imported.error, "");
+  const std::string copy = documents.Path("copy.xml");
+  ASSERT_TRUE(imported.root->EmitXMLToFile(copy, "order.dtd"));
+  Imported again = Import<EverythingImporter>(copy);
+  ASSERT_EQ(again.error, "");
+  EXPECT_EQ(XmlOf(*again.root), XmlOf(*imported.root));
+}
+
+TEST_F(Parsers, LineEndsCarriageReturnLineFeed) {
+  const std::string crlf = std::regex_replace(std::string(kOrder), std::regex("\n"), "\r\n");
+  Imported imported = Import<EverythingImporter>(documents.Write("crlf.xml", crlf));
+  ASSERT_EQ(imported.error, "");
+  Imported plain = Import<EverythingImporter>(documents.Write("order.xml", kOrder));
+  EXPECT_EQ(XmlOf(*imported.root), XmlOf(*plain.root));
+}
+
+TEST_F(Parsers, BrokenDocumentsAreRefusedAndLeaveNothingBehind) {
+  const std::pair<std::string, std::string> cases[] = {
+      {Replace(kSmallOrder, " id='o1'", ""), "required attribute 'id' not set"},
+      {Replace(kSmallOrder, "id='o1'", "id='o1' id='o2'"),
+       "attribute 'id' cannot be set more than once"},
+      {Replace(kSmallOrder, "number='1'", "number='1' key='o1'"),
+       "non-unique ID detected for attribute 'key'"},
+      {Replace(kSmallOrder, "id='o1'", "id='o1' status='pending'"), "Invalid character"},
+      {Replace(kSmallOrder, "id='o1'", "id='o1' version='2.0'"),
+       "Incorrect attribute value '2.0' specified for fixed attribute 'version'"},
+      {Replace(kSmallOrder, "<name>N", "<name>&nbsp;"), "Entity reference nbsp undefined"},
+      {std::string(kSmallOrder) + "garbage", "at token \"garbage"},
+      {std::string(kSmallOrder) + "<order id='o2'/>", "syntax error"},
+      {std::string("</order>") + kSmallOrder, "Stack Underflow"},
+      {Replace(kSmallOrder, "<city>C</city>", "<city>C</city><city>D</city>"), "syntax error"},
+      {Replace(kSmallOrder, "<total>", "<unknown/><total>"), "Invalid character at token \"<\""},
+      {Replace(kSmallOrder, "<line ", "<line colour='red' "), "Unknown attribute"},
+      {Replace(kSmallOrder, "<quantity>1", "<sku>b</sku><quantity>1"),
+       "element 'sku' cannot appear more than once"},
+      {"", "syntax error"},
+  };
+  const std::string valid = documents.Write("valid.xml", kSmallOrder);
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    Imported imported = Import<EverythingImporter>(documents.Write("broken.xml", text));
+    EXPECT_EQ(imported.root, nullptr);
+    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+    EXPECT_EQ(imported.error.rfind("Error: ", 0), 0u) << imported.error;
+    // what the failure left in the scanner and the grammar is gone
+    Imported next = Import<EverythingImporter>(valid);
+    EXPECT_EQ(next.error, "");
+  }
+}
+
+TEST_F(Parsers, LimitsOfTheScannerAreErrorsNotFaults) {
+  const std::string valid = documents.Write("valid.xml", kSmallOrder);
+  std::string deep;
+  for (int i = 0; i < 300; ++i) deep += "<any>";
+  for (int i = 0; i < 300; ++i) deep += "</any>";
+  const std::string longLine = "<note>" + std::string(6000, 'x') + "<bad/></note>";
+  std::string large = "<body>";
+  for (int i = 0; i < 9000; ++i) large += "<b>value " + std::to_string(i) + "</b>";
+  large += "</body>";
+  const std::pair<std::string, std::string> cases[] = {
+      {Replace(kSmallOrder, "</order>", deep + "</order>"), "Stack Overflow"},
+      {Replace(kSmallOrder, "</shipTo>", "</shipTo>" + longLine), "at token \"<\""},
+      {Replace(kSmallOrder, "</payment>", "</payment>" + large), "full"},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(message);
+    Imported imported = Import<EverythingImporter>(documents.Write("limit.xml", text));
+    EXPECT_EQ(imported.root, nullptr);
+    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+    EXPECT_LT(imported.error.size(), 2048u);
+    EXPECT_EQ(Import<EverythingImporter>(valid).error, "");
+  }
+}
+
+TEST_F(Parsers, NamesOfTheScannerAndGrammarAndLiteralsWithPunctuation) {
+  const char* const document = R"(<text in="in stock" error='in-stock' class="text">
+  <content>c</content>
+  <error>e <int/> f</error>
+  <COM><new>n</new></COM>
+  <document>d</document>
+  <a.b>dotted</a.b>
+  <S><Misc union="u" in="3" nParserError="4">m</Misc><xml_S>s</xml_S><ATT_x>a</ATT_x></S>
+  <parse><nerrs>x</nerrs></parse>
+  <lval>1</lval><lval>2</lval>
+</text>)";
+  Imported imported = Import<NamesImporter>(documents.Write("names.xml", document));
+  ASSERT_EQ(imported.error, "");
+  auto* text = dynamic_cast<NAMES_NAMESPACE(text)*>(imported.root.get());
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(Text(text->Get_in().GetValue()), "in stock");
+  EXPECT_EQ(Text(text->Get_error().GetValue()), "in-stock");
+  EXPECT_EQ(Text(text->Get_class()), "text");
+  EXPECT_EQ(text->Get_errorList().size(), 1u);
+  EXPECT_EQ(text->Get_lvalList().size(), 2u);
+
+  const char* const literals[] = {
+      "\"a.b\"",    "\"aXb\"",      "\"100%\"",         "\"(c)\"",    "\"a|b\"",
+      "\"x*y+z?\"", "\"[x]{y}\"",   "\"back\\slash\"", "\"error\"",  "\"text\"",
+      "'say \"hi\"'", "\"say &quot;hi&quot;\"", "\"it's\"", "'it&apos;s'"};
+  for (const char* literal : literals) {
+    SCOPED_TRACE(literal);
+    const std::string one = "<text in=" + std::string(literal) + "><content/></text>";
+    Imported literalImported = Import<NamesImporter>(documents.Write("literal.xml", one));
+    EXPECT_EQ(literalImported.error, "");
+  }
+  // "a.b" is a literal, not a pattern that matches "aXb" too
+  Imported notLiteral =
+      Import<NamesImporter>(documents.Write("x.xml", "<text in='a-b'><content/></text>"));
+  EXPECT_NE(notLiteral.error, "");
+}
+
+TEST_F(Parsers, ElementsWithoutAttributesAndSchemasWithoutElements) {
+  Imported list = Import<ListImporter>(documents.Write(
+      "list.xml", "<list>\n <entry><word>w</word></entry>\n <entry><number>7</number></entry>\n"
+                  " <entry><list><entry><word>inner</word></entry></list></entry>\n</list>\n"));
+  ASSERT_EQ(list.error, "");
+  EXPECT_EQ(dynamic_cast<NOATTRIBUTES_NAMESPACE(list)*>(list.root.get())->Get_entryList().size(),
+            3u);
+  Imported attribute =
+      Import<ListImporter>(documents.Write("attribute.xml", "<list size='1'></list>"));
+  EXPECT_NE(attribute.error.find("Unknown attribute"), std::string::npos) << attribute.error;
+
+  Imported nothing = Import<NothingImporter>(documents.Write("nothing.xml", "<x/>"));
+  EXPECT_EQ(nothing.root, nullptr);
+  EXPECT_NE(nothing.error, "");
+}
+
+TEST_F(Parsers, ImportersOfSeveralSchemasShareTheProcess) {
+  const std::string order = documents.Write("order.xml", kSmallOrder);
+  const std::string list = documents.Write("list.xml", "<list/>");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Import<EverythingImporter>(order).error, "");
+    EXPECT_EQ(Import<ListImporter>(list).error, "");
+  }
+  // a document of one schema is not one of the other
+  EXPECT_NE(Import<ListImporter>(order).error, "");
+}
+
+// bison's report of each grammar: the conflicts it had to resolve by its
+// default rules. A change here means the grammar of a construct changed.
+TEST(ParserGrammars, ConflictCounts) {
+  const std::pair<const char*, int> expected[] = {
+      {"everything", 0}, {"names", 0}, {"noattributes", 0}, {"noarchetypes", 0}};
+  for (const auto& [schema, count] : expected) {
+    SCOPED_TRACE(schema);
+    std::ifstream report(std::string(PARSER_GENERATED_DIR) + "/" + schema + "_parser.output");
+    ASSERT_TRUE(report.good());
+    const std::regex conflicts(R"(^State \d+ conflicts: (?:(\d+) shift/reduce)?(?:, )?(?:(\d+) reduce/reduce)?)");
+    int found = 0;
+    for (std::string line; std::getline(report, line);) {
+      std::smatch match;
+      if (std::regex_search(line, match, conflicts)) {
+        for (int group : {1, 2}) {
+          if (match[group].matched) found += std::stoi(match[group].str());
+        }
+      }
+    }
+    EXPECT_EQ(found, count);
+  }
+}
+
+}  // namespace
