@@ -129,7 +129,7 @@ int TqCppSchemaSrcWriter::HeaderEmitSchemaElems(DOMNode* node) {
     const std::u16string basetype = GetBasetype(wstringTostring(*name), element);
     const std::string plainType = XMLTypeToCppType(basetype);
     const std::string valueClass = XMLTypeToTravixType(basetype);
-    const bool numeric = IsNumericType(basetype);
+    const bool numeric = IsNumericBuiltInType(basetype);
     base = RuntimeName("XDatatype") + "< " + valueClass + (numeric ? ", true >" : ", false >");
     conversions = Splice(T::kConversionDeclaration, {{"N", className}, {"VALUE_TYPE", valueClass}});
     if (numeric) {

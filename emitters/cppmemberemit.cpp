@@ -97,7 +97,7 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
                                     {{"T", child.type}, {"Q", qualified}, {"MN", mn}});
     m_emitChildren << Splice(
         T::kListEmit,
-        {{"ELEMENT", TypeReference(child.typeName)}, {"MN", mn}, {"X", x}, {"INDENT", indent}});
+        {{"ELEMENT", TypeReference(child.typeDefinition, child.typeName)}, {"MN", mn}, {"X", x}, {"INDENT", indent}});
     m_destructorBody << Splice(T::kListFree, {{"MN", mn}});
     return 0;
   }
@@ -126,7 +126,7 @@ int TqCppSchemaSrcWriter::CppEmitDatatypeElems(DOMNode* node, const std::string&
                                                const std::u16string& basetype) {
   if (!Dom::IsElement(node)) return 0;
   const std::string runtimeBasetype = XMLTypeToTravixType(basetype);
-  const bool numeric = IsNumericType(basetype);
+  const bool numeric = IsNumericBuiltInType(basetype);
   const std::u16string name = Dom::NameOf(node);
   const std::string facetName = wstringTostring(name);
 

@@ -113,7 +113,7 @@ int TqCppSchemaSrcWriter::CppEmitSchemaElems(DOMNode* node) {
     basetype = GetBasetype(wstringTostring(*name), element);
     valueClass = XMLTypeToTravixType(basetype);
     plainType = XMLTypeToCppType(basetype);
-    numeric = IsNumericType(basetype);
+    numeric = IsNumericBuiltInType(basetype);
     base = RuntimeName("XDatatype") + "< " + valueClass + (numeric ? ", true >" : ", false >");
   }
 

@@ -9,6 +9,7 @@
 
 #include "emitters/cppkeywords.h"
 #include "emitters/domutil.h"
+#include "emitters/normalisation.h"
 #include "emitters/schemavocabulary.h"
 #include "emitters/wstringtostring.h"
 #include "travixexcept.h"
@@ -242,6 +243,28 @@ TqCodeSrcWriter::Occurrences TqCodeSrcWriter::ChildOccurrences(
     }
   }
   return OccurrencesOf(child);
+}
+
+const xercesc::DOMElement* TqCodeSrcWriter::FindChildType(const xercesc::DOMElement* child,
+                                                          std::u16string_view typeName) const {
+  const xercesc::DOMElement* definition = FindType(typeName);
+  if (definition && Dom::IsElement(child, Vocabulary::Elem::Attribute) &&
+      !Dom::IsElement(definition, Vocabulary::Elem::Datatype)) {
+    return nullptr;
+  }
+  return definition;
+}
+
+bool TqCodeSrcWriter::IsNumericValue(const xercesc::DOMElement* definition,
+                                     std::u16string_view typeName) const {
+  if (!definition) return IsNumericBuiltInType(typeName);
+  if (!Dom::IsElement(definition, Vocabulary::Elem::Datatype)) return false;
+  return IsNumericBuiltInType(GetBasetype(wstringTostring(typeName), definition));
+}
+
+bool TqCodeSrcWriter::IsNumericBuiltInType(std::u16string_view typeName) {
+  static const SchemaNodeMap noSchemaTypes;
+  return Travix::IsNumericType(noSchemaTypes, typeName);
 }
 
 }  // namespace Travix

@@ -116,6 +116,20 @@ protected:
   // leaves them.
   Occurrences ChildOccurrences(const xercesc::DOMElement* child) const;
 
+  // The schema type a child's `type` names: an archetype, datatype or
+  // group for an element, only a datatype for an attribute, which holds a
+  // simple value (a DTD may declare an element called "string" beside its
+  // CDATA attributes). Null when the name is a built-in type or unknown.
+  const xercesc::DOMElement* FindChildType(const xercesc::DOMElement* child,
+                                           std::u16string_view typeName) const;
+
+  // Whether a child's value is numeric: its datatype's basetype, or the
+  // built-in type it names when definition is null.
+  bool IsNumericValue(const xercesc::DOMElement* definition, std::u16string_view typeName) const;
+  // Whether a built-in type name is numeric, whatever the schema calls its
+  // own types (a datatype's basetype is always built in).
+  static bool IsNumericBuiltInType(std::u16string_view typeName);
+
 private:
   std::string m_namespace;
   std::string m_runtimeNamespace = "Travix";

@@ -121,8 +121,9 @@ void TqCppSchemaSrcWriter::ReportUnrecognizedNode(const xercesc::DOMNode* node) 
   }
 }
 
-std::string TqCppSchemaSrcWriter::TypeReference(const std::u16string& typeName) {
-  if (FindType(typeName)) return QualifiedName(ClassIdentifier(typeName));
+std::string TqCppSchemaSrcWriter::TypeReference(const DOMElement* definition,
+                                                const std::u16string& typeName) {
+  if (definition) return QualifiedName(ClassIdentifier(typeName));
   return XMLTypeToTravixType(typeName);
 }
 
@@ -161,8 +162,8 @@ std::optional<TqCppSchemaSrcWriter::ChildDescription> TqCppSchemaSrcWriter::Desc
     description.typeName = u"string";
     description.untyped = true;
   }
-  description.typeDefinition = FindType(description.typeName);
-  description.type = TypeReference(description.typeName);
+  description.typeDefinition = FindChildType(child, description.typeName);
+  description.type = TypeReference(description.typeDefinition, description.typeName);
 
   description.occurrences = ChildOccurrences(child);
   // An attribute stands at most once on an element, whatever its counts say.
@@ -179,7 +180,7 @@ std::optional<TqCppSchemaSrcWriter::ChildDescription> TqCppSchemaSrcWriter::Desc
 
 std::string TqCppSchemaSrcWriter::ValueText(const ChildDescription& child,
                                             const std::string& classIdentifier) {
-  if (!IsNumericType(child.typeName)) return "\"" + Literal(*child.value) + "\"";
+  if (!IsNumericValue(child.typeDefinition, child.typeName)) return "\"" + Literal(*child.value) + "\"";
   const std::u16string builtIn =
       child.typeDefinition ? GetBasetype(wstringTostring(child.typeName), child.typeDefinition)
                            : child.typeName;

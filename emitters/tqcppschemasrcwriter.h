@@ -102,9 +102,9 @@ protected:
   static void ReportUnrecognizedNode(const xercesc::DOMNode* node);
 
   // The C++ type naming a schema type: the runtime's value class for a
-  // built-in type; for a type of the schema its qualified class name, which
-  // no member of the class being declared can hide.
-  std::string TypeReference(const std::u16string& typeName);
+  // built-in type; for a type of the schema (its definition) its qualified
+  // class name, which no member of the class being declared can hide.
+  std::string TypeReference(const xercesc::DOMElement* definition, const std::u16string& typeName);
   // Text for use between double quotes in generated code.
   std::string Literal(std::u16string_view text);
   // The class's macro stem: the output base name in upper case, every

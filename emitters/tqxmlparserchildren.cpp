@@ -293,7 +293,7 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
   std::string valueText = "$3 ? SymbolGetEntry($3) : \"\"";
   std::string conversion;
   bool isID = false;
-  const xercesc::DOMElement* definition = FindType(type);
+  const xercesc::DOMElement* definition = FindChildType(attribute, type);
   if (definition && Dom::IsElement(definition, Vocabulary::Elem::Datatype)) {
     const std::string identifier = ClassIdentifier(type);
     // The datatype's class converts from its base class only: build the

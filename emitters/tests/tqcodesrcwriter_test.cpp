@@ -32,6 +32,9 @@ public:
   using TqCodeSrcWriter::XMLTypeToCppType;
   using TqCodeSrcWriter::XMLTypeToParserType;
   using TqCodeSrcWriter::XMLTypeToTravixType;
+  using TqCodeSrcWriter::FindChildType;
+  using TqCodeSrcWriter::FindType;
+  using TqCodeSrcWriter::IsNumericValue;
 };
 
 struct TypeRow {
@@ -239,6 +242,35 @@ TEST_F(PrepareEmitTest, OccurrencesAreReadAlikeForBothWriters) {
     EXPECT_EQ(occurrences.IsRepeated(), expected[i].repeated);
     EXPECT_EQ(occurrences.MayBeAbsent(), expected[i].mayBeAbsent);
   }
+}
+
+// A DTD may declare elements named like built-in types ("string" in
+// fontconfig's fonts.dtd); attributes still hold the built-in values.
+TEST_F(PrepareEmitTest, AttributeTypesNeverNameArchetypes) {
+  SchemaTest::InlineSchema doc(
+      "<schema><archetype name='font'>"
+      "<attribute name='family' type='string'/><attribute name='size' type='integer'/>"
+      "<attribute name='weight' type='weight'/>"
+      "<element name='string' type='string'/><element name='w' type='weight'/></archetype>"
+      "<archetype name='string' content='textOnly'/><archetype name='integer'/>"
+      "<datatype name='weight'><basetype name='integer'/></datatype></schema>");
+  CodeWriter writer;
+  writer.Interpret(doc.Document());
+  auto children = Travix::Dom::ChildElements(writer.FindType(u"font"));
+  ASSERT_EQ(children.size(), 5u);
+  const auto* family = children[0];
+  const auto* size = children[1];
+  const auto* weight = children[2];
+  const auto* stringElement = children[3];
+  EXPECT_EQ(writer.FindChildType(family, u"string"), nullptr);
+  EXPECT_EQ(writer.FindChildType(size, u"integer"), nullptr);
+  EXPECT_EQ(writer.FindChildType(weight, u"weight"), writer.FindType(u"weight"));
+  EXPECT_EQ(writer.FindChildType(stringElement, u"string"), writer.FindType(u"string"));
+
+  EXPECT_TRUE(writer.IsNumericValue(nullptr, u"integer"));
+  EXPECT_FALSE(writer.IsNumericValue(nullptr, u"string"));
+  EXPECT_TRUE(writer.IsNumericValue(writer.FindType(u"weight"), u"weight"));
+  EXPECT_FALSE(writer.IsNumericValue(writer.FindType(u"integer"), u"integer"));
 }
 
 }  // namespace
