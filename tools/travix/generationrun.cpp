@@ -9,9 +9,20 @@
 namespace Travix::Tool {
 
 GenerationRun::GenerationRun(const TravixOptions& options) : m_options(options) {
-  // Every generated file is named after the namespace.
-  m_schemaWriter.SetOutputFileName(m_options.nameSpace);
-  m_schemaWriter.SetOutputDir(m_options.outputDir);
+  ConfigureWriter(m_cppWriter);
+  if (ParserWriterInUse()) {
+    ConfigureWriter(m_parserWriter);
+    m_parserWriter.SetDTDMode(m_options.inputKind == InputKind::Dtd);
+  }
+}
+
+void GenerationRun::ConfigureWriter(TqCodeSrcWriter& writer) const {
+  // The namespace is also the base name of every generated file.
+  writer.SetNamespace(m_options.nameSpace);
+  writer.SetNamespaceDisabled(m_options.noNamespaces);
+  writer.SetDLLExportUsage(m_options.dllExport);
+  writer.SetOutputDir(m_options.outputDir);
+  writer.SetMFCUsage(m_options.mfcClasses);
 }
 
 int GenerationRun::Execute() {
@@ -45,19 +56,37 @@ std::vector<Stage> GenerationRun::ReadingStages() {
   case InputKind::Schema:
     break;
   }
-  return {{"interpreting", [this] { m_schemaWriter.Interpret(m_options.inputFile.c_str()); }}};
+  // Each writer reads the schema file itself.
+  return {InterpretingStage(
+      [path = m_options.inputFile](TqSchemaSrcWriter& writer) { writer.Interpret(path.c_str()); })};
+}
+
+Stage GenerationRun::InterpretingStage(Interpretation interpret) {
+  return {"interpreting", [this, interpret = std::move(interpret)] {
+            interpret(m_cppWriter);
+            if (ParserWriterInUse()) interpret(m_parserWriter);
+          }};
 }
 
 std::vector<Stage> GenerationRun::WritingStages() {
   std::vector<Stage> stages;
   if (m_options.exportSchema) {
-    stages.push_back({"emitting schema", [this] { m_schemaWriter.EmitSchema(); }});
+    stages.push_back({"emitting schema", [this] { m_cppWriter.EmitSchema(); }});
   }
+  stages.push_back({"emitting code", [this] {
+                      m_cppWriter.Emit();
+                      if (ParserWriterInUse()) m_parserWriter.Emit();
+                    }});
   return stages;
 }
 
 std::list<std::string> GenerationRun::GeneratedFiles() const {
-  return m_schemaWriter.GetGeneratedFilesList();
+  std::list<std::string> files = m_cppWriter.GetGeneratedFilesList();
+  if (ParserWriterInUse()) {
+    const std::list<std::string>& parserFiles = m_parserWriter.GetGeneratedFilesList();
+    files.insert(files.end(), parserFiles.begin(), parserFiles.end());
+  }
+  return files;
 }
 
 }  // namespace Travix::Tool

@@ -4,16 +4,18 @@
 //
 // The stages of a run are the reading stages of the input kind followed by
 // the writing stages every kind shares; each is a word and its work (see
-// stages.h), so a reader or writer joins the run by adding a stage to
-// ReadingStages or WritingStages.
+// stages.h). A reading stage ends with InterpretingStage, which hands the
+// schema to every writer in use, whatever reader produced it.
 #ifndef TRAVIX_TOOL_GENERATIONRUN_H
 #define TRAVIX_TOOL_GENERATIONRUN_H
 
+#include <functional>
 #include <list>
 #include <string>
 #include <vector>
 
-#include "emitters/tqschemasrcwriter.h"
+#include "emitters/tqcppschemasrcwriter.h"
+#include "emitters/tqxmlparsersrcwriter.h"
 #include "tools/travix/commandline.h"
 #include "tools/travix/stages.h"
 
@@ -21,7 +23,8 @@ namespace Travix::Tool {
 
 class GenerationRun {
 public:
-  // Needs an initialised XML platform for its whole life.
+  // Creates and configures the writers. Needs an initialised XML platform
+  // for its whole life.
   explicit GenerationRun(const TravixOptions& options);
   GenerationRun(const GenerationRun&) = delete;
   GenerationRun& operator=(const GenerationRun&) = delete;
@@ -31,20 +34,24 @@ public:
   int Execute();
 
 private:
-  // Interprets and normalises the schema; it generates no code of its own.
-  class SchemaWriter : public TqSchemaSrcWriter {
-  public:
-    bool Emit() override { return true; }
-    using TqSchemaSrcWriter::Emit;
-  };
+  // Gives one writer the schema: Interpret with a file name or with the
+  // document a reader built.
+  using Interpretation = std::function<void(TqSchemaSrcWriter&)>;
+
+  void ConfigureWriter(TqCodeSrcWriter& writer) const;
+  // Only without -R is anything read back, so only then does the parser
+  // writer take part.
+  bool ParserWriterInUse() const { return !m_options.noReadCapability; }
 
   std::vector<Stage> ReadingStages();
+  Stage InterpretingStage(Interpretation interpret);
   std::vector<Stage> WritingStages();
   // Every generated file, in the order the list file names them.
   std::list<std::string> GeneratedFiles() const;
 
   const TravixOptions& m_options;
-  SchemaWriter m_schemaWriter;
+  TqCppSchemaSrcWriter m_cppWriter;
+  TqXMLParserSrcWriter m_parserWriter;
 };
 
 }  // namespace Travix::Tool

@@ -53,23 +53,112 @@ protected:
   std::string dir;
 };
 
-TEST_F(Travix, SchemaIsInterpretedAndNormalisedSchemaExported) {
+// The files a schema input yields, in the order the list names them: the
+// binding first, then scanner, grammar and importer, each followed by the
+// files flex and bison make of it.
+std::vector<std::string> GeneratedNames(const std::string& dir, const std::string& ns,
+                                        bool readCapability = true) {
+  std::vector<std::string> names = {JoinPath(dir, ns + ".h"), JoinPath(dir, ns + ".cpp")};
+  if (readCapability) {
+    for (const char* suffix : {"_lexer.l", "_lexer.c", "_parser.y", "_parser.tab.cpp",
+                               "_parser.tab.h", "_xmlimporter.h", "_xmlimporter.cpp"}) {
+      names.push_back(JoinPath(dir, ns + suffix));
+    }
+  }
+  return names;
+}
+
+std::string ListOf(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += name + "\n";
+  return list;
+}
+
+TEST_F(Travix, SchemaBecomesBindingScannerGrammarAndImporter) {
   Outcome quiet = Run({"-n", "ns", "po.xsd"});
-  EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
-  EXPECT_EQ(quiet.out, "");
-  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.out;
+  EXPECT_EQ(quiet.out + quiet.err, "");
+  for (const std::string& name : GeneratedNames(dir, "ns")) {
+    if (name.ends_with(".c") || name.find(".tab.") != std::string::npos) continue;  // not yet made
+    EXPECT_TRUE(std::filesystem::exists(name)) << name;
+  }
   EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "Travix_ns.xsd")));
+  const std::string importer = ReadFile(JoinPath(dir, "ns_xmlimporter.h"));
+  EXPECT_NE(importer.find("class XMLImporter : public Travix::XMLImporterBase"), std::string::npos);
+  EXPECT_EQ(importer.find("__declspec"), std::string::npos);
+  // Not a DTD: no entity table to load.
+  EXPECT_NE(ReadFile(JoinPath(dir, "ns_xmlimporter.cpp")).find("\tInitSymbolTable();"),
+            std::string::npos);
 
   std::filesystem::create_directory(JoinPath(dir, "out"));
-  Outcome exported = Run({"-XDMN", "-dout", "-l", "list.txt", "-nns", "po.xsd", "ignored.xsd"});
-  EXPECT_EQ(exported.exitCode, 0) << exported.err;
-  EXPECT_EQ(exported.out + exported.err, "");
-  const std::string schema = ReadFile(JoinPath(dir, "out/Travix_ns.xsd"));
+  Outcome listed = Run({"-DMN", "-dout", "-l", "list.txt", "-nns", "po.xsd", "ignored.xsd"});
+  EXPECT_EQ(listed.exitCode, 0) << ReadFile(JoinPath(dir, "list.txt"));
+  EXPECT_EQ(listed.out + listed.err, "");
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), ListOf(GeneratedNames("out", "ns")));
+  // The flags reached both writers.
+  const std::string prefixed = ReadFile(JoinPath(dir, "out/ns_xmlimporter.h"));
+  EXPECT_NE(prefixed.find("class NS_XMLIMPORTER_API ns_XMLImporter : public "
+                          "Travix_XMLImporterBase"),
+            std::string::npos)
+      << prefixed;
+  EXPECT_NE(ReadFile(JoinPath(dir, "out/ns.h")).find("NS_API"), std::string::npos);
+  EXPECT_NE(ReadFile(JoinPath(dir, "out/ns.h")).find("#define TRAVIX_USE_MFC"), std::string::npos);
+}
+
+TEST_F(Travix, WithoutReadCapabilityOnlyTheBindingIsWritten) {
+  Outcome outcome = Run({"-R", "-l", "list.txt", "-n", "ns", "po.xsd"});
+  EXPECT_EQ(outcome.exitCode, 0) << ReadFile(JoinPath(dir, "list.txt"));
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), ListOf(GeneratedNames(".", "ns", false)));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "ns_lexer.l")));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "ns_xmlimporter.h")));
+}
+
+TEST_F(Travix, NormalisedSchemaIsWrittenBetweenInterpretingAndCode) {
+  Outcome exported = Run({"-X", "-l", "list.txt", "-n", "ns", "po.xsd"});
+  EXPECT_EQ(exported.exitCode, 0) << ReadFile(JoinPath(dir, "list.txt"));
+  const std::string schema = ReadFile(JoinPath(dir, "Travix_ns.xsd"));
   EXPECT_NE(schema.find("<element name=\"item\" type=\"item\"/>"), std::string::npos) << schema;
   EXPECT_NE(schema.find("<archetype name=\"item\">"), std::string::npos) << schema;
-  // The normalised schema is no generated source: the list names nothing.
-  EXPECT_TRUE(std::filesystem::exists(JoinPath(dir, "list.txt")));
-  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), "");
+  // The normalised schema is no generated source: the list does not name it.
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), ListOf(GeneratedNames(".", "ns")));
+
+  // A namespace that names an archetype fails only when code is emitted:
+  // the schema is out by then, and no code.
+  std::filesystem::create_directory(JoinPath(dir, "clash"));
+  Outcome clash = Run({"-X", "-dclash", "-n", "item", "po.xsd"});
+  EXPECT_EQ(clash.exitCode, 7);
+  EXPECT_EQ(clash.out.rfind("Error: the specified namespace conflicts with an element name in "
+                            "the DTD/schema\nRetry the Travix tool with a different namespace "
+                            "name.\nin ",
+                            0),
+            0u)
+      << clash.out;
+  EXPECT_TRUE(std::filesystem::exists(JoinPath(dir, "clash/Travix_item.xsd")));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "clash/item.h")));
+
+  // Nothing is exported from a schema that could not be interpreted.
+  Outcome broken = Run({"-X", "-dclash", "-n", "ns", "broken.xsd"});
+  EXPECT_EQ(broken.exitCode, 3);
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "clash/Travix_ns.xsd")));
+}
+
+TEST_F(Travix, SchemaFileReadsNothingBesideItself) {
+  // Loaded, this DTD would end the run with a syntax error; its entity
+  // would pull in a file the schema never names.
+  std::ofstream(JoinPath(dir, "defaults.dtd")) << "this is no DTD\n";
+  std::ofstream(JoinPath(dir, "secret.txt")) << "<archetype name='leaked'/>";
+  std::ofstream(JoinPath(dir, "withdtd.xsd"))
+      << "<!DOCTYPE schema SYSTEM 'defaults.dtd'>\n"
+         "<schema><archetype name='po'/></schema>\n";
+  std::ofstream(JoinPath(dir, "entity.xsd"))
+      << "<!DOCTYPE schema [<!ENTITY s SYSTEM 'secret.txt'>]>\n"
+         "<schema><archetype name='po'>&s;</archetype></schema>\n";
+  Outcome withDtd = Run({"-n", "ns", "withdtd.xsd"});
+  EXPECT_EQ(withDtd.exitCode, 0) << withDtd.out;
+  Outcome entity = Run({"-n", "ns", "entity.xsd"});
+  EXPECT_EQ(entity.exitCode, 3);
+  EXPECT_NE(entity.out.find("unable to open external entity"), std::string::npos) << entity.out;
+  EXPECT_EQ(entity.out.find("leaked"), std::string::npos) << entity.out;
 }
 
 TEST_F(Travix, MissingNamespaceOrInputShowsUsage) {
@@ -112,6 +201,8 @@ TEST_F(Travix, NamespaceMustBeACppIdentifier) {
 
   Outcome lastWins = Run({"-n", "first", "-n", "_x9", "po.xsd"});
   EXPECT_EQ(lastWins.exitCode, 0) << lastWins.err;
+  EXPECT_TRUE(std::filesystem::exists(JoinPath(dir, "_x9.h")));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "first.h")));
 }
 
 TEST_F(Travix, UnwritableListFileEndsSilently) {
@@ -132,6 +223,13 @@ TEST_F(Travix, FailuresInStagesAreReportedOnTheReportStream) {
   EXPECT_EQ(listed.exitCode, 3);
   EXPECT_EQ(listed.out, "");
   EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), broken.out);
+
+  Outcome noDirectory = Run({"-l", "list.txt", "-d", "absent", "-n", "ns", "po.xsd"});
+  EXPECT_EQ(noDirectory.exitCode, 7);
+  EXPECT_EQ(noDirectory.out, "");
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt"))
+                .rfind("Error: Unable to open header file 'absent/ns.h' for output.\nin ", 0),
+            0u);
 
   Outcome unwritable = Run({"-X", "-d", "absent", "-n", "ns", "po.xsd"});
   EXPECT_EQ(unwritable.exitCode, 7);
