@@ -4,18 +4,24 @@
 //
 // The stages of a run are the reading stages of the input kind followed by
 // the writing stages every kind shares; each is a word and its work (see
-// stages.h). A reading stage ends with InterpretingStage, which hands the
-// schema to every writer in use, whatever reader produced it.
+// stages.h). A DTD is read by the DTD reader, an XDR schema is parsed and
+// converted in place, a schema file is read by each writer itself; every
+// kind's reading ends with InterpretingStage, which hands the schema to
+// every writer in use, whatever reader produced it.
 #ifndef TRAVIX_TOOL_GENERATIONRUN_H
 #define TRAVIX_TOOL_GENERATIONRUN_H
 
 #include <functional>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "emitters/domerrorreporter.h"
+#include "emitters/secureparser.h"
 #include "emitters/tqcppschemasrcwriter.h"
 #include "emitters/tqxmlparsersrcwriter.h"
+#include "readers/dtd/tqdeclreader.h"
 #include "tools/travix/commandline.h"
 #include "tools/travix/stages.h"
 
@@ -23,9 +29,10 @@ namespace Travix::Tool {
 
 class GenerationRun {
 public:
-  // Creates and configures the writers. Needs an initialised XML platform
-  // for its whole life.
+  // Creates and configures the writers and the DTD reader. Needs an
+  // initialised XML platform for its whole life.
   explicit GenerationRun(const TravixOptions& options);
+  ~GenerationRun();
   GenerationRun(const GenerationRun&) = delete;
   GenerationRun& operator=(const GenerationRun&) = delete;
 
@@ -44,14 +51,21 @@ private:
   bool ParserWriterInUse() const { return !m_options.noReadCapability; }
 
   std::vector<Stage> ReadingStages();
+  std::vector<Stage> DtdStages();
+  std::vector<Stage> XdrStages();
   Stage InterpretingStage(Interpretation interpret);
   std::vector<Stage> WritingStages();
   // Every generated file, in the order the list file names them.
   std::list<std::string> GeneratedFiles() const;
 
   const TravixOptions& m_options;
+  // The XDR document belongs to its parser, which the parser's error
+  // handler must outlive; both outlive the writers that were handed it.
+  std::unique_ptr<DOMErrorReporter> m_xdrErrorReporter;
+  std::unique_ptr<SecureDOMParser> m_xdrParser;
   TqCppSchemaSrcWriter m_cppWriter;
   TqXMLParserSrcWriter m_parserWriter;
+  TqDeclReader m_dtdReader;
 };
 
 }  // namespace Travix::Tool

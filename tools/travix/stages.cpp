@@ -7,6 +7,7 @@
 #include <xercesc/util/XMLException.hpp>
 
 #include "emitters/wstringtostring.h"
+#include "readers/dtd/schematext.h"
 #include "tools/travix/exitcodes.h"
 #include "travixexcept.h"
 
@@ -26,7 +27,7 @@ void ReportCurrentException(std::ostream& report, std::string_view word) {
   } catch (const std::exception& e) {
     report << "Error: Caught STL exception while " << stage << ". what() = '" << e.what() << "'\n";
   } catch (const xercesc::XMLException& e) {
-    report << "Error: XMLException (" << wstringTostring(e.getMessage()) << ") while " << stage
+    report << "Error: XMLException (" << DomText(e.getMessage()) << ") while " << stage
            << ".\n";
   } catch (const xercesc::DOMException& e) {
     report << "Error: Caught a DOM exception with type " << e.code << "\n  Message: "

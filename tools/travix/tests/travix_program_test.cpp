@@ -241,10 +241,12 @@ TEST_F(Travix, FailuresInStagesAreReportedOnTheReportStream) {
 }
 
 TEST_F(Travix, InputKindFollowsTheFileName) {
-  // Until the readers are built in, a DTD fails where parsing would and an
-  // XDR schema where loading would; the exit codes are theirs already.
+  // Missing files show which reader was chosen: the DTD reader fails in
+  // "parsing" (3), the XDR parser in "loading XDR Data into DOM" (7).
   Outcome dtd = Run({"-n", "ns", "Schema.DTD"});
   EXPECT_EQ(dtd.exitCode, 3) << dtd.out;
+  EXPECT_EQ(dtd.out.rfind("Error: Unable to open DTD input file 'Schema.DTD', errno=2\n", 0), 0u)
+      << dtd.out;
   Outcome dtdFirst = Run({"-n", "ns", "x.xml.dtd"});
   EXPECT_EQ(dtdFirst.exitCode, 3);
   Outcome xdr = Run({"-n", "ns", "a.biz"});
@@ -272,6 +274,157 @@ TEST_F(Travix, XmlParserThatCannotStartEndsTheProgram) {
   EXPECT_GT(outcome.err.size(), first.size() + 4);
   EXPECT_EQ(outcome.err.substr(outcome.err.size() - 3), "\"\n\n");
   EXPECT_EQ(outcome.out, "");
+}
+
+// DTD inputs: the DTD reader builds the schema, and its entity table
+// follows the writers' files.
+class DtdInput : public Travix {
+protected:
+  void SetUp() override {
+    Travix::SetUp();
+    std::filesystem::create_directory(JoinPath(dir, "dtds"));
+    std::filesystem::create_directory(JoinPath(dir, "out"));
+    std::ofstream(JoinPath(dir, "dtds/order.dtd"))
+        << "<!ENTITY company 'Acme &#38;#38; \"Sons\"'>\n"
+           "<!ELEMENT order (item+)>\n"
+           "<!ATTLIST order placed CDATA #REQUIRED>\n"
+           "<!ELEMENT item (#PCDATA)>\n";
+    std::ofstream(JoinPath(dir, "dtds/broken.dtd")) << "<!ELEMENT order (item+>\n";
+  }
+
+  std::vector<std::string> DtdNames(bool readCapability = true) {
+    std::vector<std::string> names = GeneratedNames("out", "ns", readCapability);
+    if (readCapability) names.push_back("out/ns_entities.cpp");
+    return names;
+  }
+};
+
+TEST_F(DtdInput, ListNamesBindingThenParserThenEntityTable) {
+  Outcome outcome = Run({"-l", "list.txt", "-d", "out", "-n", "ns", "dtds/order.dtd"});
+  EXPECT_EQ(outcome.exitCode, 0) << ReadFile(JoinPath(dir, "list.txt"));
+  EXPECT_EQ(outcome.out + outcome.err, "");
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), ListOf(DtdNames()));
+
+  const std::string entities = ReadFile(JoinPath(dir, "out/ns_entities.cpp"));
+  EXPECT_NE(entities.find("Travix::TextEntity ns_entities[] ="), std::string::npos) << entities;
+  EXPECT_NE(entities.find("  {\"company\",\"Acme & \\\"Sons\\\"\"},"), std::string::npos)
+      << entities;
+  // The importer loads that table, the binding knows the DTD's elements.
+  EXPECT_NE(ReadFile(JoinPath(dir, "out/ns_xmlimporter.cpp")).find("InitSymbolTable(ns_entities);"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(JoinPath(dir, "out/ns.h")).find("class order"), std::string::npos);
+  // Nothing kept beyond what was asked for, here or beside the input.
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/order.dtd.prep")));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/order.dtd.xsd")));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/Travix_ns.xsd")));
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++files;
+  EXPECT_EQ(files, 5u);  // po.xsd, broken.xsd, dtds, out, list.txt
+
+  Outcome prefixed = Run({"-N", "-d", "out", "-n", "ns", "dtds/order.dtd"});
+  EXPECT_EQ(prefixed.exitCode, 0) << prefixed.out;
+  EXPECT_NE(ReadFile(JoinPath(dir, "out/ns_entities.cpp")).find("Travix_TextEntity ns_entities[] ="),
+            std::string::npos);
+}
+
+TEST_F(DtdInput, KeptPreprocessorFileSchemaPrintAndNormalisedSchemaAreNotListed) {
+  Outcome outcome =
+      Run({"-EPX", "-l", "list.txt", "-d", "out", "-n", "ns", "dtds/order.dtd"});
+  EXPECT_EQ(outcome.exitCode, 0) << ReadFile(JoinPath(dir, "list.txt"));
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), ListOf(DtdNames()));
+
+  // The preprocessor's flat text, named after the input without its
+  // directory, in the output directory.
+  const std::string prep = ReadFile(JoinPath(dir, "out/order.dtd.prep"));
+  EXPECT_NE(prep.find("<!ELEMENT order (item+)>"), std::string::npos) << prep;
+  // The schema as the DTD made it, before any writer normalised it.
+  const std::string print = ReadFile(JoinPath(dir, "out/order.dtd.xsd"));
+  EXPECT_EQ(print.rfind("<?xml version='1.0' encoding='utf-8' ?>\n<schema>\n", 0), 0u) << print;
+  EXPECT_NE(print.find("\t<archetype name=\"order\""), std::string::npos) << print;
+  EXPECT_EQ(print.substr(print.size() - 2), "\n\n");
+  const std::string normalised = ReadFile(JoinPath(dir, "out/Travix_ns.xsd"));
+  EXPECT_NE(normalised.find("<archetype name=\"order\""), std::string::npos) << normalised;
+}
+
+TEST_F(DtdInput, WithoutReadCapabilityNoEntityTableIsWritten) {
+  Outcome outcome = Run({"-R", "-l", "list.txt", "-d", "out", "-n", "ns", "dtds/order.dtd"});
+  EXPECT_EQ(outcome.exitCode, 0) << ReadFile(JoinPath(dir, "list.txt"));
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), ListOf(DtdNames(false)));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/ns_entities.cpp")));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/ns_lexer.l")));
+  EXPECT_TRUE(std::filesystem::exists(JoinPath(dir, "out/ns.h")));
+}
+
+TEST_F(DtdInput, ParseFailureEndsTheRunInParsing) {
+  Outcome outcome = Run({"-P", "-d", "out", "-n", "ns", "dtds/broken.dtd"});
+  EXPECT_EQ(outcome.exitCode, 3);
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.out.rfind("Error: broken.dtd: line 1: ", 0), 0u) << outcome.out;
+  EXPECT_NE(outcome.out.find("\nin readers/dtd/"), std::string::npos) << outcome.out;
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/broken.dtd.xsd")));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/ns.h")));
+
+  Outcome listed = Run({"-l", "list.txt", "-d", "out", "-n", "ns", "dtds/broken.dtd"});
+  EXPECT_EQ(listed.exitCode, 3);
+  EXPECT_EQ(listed.out, "");
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), outcome.out);
+}
+
+// XDR inputs: parsed, converted in place, then read like any schema.
+class XdrInput : public Travix {
+protected:
+  void SetUp() override {
+    Travix::SetUp();
+    std::ofstream(JoinPath(dir, "malformed.xdr")) << "<Schema>\n<ElementType name='a'>\n</Schema>\n";
+    std::ofstream(JoinPath(dir, "undeclared.xdr"))
+        << "<Schema><ElementType name='a' content='eltOnly'><attribute type='zz'/>"
+           "</ElementType></Schema>\n";
+  }
+};
+
+TEST_F(XdrInput, EveryXdrNameIsConvertedAndGenerated) {
+  for (const char* name : {"purchaseorder.xdr", "catalog.xml", "shipnotice.biz"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::copy_file(JoinPath(XDR_CORPUS_DIR, name), JoinPath(dir, name));
+    std::filesystem::remove(JoinPath(dir, "list.txt"));
+    Outcome outcome = Run({"-l", "list.txt", "-n", "ns", name});
+    EXPECT_EQ(outcome.exitCode, 0) << ReadFile(JoinPath(dir, "list.txt"));
+    EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), ListOf(GeneratedNames(".", "ns")));
+    // No entity table to load for an XDR schema.
+    EXPECT_NE(ReadFile(JoinPath(dir, "ns_xmlimporter.cpp")).find("\tInitSymbolTable();"),
+              std::string::npos);
+  }
+  EXPECT_NE(ReadFile(JoinPath(dir, "ns.h")).find("class shipNotice"), std::string::npos);
+}
+
+TEST_F(XdrInput, MissingOrMalformedFileFailsWhileLoading) {
+  Outcome missing = Run({"-n", "ns", "absent.xdr"});
+  EXPECT_EQ(missing.exitCode, 7);
+  EXPECT_EQ(missing.out.rfind("Error: unable to open primary document entity '", 0), 0u)
+      << missing.out;
+  EXPECT_NE(missing.out.find("absent.xdr'\nin absent.xdr at line number 0\n"), std::string::npos)
+      << missing.out;
+
+  Outcome malformed = Run({"-l", "list.txt", "-n", "ns", "malformed.xdr"});
+  EXPECT_EQ(malformed.exitCode, 7);
+  EXPECT_EQ(malformed.out, "");
+  const std::string report = ReadFile(JoinPath(dir, "list.txt"));
+  EXPECT_EQ(report.rfind("Error: ", 0), 0u) << report;
+  EXPECT_NE(report.find("malformed.xdr at line number 3\n"), std::string::npos) << report;
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "ns.h")));
+}
+
+TEST_F(XdrInput, ConverterErrorEndsTheRunWithItsMessage) {
+  Outcome outcome = Run({"-n", "ns", "undeclared.xdr"});
+  EXPECT_EQ(outcome.exitCode, 7);
+  EXPECT_EQ(outcome.out.rfind("Error: Found an XML-Data <attribute> declaration of type 'zz' "
+                              "without a corresponding AttributeType declaration. Cannot "
+                              "continue.\nin ",
+                              0),
+            0u)
+      << outcome.out;
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "ns.h")));
 }
 
 }  // namespace
