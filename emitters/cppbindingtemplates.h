@@ -312,14 +312,10 @@ inline constexpr std::string_view kEmitList = R"~(  // If there is no @WHAT@ con
     oStrm << " " << @SL@ << @RA@ << @EL@;
   else
   {
+    // The content as it stands: a line end or indent added here would be
+    // read back as part of its text
     oStrm << @RA@;
-    // If the first element in the list has no tag, don't put a newline after this tag
-    if (!@LIST@.@HEAD@->GetTag().empty() && @LIST@.@HEAD@->GetTag()[0] != '#')
-      oStrm << @EL@;
-    @LIST@.EmitXML(oStrm, indentLevel+1);
-    // If the last element in the list has no tag, don't put a newline/indent before the closing tag
-    if (!@LIST@.@TAIL@->GetTag().empty() && @LIST@.@TAIL@->GetTag() != "#PCDATA")
-      oStrm << @EL@ << doIndent(indentLevel);
+    @LIST@.EmitContentXML(oStrm);
     oStrm << @LA@ << @SL@ << GetTag() << @RA@ << @EL@;
   }
 )~";

@@ -213,8 +213,6 @@ int TqCppSchemaSrcWriter::CppEmitSchemaElems(DOMNode* node) {
           emit += Splice(T::kEmitList, {{"WHAT", content == mixed ? "mixed" : "'any'"},
                                         {"LIST", content == mixed ? "m_mixed" : "m_anyContent"},
                                         {"SIZE", GetListSizeFunc()},
-                                        {"HEAD", GetListHeadFunc()},
-                                        {"TAIL", GetListTailFunc()},
                                         {"LA", la},
                                         {"SL", sl},
                                         {"RA", ra},

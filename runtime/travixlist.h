@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <list>
 #include <ostream>
+#include <sstream>
+#include <string>
 #include <type_traits>
 
 #include "travixexcept.h"
@@ -61,6 +63,26 @@ public:
     for (P element : m_elems)
       if (element)
         element->EmitXML(stream, indent);
+    return true;
+  }
+
+  // Every element as the content of a mixed or any-content element: text
+  // as it stands, and each element without the indent and the line end
+  // that EmitXML lays it out with. Between the tags of such content every
+  // character is text to whoever reads the document back, so nothing may
+  // be added there. Markup inside the elements keeps its layout.
+  bool EmitContentXML(std::ostream& stream) {
+    for (P element : m_elems) {
+      if (!element)
+        continue;
+      std::ostringstream markup;
+      element->EmitXML(markup, 0);
+      std::string text = markup.str();
+      // Text is written with ">" escaped, so this ends only an element.
+      if (text.size() >= 2 && text.compare(text.size() - 2, 2, ">\n") == 0)
+        text.pop_back();
+      stream << text;
+    }
     return true;
   }
 

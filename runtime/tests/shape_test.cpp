@@ -40,8 +40,7 @@ const char* const kDocument =
     "\t<figure>\n"
     "\t<circle r='1.5' />\n"
     "\t</figure>\n"
-    "\t<para>Hello \t\t<b>bold</b>\n"
-    " world</para>\n"
+    "\t<para>Hello <b>bold</b> world</para>\n"
     "</order>\n";
 
 TXR(string)* Tagged(const char* text, const char* tag) {

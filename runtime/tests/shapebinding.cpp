@@ -483,14 +483,10 @@ bool Q(para)::EmitXML(std::ostream & oStrm, int indentLevel)
     oStrm << " " << TXR(SLASH) << TXR(RIGHT_ANGLE) << SHAPE_ENDL;
   else
   {
+    // The content as it stands: a line end or indent added here would be
+    // read back as part of its text
     oStrm << TXR(RIGHT_ANGLE);
-    // If the first element in the list has no tag, don't put a newline after this tag
-    if (!m_mixed.SHAPE_HEAD->GetTag().empty() && m_mixed.SHAPE_HEAD->GetTag()[0] != '#')
-      oStrm << SHAPE_ENDL;
-    m_mixed.EmitXML(oStrm, indentLevel+1);
-    // If the last element in the list has no tag, don't put a newline/indent before the closing tag
-    if (!m_mixed.SHAPE_TAIL->GetTag().empty() && m_mixed.SHAPE_TAIL->GetTag() != "#PCDATA")
-      oStrm << SHAPE_ENDL << doIndent(indentLevel);
+    m_mixed.EmitContentXML(oStrm);
     oStrm << TXR(LEFT_ANGLE) << TXR(SLASH) << GetTag() << TXR(RIGHT_ANGLE) << SHAPE_ENDL;
   }
   return true;

@@ -128,4 +128,23 @@ TEST(XObjPtrList, HoldsObjectsOfAnyClass) {
   EXPECT_TRUE(copy.IsValid());
 }
 
+// Content written and read back must come back as it was: no white space
+// may appear between text and the elements inside it.
+TEST(XObjPtrList, ContentIsWrittenWithoutAddedLayout) {
+  TX(XObjPtrList) inner;
+  inner.push_back(new TX(string)("a\n\tb "));
+  inner.push_back(new Integer(7));
+  inner.back()->SetTag("n");
+  TX(XObjPtrList) outer;
+  outer.push_back(new Integer(1));
+  outer.back()->SetTag("first");
+  outer.push_back(new TX(string)(" x > y "));
+  outer.push_back(inner.clone());
+  outer.push_back(nullptr);
+  outer.push_back(new TX(string)("\n"));
+  std::ostringstream out;
+  EXPECT_TRUE(outer.EmitContentXML(out));
+  EXPECT_EQ(out.str(), "<first>1</first> x &gt; y a\n\tb <n>7</n>\n");
+}
+
 } // namespace

@@ -324,8 +324,7 @@ TEST_F(Bindings, EmitXmlWritesTheDocumentExactly) {
   EXPECT_EQ(XmlOf(doc),
             "<doc>\n"
             "\t<title level='1'>A &lt; B</title>\n"
-            "\t<para>Some \t\t<em>word</em>\n"
-            " text</para>\n"
+            "\t<para>Some <em>word</em> text</para>\n"
             "\t<para />\n"
             "\t<br />\n"
             "</doc>\n");
