@@ -127,3 +127,61 @@ function(travix_parser_sources out_var)
   list(REMOVE_ITEM grammar "${S_DIRECTORY}/${base}_parser.output")
   set(${out_var} ${scanner} ${grammar} PARENT_SCOPE)
 endfunction()
+
+# travix_schema_sources(<out-var>
+#     SCHEMA <file>               the schema, DTD or XDR schema
+#     NAMESPACE <ns>              travix -n: namespace and base name of the files
+#     DIRECTORY <directory>       travix -d: where the files go
+#     [FLAGS <letters>]           further travix flags, e.g. "DN" or "R"
+#     [LIST_FILE <file>]          travix -l: the list of generated files
+#     [DEPENDS <file or target>...])
+# Runs the travix program at build time, as a user's project does:
+#   travix -<flags> -d <directory> [-l <file>] -n <ns> <schema>
+# then, unless the flags hold R (no read capability), flex and bison on the
+# scanner and grammar it wrote (travix_parser_sources). Sets <out-var> to
+# what is compiled: the binding source, and with read capability the
+# scanner (C), the grammar, the importer source and, for a DTD, the text
+# entities source. Compile them with <directory> on the include path.
+function(travix_schema_sources out_var)
+  cmake_parse_arguments(S "" "SCHEMA;NAMESPACE;DIRECTORY;FLAGS;LIST_FILE" "DEPENDS" ${ARGN})
+  if(NOT S_SCHEMA OR NOT S_NAMESPACE OR NOT S_DIRECTORY)
+    message(FATAL_ERROR "travix_schema_sources: SCHEMA, NAMESPACE and DIRECTORY are required")
+  endif()
+  set(ns ${S_NAMESPACE})
+  set(flag_arguments "")
+  if(NOT "${S_FLAGS}" STREQUAL "")  # not if(S_FLAGS): "N" is false to CMake
+    set(flag_arguments "-${S_FLAGS}")
+  endif()
+  set(outputs ${ns}.h ${ns}.cpp)
+  set(list_arguments "")
+  if(S_LIST_FILE)
+    set(list_arguments -l "${S_LIST_FILE}")
+  endif()
+  set(read_capability TRUE)
+  if(S_FLAGS MATCHES "R")
+    set(read_capability FALSE)
+  endif()
+  string(TOLOWER "${S_SCHEMA}" lower_schema)
+  get_filename_component(schema_name "${lower_schema}" NAME)
+  if(read_capability)
+    list(APPEND outputs ${ns}_lexer.l ${ns}_parser.y ${ns}_xmlimporter.h ${ns}_xmlimporter.cpp)
+    # The reader is chosen by the name, as travix chooses it.
+    if(schema_name MATCHES "\\.dtd")
+      list(APPEND outputs ${ns}_entities.cpp)
+    endif()
+  endif()
+  travix_generate(files
+    COMMAND travix ${flag_arguments} -d "${S_DIRECTORY}" ${list_arguments} -n ${ns} "${S_SCHEMA}"
+    OUTPUT_DIR "${S_DIRECTORY}"
+    OUTPUTS ${outputs}
+    DEPENDS "${S_SCHEMA}" ${S_DEPENDS})
+  set(sources "${S_DIRECTORY}/${ns}.cpp")
+  if(read_capability)
+    travix_parser_sources(parser NAMESPACE ${ns} DIRECTORY "${S_DIRECTORY}" DEPENDS ${files})
+    list(APPEND sources ${parser} "${S_DIRECTORY}/${ns}_xmlimporter.cpp")
+    if(schema_name MATCHES "\\.dtd")
+      list(APPEND sources "${S_DIRECTORY}/${ns}_entities.cpp")
+    endif()
+  endif()
+  set(${out_var} ${sources} PARENT_SCOPE)
+endfunction()
