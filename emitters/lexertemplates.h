@@ -17,7 +17,7 @@ namespace Travix::LexerTemplates {
 
 // The scanner's table representation: full tables trade size for speed,
 // and the generated importer is meant to keep up with fast parsers.
-inline constexpr std::string_view kTableOption = "";
+inline constexpr std::string_view kTableOption = "%option full";
 
 // Everything before the first "%%": prologue, named patterns, start
 // conditions.

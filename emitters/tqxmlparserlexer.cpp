@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "emitters/lexertemplates.h"
 #include "emitters/textsplice.h"
@@ -112,9 +114,9 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
       // As written, and with the markup characters written as the
       // predefined entities, as XML writers (this runtime included) write
       // them; the symbol table stores the literal either way.
-      const std::string escaped = EscapeMarkup(text);
-      for (const std::string& form : {text, escaped}) {
-        if (&form == &escaped && escaped == text) continue;
+      std::vector<std::string> forms = {text};
+      if (std::string escaped = EscapeMarkup(text); escaped != text) forms.push_back(escaped);
+      for (const std::string& form : forms) {
         m_lexLiteralRules << "<" << enumeration.state << ">" << FlexString(form)
                           << "/{LiteralEnd}\t{ if (PopState() < 0) return 0; return EnterSymbol("
                           << token << "); }\n";

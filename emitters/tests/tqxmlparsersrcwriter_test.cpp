@@ -314,6 +314,9 @@ TEST(ScannerFile, NamesAndLiteralsAreQuotedPatternsOrTableEntries) {
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"a.b\"/{LiteralEnd}"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say \\\"x\\\"\"/{LiteralEnd}"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say &quot;x&quot;\"/{LiteralEnd}"));
+  // without markup characters, one rule: flex warns about a second that never matches
+  const std::string once = "<po_V_state>\"a.b\"/{LiteralEnd}";
+  EXPECT_EQ(lexer.find(once, lexer.find(once) + 1), std::string::npos);
   EXPECT_TRUE(Contains(lexer, "%x po_V_state\n"));
 }
 
