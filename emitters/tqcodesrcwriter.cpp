@@ -225,12 +225,13 @@ void TqCodeSrcWriter::XMLStringToCppString(std::string& text) { EscapeCppString(
 
 TqCodeSrcWriter::Occurrences TqCodeSrcWriter::OccurrencesOf(const xercesc::DOMElement* element) {
   Occurrences occurrences;
-  if (auto min = Dom::GetAttribute(element, Vocabulary::Attr::MinOccurs)) {
-    occurrences.min = LeadingInteger(*min);
-  }
+  const auto min = Dom::GetAttribute(element, Vocabulary::Attr::MinOccurs);
+  if (min) occurrences.min = LeadingInteger(*min);
   if (auto max = Dom::GetAttribute(element, Vocabulary::Attr::MaxOccurs)) {
     occurrences.unbounded = *max == Vocabulary::Value::Unbounded;
     if (!occurrences.unbounded) occurrences.max = LeadingInteger(*max);
+  } else if (min) {
+    occurrences.max = 1;
   }
   return occurrences;
 }

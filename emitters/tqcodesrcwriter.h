@@ -60,7 +60,9 @@ public:
 
   // How often a child of a class may stand: minOccurs and maxOccurs read
   // the way both writers read them (leading digits count, an absent or
-  // unreadable value is 0, maxOccurs "*" is unbounded).
+  // unreadable value is 0, maxOccurs "*" is unbounded). A maxOccurs absent
+  // beside a minOccurs is 1, the vocabulary's default: minOccurs "0" alone
+  // is how XDR schemas say "optional".
   struct Occurrences {
     int min = 0;
     int max = 0;
@@ -68,7 +70,7 @@ public:
     // A list member, or a repeated rule in the grammar.
     bool IsRepeated() const { return min > 1 || max > 1 || unbounded; }
     // Zero or one, or zero or more. Without counts a child stands exactly
-    // once, and so does one with minOccurs "0" alone.
+    // once.
     bool MayBeAbsent() const { return min == 0 && (max >= 1 || unbounded); }
   };
   static Occurrences OccurrencesOf(const xercesc::DOMElement* element);

@@ -230,7 +230,7 @@ TEST_F(PrepareEmitTest, OccurrencesAreReadAlikeForBothWriters) {
     int min, max;
     bool unbounded, repeated, mayBeAbsent;
   };
-  const Expected expected[] = {{0, 0, false, false, false}, {0, 0, false, false, false},
+  const Expected expected[] = {{0, 0, false, false, false}, {0, 1, false, false, true},
                                {0, 0, true, true, true},    {0, 2, false, true, true},
                                {3, 0, false, true, false},  {0, 0, true, true, true}};
   for (std::size_t i = 0; i < children.size(); ++i) {

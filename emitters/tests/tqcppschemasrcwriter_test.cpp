@@ -216,12 +216,15 @@ TEST_F(BindingText, ChoiceValidityGuardsAnEmptyOrImpossibleChoice) {
       "<element name='b' type='string' minOccurs='0'/>"
       "</archetype>"
       "<archetype name='none' order='choice'><attribute name='x' minOccurs='0'/></archetype>"
-      "<archetype name='one' order='choice'><element name='a' type='string' minOccurs='0'/>"
-      "</archetype>"
+      "<archetype name='one' order='choice'><element name='a' type='string'/></archetype>"
+      "<archetype name='optional' order='choice'>"
+      "<element name='a' type='string' minOccurs='0'/></archetype>"
       "<archetype name='text' order='choice' content='textOnly'><element name='c'/></archetype>"));
   ASSERT_EQ(g.error, "");
-  // minOccurs "0" alone is exactly one, as the grammar reads it.
+  // Without counts an alternative stands exactly once; minOccurs "0" alone
+  // makes it zero or one, as the grammar reads it.
   EXPECT_THAT(g.source, HasSubstr("\"Error: ns::one contains a null choice\""));
+  EXPECT_THAT(g.source, Not(HasSubstr("ns::optional contains a null choice")));
   EXPECT_THAT(g.source, HasSubstr("  if (m_choice == 0)\n    return true;\n"
                                   "  if (m_choice->GetTag() != \"a\" &&\n"));
   EXPECT_THAT(g.source, Not(HasSubstr("if ()")));

@@ -388,6 +388,7 @@ TEST(GrammarFile, OccurrenceRulesAndWhiteSpaceAfterEveryChild) {
       "<element name='item' type='string' minOccurs='0' maxOccurs='*'/>"
       "<element name='item' memberName='item1' type='string' minOccurs='0' maxOccurs='*'/>"
       "<element name='two' type='string' minOccurs='2' maxOccurs='*'/>"
+      "<element name='maybe' type='string' minOccurs='0'/>"
       "</archetype>");
   const std::string& grammar = generated.grammar;
   const std::string elems = Rule(grammar, "a_elems");
@@ -401,6 +402,8 @@ TEST(GrammarFile, OccurrenceRulesAndWhiteSpaceAfterEveryChild) {
   // the second item member appends to its own list
   EXPECT_TRUE(Contains(Rule(grammar, "item1_oneormore"), "->Get_item1List().push_back("));
   EXPECT_TRUE(Contains(Rule(grammar, "two_wildcard"), "| two_wildcard xml_Misc"));
+  // minOccurs "0" alone: zero or one, as an XDR schema means it
+  EXPECT_TRUE(Contains(elems, "two_wildcard\n\t\t\t  maybe_zeroorone\n"));
 }
 
 TEST(GrammarFile, AttributesByType) {
