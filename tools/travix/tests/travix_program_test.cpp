@@ -370,6 +370,29 @@ TEST_F(DtdInput, ParseFailureEndsTheRunInParsing) {
   EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")), outcome.out);
 }
 
+// DTDs beyond what the reader takes end the run in "parsing" with the
+// reader's message: no crash, no code, no list.
+TEST_F(DtdInput, DtdsBeyondTheReaderFailCleanly) {
+  {
+    // More name text than the fixed symbol table holds.
+    std::ofstream big(JoinPath(dir, "dtds/big.dtd"));
+    for (int i = 0; i < 3000; ++i) big << "<!ELEMENT an_element_with_a_long_name_" << i << " EMPTY>\n";
+  }
+  Outcome overflow = Run({"-l", "list.txt", "-d", "out", "-n", "ns", "dtds/big.dtd"});
+  EXPECT_EQ(overflow.exitCode, 3);
+  EXPECT_EQ(ReadFile(JoinPath(dir, "list.txt")).rfind("Error: Lexemes array full\n", 0), 0u)
+      << ReadFile(JoinPath(dir, "list.txt"));
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/ns.h")));
+
+  const std::string docbook = "/usr/share/xml/docbook/schema/dtd/4.5/docbookx.dtd";
+  if (!std::filesystem::exists(docbook)) GTEST_SKIP() << "skipped: docbook-xml is not installed";
+  Outcome outcome = Run({"-d", "out", "-n", "ns", docbook});
+  EXPECT_EQ(outcome.exitCode, 3);
+  EXPECT_EQ(outcome.out.rfind("Error: ", 0), 0u) << outcome.out;
+  EXPECT_NE(outcome.out.find("\nin readers/dtd/"), std::string::npos) << outcome.out;
+  EXPECT_FALSE(std::filesystem::exists(JoinPath(dir, "out/ns.h")));
+}
+
 // XDR inputs: parsed, converted in place, then read like any schema.
 class XdrInput : public Travix {
 protected:
