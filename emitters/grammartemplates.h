@@ -43,6 +43,57 @@ static std::stack<@XOBJECT@ *> parentStack;
 static @XOBJECT@ * pRootObject = 0;
 static @XOBJECT@ * pCurrentElement = 0;
 static @XOBJECT@ * pCurrentGroupElement = 0;
+
+/* The actions' work, one call per child or attribute: large schemas give
+   the parse function thousands of actions, which stay small this way.
+   SetElement sets a finished single child on the object being read and
+   frees it; AppendElement appends it to a list; SetChoice makes a child or
+   a list of children the choice; SetAttribute and SetDatatypeAttribute
+   convert an attribute's text to its class, the latter through the
+   datatype's base. */
+template <class Object>
+static Object * Parent()
+{
+	return dynamic_cast<Object *>(parentStack.top());
+}
+
+template <class Object, class Value>
+static void SetElement(void (Object::*set)(const Value &), @XOBJECT@ *&pElement)
+{
+	(Parent<Object>()->*set)(*dynamic_cast<Value *>(pElement));
+	delete pElement;
+	pElement = 0;
+}
+
+template <class Object, class Item>
+static void AppendElement(@XLIST@<Item *> & (Object::*get)(), @XOBJECT@ *&pElement)
+{
+	(Parent<Object>()->*get)().@APPEND@(dynamic_cast<Item *>(pElement));
+	pElement = 0;
+}
+
+template <class Object>
+static void SetChoice(@XOBJECT@ *&pElement)
+{
+	Parent<Object>()->SetChoice(pElement);
+	pElement = 0;
+}
+
+template <class Object, class Value>
+static void SetAttribute(void (Object::*set)(const Value &), const char *szValue)
+{
+	Value value;
+	value.SetValueFromString(szValue);
+	(Parent<Object>()->*set)(value);
+}
+
+template <class Base, class Object, class Value>
+static void SetDatatypeAttribute(void (Object::*set)(const Value &), const char *szValue)
+{
+	Base base;
+	base.SetValueFromString(szValue);
+	(Parent<Object>()->*set)(static_cast<Value>(base));
+}
 %}
 
 /* Every parse starts from a clean state, whatever became of the last one. */
@@ -58,7 +109,7 @@ static @XOBJECT@ * pCurrentGroupElement = 0;
 %token TRAVIX_LEFTBRACKET TRAVIX_RIGHTBRACKET
 %token TRAVIX_STAGRIGHT TRAVIX_STAGRIGHT_EMPTY TRAVIX_WHITESPACE TRAVIX_EQUALS
 %token TRAVIX_SINGLEQUOTE TRAVIX_DOUBLEQUOTE
-%token TRAVIX_PCDATA TRAVIX_CDATA TRAVIX_IDNAME
+%token TRAVIX_PCDATA TRAVIX_CDATA TRAVIX_IDNAME TRAVIX_ATTRIBUTE
 )~";
 
 inline constexpr std::string_view kStart = R"~(
@@ -130,12 +181,28 @@ xml_Text_zeroormore	: %empty /* empty for zero case */
 
 )~";
 
-// Attribute values: quoted text (the value is 0 for an empty text) and
-// quoted ID names.
-inline constexpr std::string_view kAttributeValueRule = R"~(/* Attribute values (XML 1.0 rule 10) */
+// The attributes of every element. The scanner gives an attribute name
+// the number of its setter (knowing the element whose start tag it
+// reads), refuses names the element does not have and repeated ones,
+// reports missing required ones, and scans each value as its kind wants:
+// a text, an ID name, or one of its enumeration's literals.
+inline constexpr std::string_view kAttributeRules = R"~(/* Attributes (XML 1.0 rules 40, 41, 10) */
+xml_Attributes	: %empty /* empty for zero case */
+			| xml_Attributes xml_Attribute
+				;
+
+xml_Attribute	: TRAVIX_ATTRIBUTE TRAVIX_EQUALS xml_AttValue
+				{	if (SetAttributeValue($1, $3 ? SymbolGetEntry($3) : "") != 0)
+						YYABORT; }
+				;
+
 xml_AttValue	: TRAVIX_SINGLEQUOTE TRAVIX_CDATA TRAVIX_SINGLEQUOTE
 				{ $$ = $2; }
 			| TRAVIX_DOUBLEQUOTE TRAVIX_CDATA TRAVIX_DOUBLEQUOTE
+				{ $$ = $2; }
+			| TRAVIX_SINGLEQUOTE TRAVIX_IDNAME TRAVIX_SINGLEQUOTE
+				{ $$ = $2; }
+			| TRAVIX_DOUBLEQUOTE TRAVIX_IDNAME TRAVIX_DOUBLEQUOTE
 				{ $$ = $2; }
 			| TRAVIX_SINGLEQUOTE TRAVIX_SINGLEQUOTE
 				{ $$ = 0; }
@@ -145,12 +212,19 @@ xml_AttValue	: TRAVIX_SINGLEQUOTE TRAVIX_CDATA TRAVIX_SINGLEQUOTE
 
 )~";
 
-inline constexpr std::string_view kIDValueRule = R"~(xml_IDValue	: TRAVIX_SINGLEQUOTE TRAVIX_IDNAME TRAVIX_SINGLEQUOTE
-				{ $$ = $2; }
-			| TRAVIX_DOUBLEQUOTE TRAVIX_IDNAME TRAVIX_DOUBLEQUOTE
-				{ $$ = $2; }
-				;
+inline constexpr std::string_view kAttributePrototype = R"~(/* Sets attribute nAttribute of the object being read from its value
+   text; 1 (with an error reported) when the value is refused */
+static int SetAttributeValue(int nAttribute, const char *szValue);
 
+)~";
+
+// After the setters Attribute0, Attribute1, ... of the schema's attributes.
+inline constexpr std::string_view kAttributeDispatch = R"~(static int SetAttributeValue(int nAttribute, const char *szValue)
+{
+	static int (* const setters[])(const char *) = {
+@SETTERS@	};
+	return setters[nAttribute](szValue);
+}
 )~";
 
 // The fixed productions of XML 1.0 that carry no data.

@@ -182,12 +182,11 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
   const std::string object = ParentObject(parent);
   const std::string append = GetListAppendFunc();
   const std::string list = RuntimeList();
-  const std::string cast = "dynamic_cast<" + child.valueClass + " *>(" + v + ")";
   const std::string take = v + " = 0;";
-  const std::string setAction = object + "->Set_" + child.member + "(*" + cast + ");\ndelete " +
-                                v + ";\n" + take;
+  const std::string qualified = QualifiedName(parent);
+  const std::string setAction = "SetElement(&" + qualified + "::Set_" + child.member + ", " + v + ");";
   const std::string appendAction =
-      object + "->Get_" + child.member + "List()." + append + "(" + cast + ");\n" + take;
+      "AppendElement(&" + qualified + "::Get_" + child.member + "List, " + v + ");";
   // After an element: white space, comments and processing instructions.
   const std::string misc = child.isGroup ? "" : "\n\t\t\t  xml_Misc_zeroormore";
   const Occurrences& occurrences = child.occurrences;
@@ -210,7 +209,7 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
     // Each alternative reads at least one occurrence; an alternative that
     // may be absent makes the whole choice optional instead, so that no two
     // alternatives both match nothing.
-    const std::string choiceAction = object + "->SetChoice(" + v + ");\n" + take;
+    const std::string choiceAction = "SetChoice<" + SchemaClass(parent) + ">(" + v + ");";
     if (IsOptionalSingle(occurrences) || (occurrences.IsRepeated() && occurrences.min == 0)) {
       m_choiceMayBeEmpty = true;
     }
@@ -224,7 +223,7 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
                                "(" + v + ");\n" + take;
       const std::string set = RuntimeName("XObject") +
                               " * pChoiceList = parentStack.top();\nparentStack.pop();\n" +
-                              object + "->SetChoice(pChoiceList);";
+                              "SetChoice<" + SchemaClass(parent) + ">(pChoiceList);";
       const std::string rule = RepeatedRule(
           GetUniqueParserRuleName(child.member, occurrences.min != 0 ? suffix : repeatedSuffix),
           child, first, next);
@@ -257,13 +256,12 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
   }
 }
 
-// Children of mixed content join the text in the archetype's mixed rule,
-// in any order and number.
+// Children of mixed content join the text in any order and number; they
+// are collected here and written by CloseClass as one alternative of the
+// mixed rule, so that a child costs the grammar one rule without code.
 void TqXMLParserSrcWriter::AddMixedChild(const ChildSymbol& child, const std::string& parent) {
-  const std::string action = ParentObject(parent) + "->GetMixedList()." + GetListAppendFunc() +
-                             "(" + child.value + ");\n" + child.value + " = 0;";
-  m_mixedBody << kAlternative << child.symbol << Action(action) << kAlternative
-              << m_currentMixedRule << " " << child.symbol << Action(action);
+  (void)parent;
+  (child.isGroup ? m_mixedGroupChildren : m_mixedElementChildren).push_back(child.symbol);
 }
 
 void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute,
@@ -275,90 +273,60 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
   const std::string xmlName = wstringTostring(*name);
   const std::string member = XMLTagToParserIdentifier(*name, true);
   const std::u16string type = Dom::GetAttributeOr(attribute, Vocabulary::Attr::Type, u"string");
-  const std::string object = ParentObject(parent);
   ArchetypeGrammar& archetype = m_archetypes.at(parent);
-
-  if (m_attributeCount++ == 0) {
-    m_currentAttsRule = GetUniqueParserRuleName(parent, "_atts");
-    m_currentAttsLoopRule = GetUniqueParserRuleName(parent, "_atts_loop");
+  for (const AttributeScan& known : archetype.attributes) {
+    // a second declaration of one name binds nothing (the first one holds)
+    if (known.xmlName == xmlName) return;
   }
-  const std::string token = UniqueToken("ATT_" + parent + "_" + member);
-  const std::string counter = "n_" + token.substr(4);
-  m_attributeList.push_back(token);
 
-  // How the value is scanned, which rule reads it, and how it becomes the
-  // attribute's object.
+  // How the value is scanned, and how it becomes the attribute's object.
   std::string valueState = GetNamespace() + "_ATTVALUE";
-  std::string valueRule = "xml_AttValue";
-  std::string valueText = "$3 ? SymbolGetEntry($3) : \"\"";
-  std::string conversion;
+  const std::string setter = "&" + QualifiedName(parent) + "::Set_" + member;
+  std::string conversion = "SetAttribute(" + setter + ", szValue);";
   bool isID = false;
   const xercesc::DOMElement* definition = FindChildType(attribute, type);
   if (definition && Dom::IsElement(definition, Vocabulary::Elem::Datatype)) {
-    const std::string identifier = ClassIdentifier(type);
     // The datatype's class converts from its base class only: build the
     // base value, then the datatype from it.
+    const std::string identifier = ClassIdentifier(type);
     const std::string base = XMLTypeToTravixType(GetBasetype(wstringTostring(type), definition));
-    conversion = base + " baseValue;\nbaseValue.SetValueFromString(szValue);\n" + object +
-                 "->Set_" + member + "(static_cast<" + SchemaClass(identifier) + ">(baseValue));";
+    conversion = "SetDatatypeAttribute<" + base + ">(" + setter + ", szValue);";
     if (const Enumeration* enumeration = EnumerationOf(definition, identifier)) {
+      // its literals are the only values the scanner reads for it
       m_enumerations.at(identifier).used = true;
       valueState = enumeration->state;
-      valueRule = enumeration->valueRule;
-      valueText = "SymbolGetEntry($3)";
     }
   } else if (!definition && type == u"ID") {
     isID = true;
     m_hasIDs = true;
     valueState = GetNamespace() + "_IDN";
-    valueRule = "xml_IDValue";
-    valueText = "SymbolGetEntry($3)";
-    conversion = RuntimeName("ID") + " value;\nvalue.SetValueFromString(szValue);\n" + object +
-                 "->Set_" + member + "(value);";
-  } else if (!definition && Vocabulary::IsBuiltInType(type)) {
-    const std::string valueClass = XMLTypeToTravixType(type);
-    conversion = valueClass + " value;\nvalue.SetValueFromString(szValue);\n" + object + "->Set_" +
-                 member + "(value);";
-  } else {
+  } else if (definition || !Vocabulary::IsBuiltInType(type)) {
     TRAVIX_THROW("Error: Unrecognized datatype '" + wstringTostring(type) + "'");
   }
-  if (valueRule == "xml_AttValue") m_usesAttValue = true;
 
-  std::string action = "const char *szValue = " + valueText + ";\n++" + counter + ";";
+  const int number = m_attributeNumber++;
+  std::string body;
   if (isID) {
-    action += "\nif (!documentIDs.insert(szValue).second)\n{\n\t" + GetNamespace() + "_error(" +
-              CString("non-unique ID detected for attribute '" + xmlName + "'") +
-              ");\n\tYYABORT;\n}";
+    body += "\tif (!documentIDs.insert(szValue).second)\n\t{\n\t\t" + GetNamespace() +
+            "_error(" + CString("non-unique ID detected for attribute '" + xmlName + "'") +
+            ");\n\t\treturn 1;\n\t}\n";
   }
   if (const auto fixed = Dom::GetAttribute(attribute, Vocabulary::Attr::Fixed)) {
     // A fixed attribute has no Set_: the object holds the fixed value from
     // its constructor, and the document may only repeat it.
-    action += "\nif (strcmp(szValue, " + CString(wstringTostring(*fixed)) +
-              ") != 0)\n{\n\tstd::string sError = std::string(\"Incorrect attribute value '\") + "
-              "szValue + " +
-              CString("' specified for fixed attribute '" + xmlName + "'") + ";\n\t" +
-              GetNamespace() + "_error(sError.c_str());\n\tYYABORT;\n}";
+    body += "\tif (strcmp(szValue, " + CString(wstringTostring(*fixed)) +
+            ") != 0)\n\t{\n\t\tstd::string sError = std::string(\"Incorrect attribute value '\") + "
+            "szValue + " +
+            CString("' specified for fixed attribute '" + xmlName + "'") + ";\n\t\t" +
+            GetNamespace() + "_error(sError.c_str());\n\t\treturn 1;\n\t}\n";
   } else {
-    action += "\n" + conversion;
+    body += "\t" + conversion + "\n";
   }
-
-  const std::string rule = GetUniqueParserRuleName(parent + "_att_" + member, "");
-  m_attributeRules << rule << "\t: " << token << " xml_Eq " << valueRule << Action(action) << "\n"
-                   << kRuleEnd;
-  m_attsAlternatives.push_back("xml_S " + rule);
-  m_attsAlternatives.push_back(m_currentAttsLoopRule + " xml_S " + rule);
-
-  m_startAdditions << "\t\t\t\t\t" << counter << " = 0;\n";
-  const std::string error = "\t\t\t\t\t\t" + GetNamespace() + "_error(";
-  if (OccurrencesOf(attribute).min > 0) {
-    m_endAdditions << "\t\t\t\t\tif (" << counter << " == 0)\n\t\t\t\t\t{\n" << error
-                   << CString("required attribute '" + xmlName + "' not set")
-                   << ");\n\t\t\t\t\t\tYYABORT;\n\t\t\t\t\t}\n";
-  }
-  m_endAdditions << "\t\t\t\t\tif (" << counter << " > 1)\n\t\t\t\t\t{\n" << error
-                 << CString("attribute '" + xmlName + "' cannot be set more than once")
-                 << ");\n\t\t\t\t\t\tYYABORT;\n\t\t\t\t\t}\n";
-  archetype.attributes.push_back({xmlName, token, valueState});
+  m_attributeSetters << "/* " << number << ": " << parent << " " << member
+                     << " */\nstatic int Attribute" << number << "(const char *szValue)\n{\n"
+                     << body << "\treturn 0;\n}\n\n";
+  archetype.attributes.push_back(
+      {xmlName, number, valueState, OccurrencesOf(attribute).min > 0});
 }
 
 }  // namespace Travix

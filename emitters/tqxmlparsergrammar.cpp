@@ -103,25 +103,18 @@ int TqXMLParserSrcWriter::ProcessDatatypeElems(const xercesc::DOMNode* child,
 int TqXMLParserSrcWriter::ProcessDatatypeLiterals(const xercesc::DOMNode* enumeration,
                                                   std::string datatype) {
   Enumeration& entry = m_enumerations[datatype];
-  if (entry.rule.empty()) {
-    entry.identifier = datatype;
-    entry.state = GetNamespace() + "_V_" + datatype;
-    entry.rule = GetUniqueParserRuleName("datatype_" + datatype, "");
-    entry.valueRule = GetUniqueParserRuleName("datatype_" + datatype, "_value");
-  }
+  entry.state = GetNamespace() + "_V_" + datatype;
   for (const xercesc::DOMElement* literal : Dom::ChildElements(enumeration)) {
     if (!Dom::IsElement(literal, Vocabulary::Elem::Literal)) {
       TRAVIX_THROW("Error: Unexpected tag '" + wstringTostring(Dom::NameOf(literal)) +
                    "' in enumeration for datatype '" + datatype + "'");
     }
     const std::u16string text = Dom::TextOf(literal);
-    if (text.empty()) continue;
-    const std::string token = "LIT_" + XMLTagToParserIdentifier(text, true);
-    // Literals that differ only in punctuation share a token: the grammar
-    // reads the value from the matched text, not from the token.
-    m_enumerationTokens.insert(token);
-    m_usedTokens.insert(token);
-    entry.literals.emplace_back(wstringTostring(text), token);
+    const std::string utf8 = wstringTostring(text);
+    if (!text.empty() && std::find(entry.literals.begin(), entry.literals.end(), utf8) ==
+                             entry.literals.end()) {
+      entry.literals.push_back(utf8);
+    }
   }
   return 0;
 }
@@ -154,15 +147,11 @@ void TqXMLParserSrcWriter::ProcessClass(const xercesc::DOMElement* classElement,
   const ORDER order = OrderOf(classElement, parent);
 
   m_elemsItems.clear();
-  m_attsAlternatives.clear();
+  m_mixedElementChildren.clear();
+  m_mixedGroupChildren.clear();
   m_mixedBody.str("");
-  m_startAdditions.str("");
-  m_endAdditions.str("");
   m_elemsAlternatives = 0;
-  m_attributeCount = 0;
   m_choiceMayBeEmpty = false;
-  m_currentAttsRule.clear();
-  m_currentAttsLoopRule.clear();
   m_currentMixedRule.clear();
 
   if (content == mixed || content == any) {
@@ -194,7 +183,25 @@ void TqXMLParserSrcWriter::ProcessClass(const xercesc::DOMElement* classElement,
 void TqXMLParserSrcWriter::CloseClass(const std::u16string& name, const std::string& parent,
                                       CLASS_TYPE kind, ORDER order) {
   if (!m_currentMixedRule.empty()) {
-    m_mixedContentRules << m_mixedBody.str() << "\n" << kRuleEnd;
+    const std::string append = ParentObject(parent) + "->GetMixedList()." + GetListAppendFunc();
+    std::string children;
+    const std::pair<std::vector<std::string>*, const char*> kinds[] = {
+        {&m_mixedElementChildren, "pCurrentElement"}, {&m_mixedGroupChildren, "pCurrentGroupElement"}};
+    for (const auto& [symbols, value] : kinds) {
+      if (symbols->empty()) continue;
+      const std::string rule =
+          GetUniqueParserRuleName(parent, symbols == &m_mixedElementChildren ? "_child" : "_groupchild");
+      const std::string action = std::string("\n\t\t\t\t{\t") + append + "(" + value +
+                                 ");\n\t\t\t\t\t" + value + " = 0; }";
+      m_mixedBody << kAlternative << rule << action << kAlternative << m_currentMixedRule << " "
+                  << rule << action;
+      children += rule + "\t: ";
+      for (std::size_t i = 0; i < symbols->size(); ++i) {
+        children += (i ? kAlternative : "") + (*symbols)[i];
+      }
+      children += std::string("\n") + kRuleEnd;
+    }
+    m_mixedContentRules << m_mixedBody.str() << "\n" << kRuleEnd << children;
   }
 
   if (order == choice && m_choiceMayBeEmpty && m_currentMixedRule.empty() &&
@@ -244,27 +251,12 @@ void TqXMLParserSrcWriter::CloseClass(const std::u16string& name, const std::str
     return;
   }
 
-  ArchetypeGrammar& archetype = m_archetypes[parent];
-  if (m_attributeCount > 0) {
-    m_archetypeAttributeRules << m_currentAttsRule << "\t: %empty /* empty for zero case */"
-                              << kAlternative << "xml_S" << kAlternative << m_currentAttsLoopRule
-                              << " xml_S_Opt\n"
-                              << kRuleEnd << m_currentAttsLoopRule << "\t: ";
-    for (std::size_t i = 0; i < m_attsAlternatives.size(); ++i) {
-      m_archetypeAttributeRules << (i ? kAlternative : "") << m_attsAlternatives[i];
-    }
-    m_archetypeAttributeRules << "\n" << kRuleEnd;
-  }
-  archetype.attsRule = m_currentAttsRule;
-  archetype.elemsRule = elemsRule;
-  archetype.startActions = m_startAdditions.str();
-  archetype.attributeChecks = m_endAdditions.str();
+  m_archetypes[parent].elemsRule = elemsRule;
 }
 
 // After the walk: the element rules of every tag (their archetypes are all
-// walked now), the any-content rules (which list every element), the
-// datatype rules of the enumerations attributes use, and the scanner's
-// schema rules.
+// walked now), the any-content rules (which list every element), and the
+// scanner's schema rules.
 void TqXMLParserSrcWriter::FinishWalk() {
   for (const auto& [identifier, archetype] : m_archetypes) {
     WriteArchetypeRule(m_archetypeRules, archetype.rule, m_tags.at(archetype.tagName), identifier,
@@ -279,21 +271,6 @@ void TqXMLParserSrcWriter::FinishWalk() {
     }
   }
   WriteAnyContentRules();
-  for (const auto& [identifier, enumeration] : m_enumerations) {
-    if (!enumeration.used) continue;
-    m_datatypeRules << enumeration.rule << "\t: ";
-    std::set<std::string> written;
-    for (const auto& [text, token] : enumeration.literals) {
-      if (!written.insert(token).second) continue;
-      m_datatypeRules << (written.size() > 1 ? kAlternative : "") << token
-                      << "\n\t\t\t\t{ $$ = $1; }";
-    }
-    m_datatypeRules << "\n" << kRuleEnd << enumeration.valueRule
-                    << "\t: TRAVIX_SINGLEQUOTE " << enumeration.rule
-                    << " TRAVIX_SINGLEQUOTE\n\t\t\t\t{ $$ = $2; }" << kAlternative
-                    << "TRAVIX_DOUBLEQUOTE " << enumeration.rule
-                    << " TRAVIX_DOUBLEQUOTE\n\t\t\t\t{ $$ = $2; }\n" << kRuleEnd;
-  }
   WriteLexerRules();
 }
 
@@ -309,11 +286,10 @@ void TqXMLParserSrcWriter::WriteArchetypeRule(std::ostream& out, const std::stri
   // must keep its own, or it is written back under the wrong one.
   if (setTag) out << "\t\t\t\t\tparentStack.top()->SetTag(" << CString(tag.xmlName) << ");\n";
   if (archetype.content == textOnly) out << "\t\t\t\t\tsTextOnly = \"\";\n";
-  out << archetype.startActions << "\t\t\t\t}\n\t\t\t  "
-      << (archetype.attsRule.empty() ? "xml_S_Opt" : archetype.attsRule) << "\n";
-  if (!archetype.attributeChecks.empty()) {
-    out << "\t\t\t\t{\n" << archetype.attributeChecks << "\t\t\t\t}\n";
-  }
+  out << "\t\t\t\t}\n";
+  // Attributes are read by one rule for all elements; the scanner finds
+  // those an element does not have.
+  if (m_attributeNumber > 0) out << "\t\t\t  xml_Attributes\n";
   out << "\t\t\t  " << endRule << "\n\t\t\t\t{\tpCurrentElement = parentStack.top();\n"
       << "\t\t\t\t\tparentStack.pop();\n";
   if (archetype.content == textOnly) {
@@ -343,7 +319,7 @@ void TqXMLParserSrcWriter::WriteTextElementRule(std::ostream& out,
   const std::string text = std::string("sTextOnly.") + GetStringPtr();
   out << reference.rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\tparentStack.push(new "
       << reference.valueClass << ");\n\t\t\t\t\tparentStack.top()->SetTag("
-      << CString(tag.xmlName) << ");\n\t\t\t\t\tsTextOnly = \"\"; }\n\t\t\t  xml_S_Opt "
+      << CString(tag.xmlName) << ");\n\t\t\t\t\tsTextOnly = \"\"; }\n\t\t\t  "
       << endRule << "\n\t\t\t\t{\tpCurrentElement = parentStack.top();\n"
       << "\t\t\t\t\tparentStack.pop();\n";
   const std::string element = "(dynamic_cast<" + reference.valueClass + " *>(pCurrentElement))";
@@ -359,23 +335,20 @@ void TqXMLParserSrcWriter::WriteTextElementRule(std::ostream& out,
       << "TRAVIX_STAGRIGHT xml_Text_zeroormore ETAG_" << tag.id << "\n" << kRuleEnd;
 }
 
-// Elements with any content hold text and every element of the schema.
+// Elements with any content hold text and every element of the schema,
+// which the one rule xml_element lists for all of them.
 void TqXMLParserSrcWriter::WriteAnyContentRules() {
   for (const auto& [parent, rule] : m_anyContent) {
     const std::string list =
         ParentObject(parent) + "->GetAnyContentList()." + GetListAppendFunc();
     const std::string text = "(new " + RuntimeName("string") + "(SymbolGetEntry($";
+    const std::string element = std::string("\n\t\t\t\t{\t") + list +
+                                "(pCurrentElement);\n\t\t\t\t\tpCurrentElement = 0; }";
     m_mixedContentRules << rule << "\t: TRAVIX_PCDATA\n\t\t\t\t{\t" << list << text << "1))); }"
                         << kAlternative << rule << " TRAVIX_PCDATA\n\t\t\t\t{\t" << list << text
-                        << "2))); }" << kAlternative << rule << " xml_Misc";
-    for (const auto& [id, tag] : m_tags) {
-      (void)id;
-      for (const std::string& prefix : {std::string(), rule + " "}) {
-        m_mixedContentRules << kAlternative << prefix << tag.primaryRule << "\n\t\t\t\t{\t" << list
-                            << "(pCurrentElement);\n\t\t\t\t\tpCurrentElement = 0; }";
-      }
-    }
-    m_mixedContentRules << "\n" << kRuleEnd;
+                        << "2))); }" << kAlternative << rule << " xml_Misc" << kAlternative
+                        << "xml_element" << element << kAlternative << rule << " xml_element"
+                        << element << "\n" << kRuleEnd;
   }
 }
 
@@ -411,11 +384,6 @@ int TqXMLParserSrcWriter::ParserEmitDefinitionSection() {
                  {"XOBJECT", xobject},
                  {"BINDING_HEADER", GetOutputFileName() + GetHeaderSuffix()}});
 
-  std::vector<std::string> counters;
-  for (const std::string& token : m_attributeList) counters.push_back("n_" + token.substr(4) + " = 0");
-  if (!counters.empty()) {
-    out << "/* Attribute counters */\n" << NameLines("static int", counters, 5, ", ", ";") << "\n";
-  }
   if (m_textOnly) {
     out << "/* Text only strings */\nstatic " << RuntimeName("string") << " sTextOnly;\n\n";
   }
@@ -423,7 +391,11 @@ int TqXMLParserSrcWriter::ParserEmitDefinitionSection() {
     out << "/* XML ID set: the IDs of the document so far */\n"
         << "static std::set<std::string> documentIDs;\n\n";
   }
-  out << Splice(GrammarTemplates::kElementStack, {{"NS", GetNamespace()}, {"XOBJECT", xobject}});
+  if (m_attributeNumber > 0) out << GrammarTemplates::kAttributePrototype;
+  out << Splice(GrammarTemplates::kElementStack, {{"NS", GetNamespace()},
+                                                  {"XOBJECT", xobject},
+                                                  {"XLIST", RuntimeName("XList")},
+                                                  {"APPEND", GetListAppendFunc()}});
 
   std::vector<std::string> startTags;
   std::vector<std::string> endTags;
@@ -438,17 +410,6 @@ int TqXMLParserSrcWriter::ParserEmitDefinitionSection() {
     out << "\n/* The schema declares no element: no document matches */\n"
         << "%token TRAVIX_NO_ELEMENT\n";
   }
-  if (!m_attributeList.empty()) {
-    out << "\n/* Attribute tokens */\n" << NameLines("%token", m_attributeList, 4);
-  }
-  std::vector<std::string> literals;
-  for (const auto& [identifier, enumeration] : m_enumerations) {
-    if (!enumeration.used) continue;
-    for (const auto& literal : enumeration.literals) literals.push_back(literal.second);
-  }
-  std::sort(literals.begin(), literals.end());
-  literals.erase(std::unique(literals.begin(), literals.end()), literals.end());
-  if (!literals.empty()) out << "\n/* Enumeration tokens */\n" << NameLines("%token", literals, 5);
   out << GrammarTemplates::kStart << "\n";
   return 0;
 }
@@ -472,6 +433,15 @@ int TqXMLParserSrcWriter::ParserEmitRulesSection() {
     }
   }
   out << "\n" << kRuleEnd;
+  if (!m_anyContent.empty()) {
+    out << "/* Any element: the content of elements with any content */\nxml_element\t: ";
+    bool first = true;
+    for (const std::string& id : m_elementSet) {
+      out << (first ? "" : kAlternative) << TagById(id)->primaryRule;
+      first = false;
+    }
+    out << "\n" << kRuleEnd;
+  }
 
   const std::pair<const char*, const std::ostringstream*> sections[] = {
       {"Archetype Rules", &m_archetypeRules},
@@ -479,17 +449,13 @@ int TqXMLParserSrcWriter::ParserEmitRulesSection() {
       {"Element Content Reference Rules", &m_elementReferenceRules},
       {"Wildcard Rules", &m_occurrenceRules},
       {"Mixed Content Rules", &m_mixedContentRules},
-      {"Archetype Attribute Rules", &m_archetypeAttributeRules},
-      {"Attribute Rules", &m_attributeRules},
-      {"Datatype Rules", &m_datatypeRules},
   };
   for (const auto& [heading, buffer] : sections) {
     const std::string text = buffer->str();
     if (!text.empty()) out << "/* " << heading << " */\n\n" << text;
   }
   if (m_textOnly) out << GrammarTemplates::kTextRule;
-  if (m_usesAttValue) out << GrammarTemplates::kAttributeValueRule;
-  if (m_hasIDs) out << GrammarTemplates::kIDValueRule;
+  if (m_attributeNumber > 0) out << GrammarTemplates::kAttributeRules;
   out << GrammarTemplates::kFixedRules;
   return 0;
 }
@@ -498,11 +464,19 @@ int TqXMLParserSrcWriter::ParserEmitUserSubroutinesSection() {
   std::string reset;
   if (m_hasIDs) reset += "\tdocumentIDs.clear();\n";
   if (m_textOnly) reset += "\tsTextOnly = \"\";\n";
-  for (const std::string& token : m_attributeList) reset += "\tn_" + token.substr(4) + " = 0;\n";
-  *GetCurrentOutputStream() << Splice(GrammarTemplates::kSubroutines,
-                                      {{"NS", GetNamespace()},
-                                       {"XOBJECT", RuntimeName("XObject")},
-                                       {"RESET_STATICS", reset}});
+  std::ostream& out = *GetCurrentOutputStream();
+  out << Splice(GrammarTemplates::kSubroutines, {{"NS", GetNamespace()},
+                                                 {"XOBJECT", RuntimeName("XObject")},
+                                                 {"RESET_STATICS", reset}});
+  if (m_attributeNumber > 0) {
+    out << "\n/* The attributes' setters, by the numbers the scanner gives them */\n"
+        << m_attributeSetters.str();
+    std::string setters;
+    for (int number = 0; number < m_attributeNumber; ++number) {
+      setters += "\t\tAttribute" + std::to_string(number) + ",\n";
+    }
+    out << Splice(GrammarTemplates::kAttributeDispatch, {{"SETTERS", setters}});
+  }
   return 0;
 }
 

@@ -67,8 +67,8 @@ std::string Join(const std::vector<std::string>& names, const char* separator) {
 }  // namespace
 
 void TqXMLParserSrcWriter::WriteLexerRules() {
-  const std::string& ns = GetNamespace();
   // The attributes of each element type, sorted for AttributeName's search.
+  std::size_t mostAttributes = 0;
   for (const auto& [identifier, archetype] : m_archetypes) {
     if (archetype.attributes.empty()) continue;
     std::vector<const AttributeScan*> sorted;
@@ -78,19 +78,23 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
     });
     m_lexTagTables << "static const AttributeEntry Attributes_" << identifier << "[] =\n{\n";
     for (const AttributeScan* attribute : sorted) {
-      m_lexTagTables << "\t{" << CString(attribute->xmlName) << ", " << attribute->token << ", "
-                     << attribute->valueState << "},\n";
+      m_lexTagTables << "\t{" << CString(attribute->xmlName) << ", " << attribute->number << ", "
+                     << attribute->valueState << ", " << (attribute->required ? 1 : 0) << "},\n";
     }
     m_lexTagTables << "};\n\n";
+    mostAttributes = std::max(mostAttributes, archetype.attributes.size());
   }
+  // which attributes of the current start tag were read
+  m_lexTagTables << "static char fAttributeSeen[" << std::max<std::size_t>(mostAttributes, 1)
+                 << "];\n\n";
   m_lexTagTables << "static const TagEntry Tags[] =\n{\n";
   int number = 0;
   for (const std::string& id : m_elementSet) {
     const Tag& tag = *TagById(id);
     // A name matches only as a whole: "<b" must not start "<bad".
     m_lexStartTagRules << "<INITIAL>" << FlexString("<" + tag.xmlName)
-                       << "/{NameEnd}\t{ nCurrentTag = " << number << "; if (PushState(" << ns
-                       << "_STAG) < 0) return 0; return STAGLEFT_" << tag.id << "; }\n";
+                       << "/{NameEnd}\t{ return StartTag(" << number << ", STAGLEFT_" << tag.id
+                       << "); }\n";
     // XML allows white space before the ">" of an end tag.
     m_lexEndTagRules << "<INITIAL>" << FlexString("</" + tag.xmlName)
                      << "{S}?{EndTagRight}\t{ if (EndElement() < 0) return 0; return ETAG_"
@@ -110,16 +114,17 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
   m_lexTagTables << "};\n\n";
   for (const auto& [identifier, enumeration] : m_enumerations) {
     if (!enumeration.used) continue;
-    for (const auto& [text, token] : enumeration.literals) {
+    for (const std::string& text : enumeration.literals) {
       // As written, and with the markup characters written as the
       // predefined entities, as XML writers (this runtime included) write
       // them; the symbol table stores the literal either way.
       std::vector<std::string> forms = {text};
       if (std::string escaped = EscapeMarkup(text); escaped != text) forms.push_back(escaped);
       for (const std::string& form : forms) {
+        const char* enter = form.find('&') == std::string::npos ? "EnterText" : "EnterSymbol";
         m_lexLiteralRules << "<" << enumeration.state << ">" << FlexString(form)
-                          << "/{LiteralEnd}\t{ if (PopState() < 0) return 0; return EnterSymbol("
-                          << token << "); }\n";
+                          << "/{LiteralEnd}\t{ if (PopState() < 0) return 0; return " << enter
+                          << "(TRAVIX_CDATA); }\n";
       }
     }
   }

@@ -16,14 +16,15 @@ namespace Travix {
 namespace {
 
 // Names of the fixed grammar rules: kept out of the schema's rule names.
-constexpr std::array<std::string_view, 35> kFixedRules = {
+constexpr std::string_view kFixedRules[] = {
     "xml_document",          "xml_prolog",
     "xml_doctypedecl_opt",   "xml_doctypedecl",
     "xml_doctypedecl_rest",  "xml_intSubset",
     "xml_Misc_zeroormore",   "xml_Misc_oneormore",
     "xml_Misc",              "xml_content",
     "xml_Text_zeroormore",   "xml_AttValue",
-    "xml_IDValue",           "xml_S",
+    "xml_Attributes",        "xml_Attribute",
+    "xml_element",           "xml_S",
     "xml_S_Opt",             "xml_Comment",
     "xml_Comment_nest",      "xml_PI",
     "xml_XMLDecl",           "xml_XMLDecl_rest",
@@ -38,8 +39,7 @@ constexpr std::array<std::string_view, 35> kFixedRules = {
     "YYEMPTY"};
 
 // Prefixes of token names: a rule name must not begin with one.
-constexpr std::array<std::string_view, 5> kTokenPrefixes = {"TRAVIX_", "STAGLEFT_", "ETAG_", "ATT_",
-                                                            "LIT_"};
+constexpr std::array<std::string_view, 3> kTokenPrefixes = {"TRAVIX_", "STAGLEFT_", "ETAG_"};
 
 bool StartsWithTokenPrefix(std::string_view name) {
   return std::any_of(kTokenPrefixes.begin(), kTokenPrefixes.end(),
@@ -141,26 +141,20 @@ void TqXMLParserSrcWriter::ResetWalk() {
   for (std::ostringstream* buffer :
        {&m_lexStartTagRules, &m_lexEndTagRules, &m_lexLiteralRules, &m_lexTagTables,
         &m_archetypeRules, &m_elementRules, &m_elementReferenceRules,
-        &m_occurrenceRules, &m_mixedContentRules, &m_archetypeAttributeRules, &m_attributeRules,
-        &m_datatypeRules, &m_mixedBody, &m_startAdditions,
-        &m_endAdditions}) {
+        &m_occurrenceRules, &m_mixedContentRules, &m_attributeSetters, &m_mixedBody}) {
     buffer->str("");
     buffer->clear();
   }
   m_elemsItems.clear();
-  m_attsAlternatives.clear();
+  m_mixedElementChildren.clear();
+  m_mixedGroupChildren.clear();
   m_elemsAlternatives = 0;
-  m_attributeCount = 0;
+  m_attributeNumber = 0;
   m_choiceMayBeEmpty = false;
   m_currentMixedRule.clear();
-  m_currentAttsRule.clear();
-  m_currentAttsLoopRule.clear();
   m_tags.clear();
   m_elementSet.clear();
   m_textContentSet.clear();
-  m_enumerationTokens.clear();
-  m_attributeList.clear();
-  m_usedTokens.clear();
   m_anyContent.clear();
   m_usedRuleNames.clear();
   m_enumeratedDatatypes.clear();
@@ -174,7 +168,6 @@ void TqXMLParserSrcWriter::ResetWalk() {
   m_elementReferences.clear();
   m_textOnly = false;
   m_hasIDs = false;
-  m_usesAttValue = false;
 }
 
 // Names that must be known before the walk: the fixed rules, and the rules
@@ -222,8 +215,6 @@ TqXMLParserSrcWriter::Tag& TqXMLParserSrcWriter::RegisterTag(const std::u16strin
   tag.textContent = textContent;
   m_elementSet.insert(tag.id);
   if (textContent) m_textContentSet.insert(tag.id);
-  m_usedTokens.insert("STAGLEFT_" + tag.id);
-  m_usedTokens.insert("ETAG_" + tag.id);
   return tag;
 }
 
@@ -232,13 +223,6 @@ const TqXMLParserSrcWriter::Tag* TqXMLParserSrcWriter::TagById(const std::string
     if (tag.id == id) return &tag;
   }
   return nullptr;
-}
-
-std::string TqXMLParserSrcWriter::UniqueToken(const std::string& candidate) {
-  std::string token = candidate;
-  for (int n = 1; m_usedTokens.count(token) != 0; ++n) token = candidate + std::to_string(n);
-  m_usedTokens.insert(token);
-  return token;
 }
 
 std::string TqXMLParserSrcWriter::ParentObject(const std::string& parent) const {

@@ -98,11 +98,14 @@ private:
     std::string archetype;     // the archetype whose attributes it has, if any
   };
 
-  // How the value of an attribute is scanned.
+  // An attribute as the scanner knows it: its number (the entry of its
+  // setter in the grammar), the start condition of its value, and whether
+  // a start tag must have it.
   struct AttributeScan {
     std::string xmlName;
-    std::string token;
+    int number = 0;
     std::string valueState;
+    bool required = false;
   };
 
   // What an archetype's element rule needs, for its own tag and for
@@ -111,10 +114,7 @@ private:
     std::string rule;             // its own element rule
     std::string tagName;          // its own tag (XML name)
     CONTENT_MODEL content = elemOnly;
-    std::string attsRule;         // empty without attributes
     std::string elemsRule;        // empty without content alternatives
-    std::string startActions;     // counters reset at the start tag
-    std::string attributeChecks;  // run when the attributes are read
     std::vector<AttributeScan> attributes;
   };
 
@@ -132,13 +132,10 @@ private:
   };
 
   // An enumerated datatype: its literals, scanned in a start condition of
-  // its own (<ns>_V_<id>) and read by the rule datatype_<id>.
+  // its own (<ns>_V_<id>) where nothing else matches.
   struct Enumeration {
-    std::string identifier;
     std::string state;
-    std::string rule;
-    std::string valueRule;
-    std::vector<std::pair<std::string, std::string>> literals;  // text, token
+    std::vector<std::string> literals;
     bool used = false;
   };
 
@@ -172,7 +169,6 @@ private:
   const Enumeration* EnumerationOf(const xercesc::DOMElement* datatype, const std::string& id);
   Tag& RegisterTag(const std::u16string& xmlName, bool textContent);
   const Tag* TagById(const std::string& id) const;
-  std::string UniqueToken(const std::string& candidate);
 
   void WriteArchetypeRule(std::ostream& out, const std::string& rule, const Tag& tag,
                           const std::string& archetype, bool setTag);
@@ -201,29 +197,21 @@ private:
   std::ostringstream m_elementReferenceRules;
   std::ostringstream m_occurrenceRules;
   std::ostringstream m_mixedContentRules;
-  std::ostringstream m_archetypeAttributeRules;
-  std::ostringstream m_attributeRules;
-  std::ostringstream m_datatypeRules;
+  std::ostringstream m_attributeSetters;  // one function per attribute, by number
 
   // Scratch of the archetype or group being walked.
   std::ostringstream m_mixedBody;
-  std::ostringstream m_startAdditions;
-  std::ostringstream m_endAdditions;
   std::vector<std::string> m_elemsItems;      // sequence items or alternatives
-  std::vector<std::string> m_attsAlternatives;
+  std::vector<std::string> m_mixedElementChildren;  // symbols of mixed content's children
+  std::vector<std::string> m_mixedGroupChildren;
   int m_elemsAlternatives = 0;
-  int m_attributeCount = 0;
+  int m_attributeNumber = 0;  // attributes so far, and the next one's number
   bool m_choiceMayBeEmpty = false;
   std::string m_currentMixedRule;
-  std::string m_currentAttsRule;
-  std::string m_currentAttsLoopRule;
 
   std::map<std::string, Tag> m_tags;                   // by XML name
   std::set<std::string> m_elementSet;                  // tag identifiers
   std::set<std::string> m_textContentSet;              // tag identifiers
-  std::set<std::string> m_enumerationTokens;           // LIT_ tokens
-  std::vector<std::string> m_attributeList;            // ATT_ tokens
-  std::set<std::string> m_usedTokens;
   std::map<std::string, std::string> m_anyContent;     // archetype -> rule
   std::set<std::string> m_usedRuleNames;
   std::set<std::string> m_enumeratedDatatypes;
@@ -237,7 +225,6 @@ private:
   std::vector<ElementReference> m_elementReferences;
   bool m_textOnly = false;  // some element has text content: sTextOnly
   bool m_hasIDs = false;    // some attribute is an ID: the ID set
-  bool m_usesAttValue = false;  // some attribute value is quoted text: xml_AttValue
 };
 
 }  // namespace Travix

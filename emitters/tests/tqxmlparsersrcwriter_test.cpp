@@ -101,8 +101,8 @@ TEST(ParserRuleNames, NamesBisonWouldMisreadAreChanged) {
   ParserWriter writer;
   // a leading digit, and names that begin like tokens
   EXPECT_EQ(writer.GetUniqueParserRuleName("2nd", "_zeroorone"), "X2nd_zeroorone");
-  EXPECT_EQ(writer.GetUniqueParserRuleName("ATT_a", ""), "XATT_a");
-  EXPECT_EQ(writer.GetUniqueParserRuleName("LIT", "_x"), "XLIT_x");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("STAGLEFT_a", ""), "XSTAGLEFT_a");
+  EXPECT_EQ(writer.GetUniqueParserRuleName("ETAG", "_x"), "XETAG_x");
   EXPECT_EQ(writer.GetUniqueParserRuleName("a-b", ""), "a_b");
 }
 
@@ -261,10 +261,9 @@ TEST(ScannerFile, ElementsGetNoStartConditionOfTheirOwn) {
   EXPECT_FALSE(Contains(lexer, "po_text"));
   EXPECT_FALSE(Contains(lexer, "po_in"));
   EXPECT_FALSE(Contains(lexer, "po_E_"));
-  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<text\"/{NameEnd}\t{ nCurrentTag = 3; if "
-                              "(PushState(po_STAG) < 0) return 0; return STAGLEFT_text; }"));
-  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<INITIAL\"/{NameEnd}\t{ nCurrentTag = 1; if "
-                              "(PushState(po_STAG) < 0) return 0; return STAGLEFT_INITIAL_; }"));
+  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<text\"/{NameEnd}\t{ return StartTag(3, STAGLEFT_text); }"));
+  EXPECT_TRUE(
+      Contains(lexer, "<INITIAL>\"<INITIAL\"/{NameEnd}\t{ return StartTag(1, STAGLEFT_INITIAL_); }"));
 }
 
 TEST(ScannerFile, EnumerationStatesFiveToALine) {
@@ -298,25 +297,28 @@ TEST(ScannerFile, NamesAndLiteralsAreQuotedPatternsOrTableEntries) {
       "<literal>in stock</literal><literal>a.b</literal><literal>say \"x\"</literal>"
       "</enumeration></datatype>"
       "<archetype name='a.b'><attribute name='x.y' type='state'/>"
-      "<attribute name='id' type='ID'/><attribute name='n' type='integer'/></archetype>");
+      "<attribute name='id' type='ID' minOccurs='1'/><attribute name='n' type='integer'/>"
+      "</archetype>");
   const std::string& lexer = generated.lexer;
-  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<a.b\"/{NameEnd}\t{ nCurrentTag = 0; if "
-                              "(PushState(po_STAG) < 0) return 0; return STAGLEFT_a_b; }"));
+  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<a.b\"/{NameEnd}\t{ return StartTag(0, STAGLEFT_a_b); }"));
   EXPECT_TRUE(Contains(lexer, "<INITIAL>\"</a.b\"{S}?{EndTagRight}\t{ if (EndElement() < 0) "
                               "return 0; return ETAG_a_b; }"));
-  // attributes by name, each with the start condition of its value
+  // attributes by name, each with its number, the start condition of its
+  // value and whether it is required
   EXPECT_TRUE(Contains(lexer, "static const AttributeEntry Attributes_a_b[] =\n{\n"
-                              "\t{\"id\", ATT_a_b_id, po_IDN},\n"
-                              "\t{\"n\", ATT_a_b_n, po_ATTVALUE},\n"
-                              "\t{\"x.y\", ATT_a_b_x_y, po_V_state},\n};"));
+                              "\t{\"id\", 1, po_IDN, 1},\n"
+                              "\t{\"n\", 2, po_ATTVALUE, 0},\n"
+                              "\t{\"x.y\", 0, po_V_state, 0},\n};"));
+  EXPECT_TRUE(Contains(lexer, "static char fAttributeSeen[3];"));
   EXPECT_TRUE(Contains(lexer, "\t{Attributes_a_b, 3, 0},\t/* 0: a_b */"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"in stock\"/{LiteralEnd}"));
+  // one rule for a literal that needs no escaping
+  EXPECT_EQ(lexer.find("\"in stock\"/"), lexer.rfind("\"in stock\"/"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"a.b\"/{LiteralEnd}"));
-  EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say \\\"x\\\"\"/{LiteralEnd}"));
-  EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say &quot;x&quot;\"/{LiteralEnd}"));
-  // without markup characters, one rule: flex warns about a second that never matches
-  const std::string once = "<po_V_state>\"a.b\"/{LiteralEnd}";
-  EXPECT_EQ(lexer.find(once, lexer.find(once) + 1), std::string::npos);
+  EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say \\\"x\\\"\"/{LiteralEnd}\t{ if (PopState() < 0) "
+                              "return 0; return EnterText(TRAVIX_CDATA); }"));
+  EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say &quot;x&quot;\"/{LiteralEnd}\t{ if (PopState() "
+                              "< 0) return 0; return EnterSymbol(TRAVIX_CDATA); }"));
   EXPECT_TRUE(Contains(lexer, "%x po_V_state\n"));
 }
 
@@ -331,7 +333,7 @@ TEST(ScannerFile, WhiteSpaceIsTextOnlyInElementsWithTextContent) {
                               "\t{NULL, 0, 1},\t/* 2: n */\n\t{NULL, 0, 1},\t/* 3: p */\n"
                               "\t{NULL, 0, 0},\t/* 4: s */\n"));
   EXPECT_TRUE(Contains(lexer, "if (fTextContent[nLexerStateStackTop])\n"
-                              "\t\t\t\treturn EnterSymbol(TRAVIX_PCDATA);"));
+                              "\t\t\t\treturn EnterText(TRAVIX_PCDATA);"));
   // An end tag leaves the element's content, whatever it holds.
   EXPECT_TRUE(Contains(lexer, "return PopState() < 0 ? -1 : 0;"));
 }
@@ -351,21 +353,23 @@ TEST(GrammarFile, DefinitionSection) {
   EXPECT_TRUE(Contains(grammar, "#include \"travixsymbol.h\"\n#include \"po.h\"\n"));
   EXPECT_TRUE(Contains(grammar, "\tvoid po_error(const char *szErrorText);\n"));
   EXPECT_TRUE(Contains(grammar, "Travix::XObject * po_GetRootObject();"));
-  EXPECT_TRUE(Contains(grammar, "static int n_order_id = 0, n_order_version = 0;\n"));
+  EXPECT_TRUE(Contains(grammar, "%token TRAVIX_PCDATA TRAVIX_CDATA TRAVIX_IDNAME TRAVIX_ATTRIBUTE\n"));
+  EXPECT_TRUE(Contains(grammar, "static int SetAttributeValue(int nAttribute, const char *szValue);"));
   EXPECT_TRUE(Contains(grammar, "/* Text only strings */\nstatic Travix::string sTextOnly;"));
   EXPECT_TRUE(Contains(grammar, "static std::set<std::string> documentIDs;"));
   EXPECT_TRUE(Contains(grammar, "%token STAGLEFT_item STAGLEFT_note STAGLEFT_order\n"));
   EXPECT_TRUE(Contains(grammar, "%token ETAG_item ETAG_note ETAG_order\n"));
-  EXPECT_TRUE(Contains(grammar, "%token ATT_order_id ATT_order_version\n"));
   EXPECT_TRUE(Contains(grammar, "%initial-action { po_ResetParser(); }"));
 }
 
-TEST(GrammarFile, NoTextNoIDsDeclareNeither) {
+TEST(GrammarFile, NoTextNoIDsNoAttributesDeclareNone) {
   const Generated generated =
       Generate("<archetype name='a'><attribute name='n' type='integer'/></archetype>");
   EXPECT_FALSE(Contains(generated.grammar, "sTextOnly"));
   EXPECT_FALSE(Contains(generated.grammar, "documentIDs"));
-  EXPECT_FALSE(Contains(generated.grammar, "xml_IDValue"));
+  const Generated none = Generate("<archetype name='a'/>");
+  EXPECT_FALSE(Contains(none.grammar, "xml_Attributes"));
+  EXPECT_FALSE(Contains(none.grammar, "SetAttributeValue"));
 }
 
 TEST(GrammarFile, FixedRulesCarryThePrefixAndSchemaNamesKeepTheirs) {
@@ -392,15 +396,16 @@ TEST(GrammarFile, OccurrenceRulesAndWhiteSpaceAfterEveryChild) {
       "</archetype>");
   const std::string& grammar = generated.grammar;
   const std::string elems = Rule(grammar, "a_elems");
-  EXPECT_TRUE(Contains(elems, "->Set_one(*dynamic_cast<Travix::string *>(pCurrentElement));"));
-  EXPECT_TRUE(Contains(elems, "pCurrentElement = 0; }\n\t\t\t  xml_Misc_zeroormore\n"));
+  EXPECT_TRUE(Contains(elems, "SetElement(&po::a::Set_one, pCurrentElement); }"));
+  EXPECT_TRUE(Contains(elems, "pCurrentElement); }\n\t\t\t  xml_Misc_zeroormore\n"));
   EXPECT_TRUE(Contains(elems, "opt_zeroorone\n\t\t\t  item_zeroormore\n\t\t\t  item1_zeroormore\n"
                               "\t\t\t  two_wildcard"));
   EXPECT_TRUE(Contains(Rule(grammar, "opt_zeroorone"), "xml_Misc_zeroormore"));
   EXPECT_TRUE(Contains(Rule(grammar, "item_zeroormore"), "| item_oneormore"));
   EXPECT_TRUE(Contains(Rule(grammar, "item1_zeroormore"), "| item1_oneormore"));
   // the second item member appends to its own list
-  EXPECT_TRUE(Contains(Rule(grammar, "item1_oneormore"), "->Get_item1List().push_back("));
+  EXPECT_TRUE(
+      Contains(Rule(grammar, "item1_oneormore"), "AppendElement(&po::a::Get_item1List, pCurrentElement);"));
   EXPECT_TRUE(Contains(Rule(grammar, "two_wildcard"), "| two_wildcard xml_Misc"));
   // minOccurs "0" alone: zero or one, as an XDR schema means it
   EXPECT_TRUE(Contains(elems, "two_wildcard\n\t\t\t  maybe_zeroorone\n"));
@@ -414,30 +419,28 @@ TEST(GrammarFile, AttributesByType) {
       "<archetype name='t'><attribute name='s' type='size'/>"
       "<attribute name='r' type='real'/><attribute name='k' type='NMTOKENS'/></archetype>");
   const std::string& grammar = generated.grammar;
-  const std::string id = Rule(grammar, "order_att_id");
-  EXPECT_TRUE(Contains(id, "ATT_order_id xml_Eq xml_IDValue"));
-  EXPECT_TRUE(Contains(id, "if (!documentIDs.insert(szValue).second)"));
-  EXPECT_TRUE(Contains(id, "po_error(\"non-unique ID detected for attribute 'id'\");\n"
-                           "\t\t\t\t\t\tYYABORT;"));
-  EXPECT_TRUE(Contains(id, "->Set_id(value);"));
+  // one rule reads every attribute; the scanner names it by its setter
+  EXPECT_TRUE(Contains(grammar, "xml_Attribute\t: TRAVIX_ATTRIBUTE TRAVIX_EQUALS xml_AttValue\n"
+                                "\t\t\t\t{\tif (SetAttributeValue($1, $3 ? SymbolGetEntry($3) : \"\") "
+                                "!= 0)\n\t\t\t\t\t\tYYABORT; }"));
+  EXPECT_TRUE(Contains(Rule(grammar, "order"), "xml_Attributes"));
+  const std::string id = grammar.substr(grammar.find("/* 0: order id */"));
+  EXPECT_TRUE(Contains(id, "static int Attribute0(const char *szValue)\n{\n"
+                           "\tif (!documentIDs.insert(szValue).second)\n\t{\n"
+                           "\t\tpo_error(\"non-unique ID detected for attribute 'id'\");\n"
+                           "\t\treturn 1;\n\t}\n\tSetAttribute(&po::order::Set_id, szValue);\n"));
   // fixed: compared, never set
-  const std::string version = Rule(grammar, "order_att_version");
+  const std::string version = grammar.substr(grammar.find("/* 1: order version */"), 300);
   EXPECT_TRUE(Contains(version, "if (strcmp(szValue, \"1.0\") != 0)"));
   EXPECT_TRUE(Contains(version, "\"' specified for fixed attribute 'version'\""));
   EXPECT_FALSE(Contains(version, "Set_version"));
   // a numeric enumeration: the datatype built from its base value
-  const std::string size = Rule(grammar, "t_att_s");
-  EXPECT_TRUE(Contains(size, "ATT_t_s xml_Eq datatype_size_value"));
-  EXPECT_TRUE(Contains(size, "Travix::integer baseValue;\n"));
-  EXPECT_TRUE(Contains(size, "->Set_s(static_cast<class po::size>(baseValue));"));
-  EXPECT_TRUE(Contains(Rule(grammar, "t_att_r"), "Travix::real value;"));
-  EXPECT_TRUE(Contains(Rule(grammar, "t_att_k"), "Travix::NMTOKENS value;"));
-  // required and repeated attributes are checked as soon as the start tag is read
-  const std::string order = Rule(grammar, "order");
-  EXPECT_LT(order.find("required attribute 'id' not set"), order.find("order_end"));
-  EXPECT_LT(order.find("attribute 'version' cannot be set more than once"),
-            order.find("order_end"));
-  EXPECT_FALSE(Contains(grammar, "return 1;"));
+  EXPECT_TRUE(Contains(grammar, "\tSetDatatypeAttribute<Travix::integer>(&po::t::Set_s, szValue);"));
+  EXPECT_TRUE(Contains(grammar, "\tSetAttribute(&po::t::Set_r, szValue);"));
+  EXPECT_TRUE(Contains(grammar, "\t\tAttribute0,\n\t\tAttribute1,\n\t\tAttribute2,\n\t\tAttribute3,\n"
+                                "\t\tAttribute4,\n\t};"));
+  EXPECT_FALSE(Contains(grammar, "return 1;\n\t\t\t"));
+  EXPECT_FALSE(Contains(grammar, "\t\t\t\treturn 1;"));
 }
 
 TEST(GrammarFile, ChoicesGroupsAndMixedContent) {
@@ -453,19 +456,21 @@ TEST(GrammarFile, ChoicesGroupsAndMixedContent) {
       "<group name='unused'><element name='u' type='string'/></group>");
   const std::string& grammar = generated.grammar;
   // p_oneormore is q's list of p; the mixed rule of p is the name handed out
-  EXPECT_TRUE(Contains(Rule(grammar, "p_oneormore"), "->Get_pList().push_back("));
+  EXPECT_TRUE(Contains(Rule(grammar, "p_oneormore"), "AppendElement(&po::q::Get_pList"));
   EXPECT_TRUE(Contains(Rule(grammar, "p_elems"), "| p1_oneormore"));
-  EXPECT_TRUE(Contains(Rule(grammar, "p1_oneormore"), "| p1_oneormore b"));
-  EXPECT_TRUE(Contains(Rule(grammar, "p1_oneormore"), "->GetMixedList().push_back(pCurrentElement);"));
+  const std::string mixed = Rule(grammar, "p1_oneormore");
+  EXPECT_TRUE(Contains(mixed, "| p1_oneormore p_child"));
+  EXPECT_TRUE(Contains(mixed, "->GetMixedList().push_back(pCurrentElement);"));
+  EXPECT_TRUE(Contains(Rule(grammar, "p_child"), "p_child\t: b\n"));
   const std::string choice = Rule(grammar, "c_elems");
-  EXPECT_TRUE(Contains(choice, "->SetChoice(pCurrentElement);"));
+  EXPECT_TRUE(Contains(choice, "SetChoice<class po::c>(pCurrentElement);"));
   EXPECT_TRUE(Contains(choice, "| y_oneormore"));
-  EXPECT_TRUE(Contains(choice, "->SetChoice(pChoiceList);"));
+  EXPECT_TRUE(Contains(choice, "SetChoice<class po::c>(pChoiceList);"));
   // a group reference renames the rule, not the member
   EXPECT_TRUE(Contains(Rule(grammar, "g_oneormore"), "g_group\n"));
   EXPECT_TRUE(Contains(grammar, "static_cast<Travix::XList<Travix::XObject *> *>(parentStack.top())"));
   EXPECT_TRUE(Contains(Rule(grammar, "g_group"), "CreateObject(\"po::g\")"));
-  EXPECT_TRUE(Contains(Rule(grammar, "g_elems"), "(dynamic_cast<class po::g *>(parentStack.top()))->Set_z("));
+  EXPECT_TRUE(Contains(Rule(grammar, "g_elems"), "SetElement(&po::g::Set_z, pCurrentElement);"));
   EXPECT_FALSE(Contains(grammar, "Set_g_group"));
   // a group nothing refers to leaves no rules
   EXPECT_TRUE(Rule(grammar, "unused_group").empty());
@@ -481,7 +486,7 @@ TEST(GrammarFile, AllOrderTakesChildrenInAnyOrderOnceEach) {
   const std::string item = Rule(grammar, "a_allitem");
   EXPECT_TRUE(Contains(item, "->HasElement(\"x\"))"));
   EXPECT_TRUE(Contains(item, "element 'x' cannot appear more than once"));
-  EXPECT_TRUE(Contains(item, "->Get_yList().push_back("));
+  EXPECT_TRUE(Contains(item, "AppendElement(&po::a::Get_yList, pCurrentElement);"));
 }
 
 TEST(GrammarFile, ElementsUnderOtherNamesKeepTheirTag) {
@@ -512,7 +517,8 @@ TEST(GrammarFile, NamingFormAndMFC) {
   const Generated generated = Generate(kOrder, "po", options);
   const std::string& grammar = generated.grammar;
   EXPECT_TRUE(Contains(grammar, "Travix_XObjectFactory::CreateObject(\"po_order\")"));
-  EXPECT_TRUE(Contains(grammar, "(dynamic_cast<class po_order *>(parentStack.top()))->Get_itemList().AddTail("));
+  EXPECT_TRUE(Contains(grammar, "AppendElement(&po_order::Get_itemList, pCurrentElement);"));
+  EXPECT_TRUE(Contains(grammar, "(Parent<Object>()->*get)().AddTail(dynamic_cast<Item *>(pElement));"));
   EXPECT_TRUE(Contains(grammar, "static Travix_string sTextOnly;"));
   EXPECT_TRUE(Contains(grammar, "Travix_XObject * po_GetRootObject()"));
 }

@@ -19,6 +19,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "everything.h"
 #include "everything_xmlimporter.h"
 #include "names.h"
@@ -130,7 +132,7 @@ const char* const kOrder = R"(<?xml version="1.0" encoding="UTF-8" standalone='y
   <total>10.25</total>
   <payment>
     <voucher>v1</voucher>
-    <!-- between two vouchers -->
+    <!-- between two vouchers --><?app third?>
     <voucher>v2</voucher>
   </payment>
   <gift/>
@@ -235,6 +237,8 @@ TEST_F(Parsers, BrokenDocumentsAreRefusedAndLeaveNothingBehind) {
       {Replace(kSmallOrder, "<city>C</city>", "<city>C</city><city>D</city>"), "syntax error"},
       {Replace(kSmallOrder, "<total>", "<unknown/><total>"), "Invalid character at token \"<\""},
       {Replace(kSmallOrder, "<line ", "<line colour='red' "), "Unknown attribute"},
+      {Replace(kSmallOrder, "number='1'", "number='1'key='k'"),
+       "White space is required before an attribute"},
       {Replace(kSmallOrder, "<quantity>1", "<sku>b</sku><quantity>1"),
        "element 'sku' cannot appear more than once"},
       {"", "syntax error"},
@@ -338,6 +342,30 @@ TEST_F(Parsers, ImportersOfSeveralSchemasShareTheProcess) {
   }
   // a document of one schema is not one of the other
   EXPECT_NE(Import<ListImporter>(order).error, "");
+}
+
+// flex and bison read the generated files without a complaint.
+TEST(ParserGrammars, FlexAndBisonWarnAboutNothing) {
+  const std::string scratch = std::filesystem::temp_directory_path() /
+                              ("parser-tools-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(scratch);
+  for (const char* schema : {"everything", "names", "noattributes", "noarchetypes"}) {
+    SCOPED_TRACE(schema);
+    const std::string input = std::string(PARSER_GENERATED_DIR) + "/" + schema;
+    const std::string errors = scratch + "/errors.txt";
+    const std::string flex = std::string(FLEX_PROGRAM) + " -o " + scratch + "/lexer.c -P" +
+                             schema + "_ " + input + "_lexer.l 2>" + errors;
+    EXPECT_EQ(std::system(flex.c_str()), 0);
+    std::ifstream flexErrors(errors);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(flexErrors), {}), "");
+    const std::string bison = std::string(BISON_PROGRAM) + " -d -p " + schema + "_ -o " + scratch +
+                              "/parser.tab.cpp --defines=" + scratch + "/parser.tab.h " + input +
+                              "_parser.y 2>" + errors;
+    EXPECT_EQ(std::system(bison.c_str()), 0);
+    std::ifstream bisonErrors(errors);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(bisonErrors), {}), "");
+  }
+  std::filesystem::remove_all(scratch);
 }
 
 // bison's report of each grammar: the conflicts it had to resolve by its
