@@ -261,11 +261,8 @@ int SymbolInsert(const char* name, int token) {
     text = expansion;
     length = expansionLength;
   } else {
+    /* A text without references is stored as it stands: only the pool bounds it. */
     length = strlen(name);
-    if (resolveFlag && length >= sizeof expansion) {
-      SetTooLongError();
-      return -1;
-    }
   }
   if (rowCount + 1 >= TRAVIX_SYMBOL_ROWS) {
     SetError("Error: Symbol table full\n");

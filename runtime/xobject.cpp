@@ -76,14 +76,29 @@ XObject* CloneAttribute(const XObject& value) {
 } // namespace
 
 void XObject::setAttribute(std::string name, const XObject* value) {
-  RemoveAttribute(name);
-  if (!value)
+  if (!value) {
+    RemoveAttribute(name);
     return;
-  if (!m_pAttributesMap)
-    m_pAttributesMap = NewAttributesMap();
-  XObject* clone = CloneAttribute(*value);
+  }
+  // The value may be the stored attribute itself (x.Set_a(x.Get_a())): clone
+  // it before the old one goes. A failure still leaves the attribute removed.
+  XObject* clone;
+  try {
+    clone = CloneAttribute(*value);
+  } catch (...) {
+    RemoveAttribute(name);
+    throw;
+  }
+  RemoveAttribute(name);
   clone->SetTag(name);
-  (*m_pAttributesMap)[name] = clone;
+  try {
+    if (!m_pAttributesMap)
+      m_pAttributesMap = NewAttributesMap();
+    (*m_pAttributesMap)[name] = clone;
+  } catch (...) {
+    delete clone;
+    throw;
+  }
 }
 
 const XObject* XObject::getAttribute(std::string name) const {

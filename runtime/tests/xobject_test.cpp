@@ -73,6 +73,18 @@ TEST(XObjectAttributes, StoredValueIsARetaggedCloneOwnedByTheObject) {
   EXPECT_TRUE(node.Attributes()->empty());
 }
 
+TEST(XObjectAttributes, SettingAnAttributeFromItsOwnValue) {
+  // What a generated x.Set_a(x.Get_a()) does.
+  Node node("n");
+  TX(string) value("kept");
+  node.setAttribute("a", &value);
+  node.setAttribute("a", node.getAttribute("a"));
+  const auto* stored = dynamic_cast<const TX(string)*>(node.getAttribute("a"));
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(std::string(stored->c_str()), "kept");
+  EXPECT_EQ(stored->GetTag(), "a");
+}
+
 TEST(XObjectAttributes, MissingAttributeThrowsNamingIt) {
   Node node("n");
   try {
