@@ -1,18 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
 #include "emitters/emitschema.h"
+#include "emitters/pathutil.h"
 #include "emitters/tests/schematestsupport.h"
+#include "tests/support/tempdir.h"
 #include "travixexcept.h"
 
 namespace {
 
 using SchemaTest::FrontEnd;
 using SchemaTest::InlineSchema;
-using SchemaTest::ReadFile;
-using SchemaTest::TempDir;
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 using Travix::JoinPath;
 
 class SchemaOutput : public ::testing::Test {

@@ -5,9 +5,6 @@
 #define TRAVIX_SCHEMATESTSUPPORT_H
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -18,7 +15,6 @@
 
 #include "emitters/domerrorreporter.h"
 #include "emitters/domutil.h"
-#include "emitters/pathutil.h"
 #include "emitters/secureparser.h"
 #include "emitters/tqschemasrcwriter.h"
 #include "emitters/transcode.h"
@@ -106,37 +102,6 @@ inline std::vector<std::string> TopLevel(const xercesc::DOMElement* schema) {
     outlines.push_back(Outline(child));
   }
   return outlines;
-}
-
-// A fresh directory below the system's temporary directory, removed with
-// this object.
-class TempDir {
-public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "travix-test-XXXXXX").string();
-    m_path = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& Path() const { return m_path; }
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::string path = Travix::JoinPath(m_path, name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-
-private:
-  std::string m_path;
-};
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace SchemaTest

@@ -5,14 +5,16 @@
 
 #include <string>
 
+#include "emitters/pathutil.h"
 #include "emitters/tests/schematestsupport.h"
+#include "tests/support/tempdir.h"
 #include "travixexcept.h"
 
 namespace {
 
 using SchemaTest::InlineSchema;
-using SchemaTest::ReadFile;
-using SchemaTest::TempDir;
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using Travix::JoinPath;

@@ -1,16 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "emitters/pathutil.h"
 #include "emitters/tests/schematestsupport.h"
 #include "emitters/wstringtostring.h"
+#include "tests/support/tempdir.h"
 #include "travixexcept.h"
 
 namespace {
 
 using SchemaTest::FrontEnd;
 using SchemaTest::InlineSchema;
-using SchemaTest::TempDir;
+using TestSupport::TempDir;
 using Travix::JoinPath;
 using Travix::TqSchemaSrcWriter;
 using Travix::XException;

@@ -5,13 +5,14 @@
 
 #include "emitters/tqxmlparsersrcwriter.h"
 #include "schematestsupport.h"
+#include "tests/support/tempdir.h"
 #include "travixexcept.h"
 
 namespace {
 
 using SchemaTest::InlineSchema;
-using SchemaTest::ReadFile;
-using SchemaTest::TempDir;
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 using Travix::XException;
 
 class ParserWriter : public Travix::TqXMLParserSrcWriter {

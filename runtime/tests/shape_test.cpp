@@ -7,10 +7,13 @@
 #include <string>
 
 #include "shapebinding.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 #include "travixsymbol.h"
 
 namespace {
+
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 
 using XObject = TXR(XObject);
 using XException = TXR(XException);
@@ -114,9 +117,9 @@ std::string MessageOf(XObject& object) {
 TEST(GeneratedShape, WritesTheExactDocument) {
   std::unique_ptr<Order> order = BuildDocument();
   TempDir dir;
-  std::string file = dir.File("order.xml");
+  std::string file = dir.Path("order.xml");
   EXPECT_TRUE(order->EmitXMLToFile(file, "shape.dtd"));
-  EXPECT_EQ(TempDir::Read(file), kDocument);
+  EXPECT_EQ(ReadFile(file), kDocument);
   EXPECT_EQ(MessageOf(*order), "valid");
   EXPECT_TRUE(order->IsValid());
 }

@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "formnames.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 #include "travix.h"
 #include "travixsymbol.h"
 #include "xmlimporterbase.h"
 
 namespace {
+
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 
 using XException = TX(XException);
 using TextEntity = TX(TextEntity);
@@ -62,11 +65,11 @@ TEST(ImportFromFile, EmptyNameFailsBeforeAnythingIsStored) {
 TEST(ImportFromFile, MissingFilesAndDirectoriesCannotBeOpened) {
   TempDir dir;
   Importer importer;
-  std::string missing = dir.File("missing.xml");
+  std::string missing = dir.Path("missing.xml");
   EXPECT_EQ(ImportFailure(importer, missing),
             "Error: ImportFromFile() could not open file '" + missing + "', Msg: 'No such file or directory'");
   EXPECT_EQ(importer.GetOriginalFileName(), missing);
-  std::string directory = dir.Path().string();
+  std::string directory = dir.Path();
   EXPECT_EQ(ImportFailure(importer, directory, false),
             "Error: ImportFromFile() could not open file '" + directory + "', Msg: 'Is a directory'");
   EXPECT_FALSE(importer.GetPreprocessorMode());

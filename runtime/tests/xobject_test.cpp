@@ -5,10 +5,13 @@
 #include <string>
 
 #include "formnames.h"
-#include "tempdir.h"
+#include "tests/support/tempdir.h"
 #include "travix.h"
 
 namespace {
+
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 
 using XObject = TX(XObject);
 using XException = TX(XException);
@@ -195,29 +198,29 @@ TEST(XObjectText, EntitiesAndIndent) {
 TEST(XObjectFile, HeaderWithAndWithoutDoctype) {
   TempDir dir;
   Node root("root");
-  EXPECT_TRUE(root.EmitXMLToFile(dir.File("plain.xml"), ""));
-  EXPECT_EQ(TempDir::Read(dir.File("plain.xml")),
+  EXPECT_TRUE(root.EmitXMLToFile(dir.Path("plain.xml"), ""));
+  EXPECT_EQ(ReadFile(dir.Path("plain.xml")),
             "<?xml version='1.0'?>\n"
             "<!-- created with Travix version 1.2 -->\n"
             "<root/>\n");
-  EXPECT_TRUE(root.EmitXMLToFile(dir.File("typed.xml").c_str(), "a.dtd"));
-  EXPECT_EQ(TempDir::Read(dir.File("typed.xml")),
+  EXPECT_TRUE(root.EmitXMLToFile(dir.Path("typed.xml").c_str(), "a.dtd"));
+  EXPECT_EQ(ReadFile(dir.Path("typed.xml")),
             "<?xml version='1.0'?>\n"
             "<!DOCTYPE root SYSTEM \"a.dtd\">\n"
             "<!-- created with Travix version 1.2 -->\n"
             "<root/>\n");
-  EXPECT_TRUE(root.EmitXMLToFile(dir.File("null.xml").c_str(), nullptr));
-  EXPECT_EQ(TempDir::Read(dir.File("null.xml")), TempDir::Read(dir.File("plain.xml")));
+  EXPECT_TRUE(root.EmitXMLToFile(dir.Path("null.xml").c_str(), nullptr));
+  EXPECT_EQ(ReadFile(dir.Path("null.xml")), ReadFile(dir.Path("plain.xml")));
 }
 
 TEST(XObjectFile, FailuresThrowInsteadOfReportingSuccess) {
   TempDir dir;
   Node root("root");
   try {
-    root.EmitXMLToFile(dir.File("missing/out.xml"), "");
+    root.EmitXMLToFile(dir.Path("missing/out.xml"), "");
     FAIL() << "no exception";
   } catch (const XException& e) {
-    EXPECT_EQ(e.GetMsg(), "Error: Unable to open file '" + dir.File("missing/out.xml") + "' for XML output.");
+    EXPECT_EQ(e.GetMsg(), "Error: Unable to open file '" + dir.Path("missing/out.xml") + "' for XML output.");
   }
   EXPECT_THROW(root.EmitXMLToFile(static_cast<const char*>(nullptr), nullptr), XException);
   try {

@@ -23,40 +23,23 @@
 #include "notes_xmlimporter.h"
 #include "po.h"
 #include "po_xmlimporter.h"
-
-#ifdef TRAVIX_NO_NAMESPACE
-#define TX(name) Travix_##name
-#else
-#define TX(name) Travix::name
-#endif
+#include "tests/support/generatedcode.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
 using namespace E2E;
+using TestSupport::Import;
+using TestSupport::Imported;
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
+using TestSupport::Text;
+using TestSupport::XmlOf;
 using OrderImporter = EVERYTHING_NAMESPACE(XMLImporter);
 using PurchaseOrderImporter = PO_NAMESPACE(XMLImporter);
 using MemoImporter = NOTES_NAMESPACE(XMLImporter);
 using Order = EVERYTHING_NAMESPACE(order);
 using PurchaseOrder = PO_NAMESPACE(purchaseOrder);
-
-struct Imported {
-  std::unique_ptr<TX(XObject)> root;
-  std::string error;  // the XException's message
-};
-
-template <class Importer>
-Imported Import(const std::string& path) {
-  Imported result;
-  Importer importer;
-  try {
-    importer.ImportFromFile(path, true);
-    result.root.reset(importer.GetXObject());
-    if (!result.root) result.error = "no root object";
-  } catch (const TX(XException) & e) {
-    result.error = e.GetMsg();
-  }
-  return result;
-}
 
 template <class Root, class Importer>
 std::unique_ptr<Root> ImportAs(const std::string& path) {
@@ -68,14 +51,6 @@ std::unique_ptr<Root> ImportAs(const std::string& path) {
   return std::unique_ptr<Root>(root);
 }
 
-std::string XmlOf(TX(XObject) & object) {
-  std::ostringstream out;
-  object.EmitXML(out, 0);
-  return out.str();
-}
-
-std::string Text(const char* text) { return text; }
-
 class EndToEnd : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
@@ -83,7 +58,7 @@ protected:
     PO_NAMESPACE(Initialize)();
     NOTES_NAMESPACE(Initialize)();
   }
-  ScratchDirectory scratch;
+  TempDir scratch;
 };
 
 TEST_F(EndToEnd, EveryKindOfMarkupReachesTheAccessors) {

@@ -8,16 +8,14 @@
 
 #include "documents.h"
 #include "po.h"
-
-#ifdef TRAVIX_NO_NAMESPACE
-#define TX(name) Travix_##name
-#else
-#define TX(name) Travix::name
-#endif
+#include "tests/support/generatedcode.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
 using namespace E2E;
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 
 PO_NAMESPACE(address) Address(const char* name, const char* street, const char* postcode,
                               const char* city) {
@@ -58,7 +56,7 @@ TEST(WriteOnly, AnOrderBuiltThroughTheAccessorsIsWrittenAsXml) {
   order.Set_payment(payment);
   EXPECT_TRUE(order.IsValid());
 
-  ScratchDirectory scratch;
+  TempDir scratch;
   const std::string path = scratch.Path("order.xml");
   ASSERT_TRUE(order.EmitXMLToFile(path, ""));
   EXPECT_EQ(ReadFile(path), ReadFile(DocumentPath("po-written.xml")));

@@ -12,14 +12,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "everything.h"
 #include "everything_xmlimporter.h"
@@ -29,63 +26,15 @@
 #include "noarchetypes_xmlimporter.h"
 #include "noattributes.h"
 #include "noattributes_xmlimporter.h"
-
-#ifdef TRAVIX_NO_NAMESPACE
-#define TX(name) Travix_##name
-#else
-#define TX(name) Travix::name
-#endif
+#include "tests/support/generatedcode.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
-// A document written to a file of its own for the importers.
-class Documents {
-public:
-  Documents() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "parser-test-XXXXXX").string();
-    m_directory = mkdtemp(pattern.data());
-  }
-  ~Documents() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_directory, ignored);
-  }
-  std::string Write(const std::string& name, const std::string& text) {
-    const std::string path = m_directory + "/" + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-  std::string Path(const std::string& name) const { return m_directory + "/" + name; }
-
-private:
-  std::string m_directory;
-};
-
-struct Imported {
-  std::unique_ptr<TX(XObject)> root;
-  std::string error;
-};
-
-template <class Importer>
-Imported Import(const std::string& path) {
-  Imported result;
-  Importer importer;
-  try {
-    importer.ImportFromFile(path, true);
-    result.root.reset(importer.GetXObject());
-    if (!result.root) result.error = "no root object";
-  } catch (const TX(XException) & e) {
-    result.error = e.GetMsg();
-  }
-  return result;
-}
-
-std::string XmlOf(TX(XObject) & object) {
-  std::ostringstream out;
-  object.EmitXML(out, 0);
-  return out.str();
-}
-
-std::string Text(const TX(string) & text) { return text.c_str(); }
+using TestSupport::Import;
+using TestSupport::Imported;
+using TestSupport::Text;
+using TestSupport::XmlOf;
 
 class Parsers : public ::testing::Test {
 protected:
@@ -94,7 +43,7 @@ protected:
     NAMES_NAMESPACE(Initialize)();
     NOATTRIBUTES_NAMESPACE(Initialize)();
   }
-  Documents documents;
+  TestSupport::TempDir documents;
 };
 
 using EverythingImporter = EVERYTHING_NAMESPACE(XMLImporter);
@@ -346,9 +295,8 @@ TEST_F(Parsers, ImportersOfSeveralSchemasShareTheProcess) {
 
 // flex and bison read the generated files without a complaint.
 TEST(ParserGrammars, FlexAndBisonWarnAboutNothing) {
-  const std::string scratch = std::filesystem::temp_directory_path() /
-                              ("parser-tools-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(scratch);
+  TestSupport::TempDir directory;
+  const std::string& scratch = directory.Path();
   for (const char* schema : {"everything", "names", "noattributes", "noarchetypes"}) {
     SCOPED_TRACE(schema);
     const std::string input = std::string(PARSER_GENERATED_DIR) + "/" + schema;
@@ -356,16 +304,13 @@ TEST(ParserGrammars, FlexAndBisonWarnAboutNothing) {
     const std::string flex = std::string(FLEX_PROGRAM) + " -o " + scratch + "/lexer.c -P" +
                              schema + "_ " + input + "_lexer.l 2>" + errors;
     EXPECT_EQ(std::system(flex.c_str()), 0);
-    std::ifstream flexErrors(errors);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(flexErrors), {}), "");
+    EXPECT_EQ(TestSupport::ReadFile(errors), "");
     const std::string bison = std::string(BISON_PROGRAM) + " -d -p " + schema + "_ -o " + scratch +
                               "/parser.tab.cpp --defines=" + scratch + "/parser.tab.h " + input +
                               "_parser.y 2>" + errors;
     EXPECT_EQ(std::system(bison.c_str()), 0);
-    std::ifstream bisonErrors(errors);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(bisonErrors), {}), "");
+    EXPECT_EQ(TestSupport::ReadFile(errors), "");
   }
-  std::filesystem::remove_all(scratch);
 }
 
 // bison's report of each grammar: the conflicts it had to resolve by its

@@ -12,8 +12,8 @@
 #include "readers/dtd/dtdscanner.h"
 #include "readers/dtd/dtdsymbols.h"
 #include "readers/dtd/schematext.h"
-#include "readers/dtd/tests/tempdir.h"
 #include "readers/dtd/tqdeclreader.h"
+#include "tests/support/tempdir.h"
 #include "travixexcept.h"
 
 namespace DtdTest {
@@ -25,7 +25,7 @@ struct Outcome {
   std::string prep;   // the preprocessor text, as far as the run got
 };
 
-inline Outcome ReadDtd(const TempDir& dir, const std::string& name) {
+inline Outcome ReadDtd(const TestSupport::TempDir& dir, const std::string& name) {
   Outcome outcome;
   Travix::TqDeclReader reader;
   reader.SetOutputDir(dir.Path());
@@ -42,7 +42,7 @@ inline Outcome ReadDtd(const TempDir& dir, const std::string& name) {
 // The schema text that the DTD text becomes (as Print writes it, without
 // the declaration line), or "error: " and the run's error.
 inline std::string SchemaOf(const std::string& dtd) {
-  TempDir dir;
+  TestSupport::TempDir dir;
   dir.Write("t.dtd", dtd);
   Travix::TqDeclReader reader;
   reader.SetReadDisabled(true);

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "readers/dtd/tests/tempdir.h"
 #include "readers/dtd/tqdeclreader.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ bool Compiles(const std::string& source, const std::string& flags) {
 }  // namespace
 
 TEST(EntitiesSource, CompilesAgainstTheImporterBase) {
-  DtdTest::TempDir dir;
+  TestSupport::TempDir dir;
   dir.Write("parts.ent", "<!ENTITY euro \"&#8364;5\">\n");
   dir.Write("order.dtd",
             "<!ENTITY % parts SYSTEM \"parts.ent\">\n%parts;\n"

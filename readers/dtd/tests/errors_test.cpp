@@ -10,7 +10,7 @@
 
 using DtdTest::Headline;
 using DtdTest::ReadDtd;
-using DtdTest::TempDir;
+using TestSupport::TempDir;
 
 namespace {
 

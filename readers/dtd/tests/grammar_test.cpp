@@ -131,7 +131,7 @@ TEST(DtdGrammar, DeclarationsThatLeaveNothing) {
                      "<!NOTATION jpg PUBLIC 'jpg' \"image/jpeg\">\n"),
             "<schema/>\n");
   // An entity file may begin with its own text declaration.
-  DtdTest::TempDir dir;
+  TestSupport::TempDir dir;
   dir.Write("m.ent", "<?xml encoding='UTF-8'?>\n<!ELEMENT m EMPTY>\n");
   dir.Write("d.dtd", "<!ENTITY % m SYSTEM \"m.ent\">\n<!ELEMENT d (m)>\n%m;\n");
   auto outcome = DtdTest::ReadDtd(dir, "d.dtd");

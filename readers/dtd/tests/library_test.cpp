@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "readers/dtd/tests/tempdir.h"
 #include "readers/dtd/tqdeclreader.h"
+#include "tests/support/tempdir.h"
 #include "travixsymbol.h"
 
 TEST(DeclReaderLibrary, KeepsItsSymbolTableApartFromTheRuntimes) {
-  DtdTest::TempDir dir;
+  TestSupport::TempDir dir;
   dir.Write("e.dtd", "<!ENTITY e \"caf&#233;\">\n<!ELEMENT a EMPTY>\n");
   SymbolResetTable();
   SymbolResolveEntities(1);

@@ -8,7 +8,7 @@
 #include "readers/dtd/tests/dtdtestsupport.h"
 
 using DtdTest::ReadDtd;
-using DtdTest::TempDir;
+using TestSupport::TempDir;
 
 TEST(DtdPreprocessor, ReplacesGeneralAndParameterReferences) {
   TempDir dir;

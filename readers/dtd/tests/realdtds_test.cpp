@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using DtdTest::Headline;
-using DtdTest::TempDir;
+using TestSupport::TempDir;
 
 const std::string Share = "/usr/share/";
 const std::string W3cDtds = Share + "xml/w3c-sgml-lib/schema/dtd/";
@@ -170,6 +170,11 @@ public:
     }
     return "(no archetype " + name + ")";
   }
+  // That text up to where end first stands in it.
+  std::string ArchetypeUpTo(const std::string& name, const std::string& end) const {
+    const std::string text = Archetype(name);
+    return text.substr(0, text.find(end));
+  }
 
   // The name of the root element reference, and the number of archetypes.
   std::string Root() const {
@@ -269,12 +274,11 @@ TEST(RealDtds, XmlCatalogs) {
   ASSERT_EQ(catalog.Error(), "");
   EXPECT_EQ(catalog.Root(), "catalog");
   EXPECT_EQ(catalog.ArchetypeCount(), 11u);
-  std::string text = catalog.Archetype("catalog");
-  EXPECT_EQ(text.substr(0, text.find("\t\t<element name=\"system\"")),
+  EXPECT_EQ(catalog.ArchetypeUpTo("catalog", "\t\t<element name=\"system\""),
             "<archetype name=\"catalog\">\n"
             "\t<group order=\"choice\" minOccurs=\"1\" maxOccurs=\"*\">\n"
             "\t\t<element name=\"public\" type=\"public\"/>\n");
-  EXPECT_NE(text.find("<attribute name=\"xmlns\" type=\"string\" "
+  EXPECT_NE(catalog.Archetype("catalog").find("<attribute name=\"xmlns\" type=\"string\" "
                       "fixed=\"urn:oasis:names:tc:entity:xmlns:xml:catalog\"/>"),
             std::string::npos);
   EXPECT_EQ(catalog.Archetype("public"),
@@ -318,13 +322,11 @@ TEST(RealDtds, Xhtml10WithItsEntityFiles) {
   ASSERT_EQ(strict.Error(), "");
   EXPECT_EQ(strict.Root(), "html");
   EXPECT_EQ(strict.ArchetypeCount(), 77u);
-  std::string html = strict.Archetype("html");
-  EXPECT_EQ(html.substr(0, html.find("\t<attribute")),
+  EXPECT_EQ(strict.ArchetypeUpTo("html", "\t<attribute"),
             "<archetype name=\"html\" order=\"seq\">\n"
             "\t<element name=\"head\" type=\"head\"/>\n"
             "\t<element name=\"body\" type=\"body\"/>\n");
-  std::string table = strict.Archetype("table");
-  EXPECT_EQ(table.substr(0, table.find("\t<attribute")),
+  EXPECT_EQ(strict.ArchetypeUpTo("table", "\t<attribute"),
             "<archetype name=\"table\" order=\"seq\">\n"
             "\t<element name=\"caption\" type=\"caption\" minOccurs=\"0\" maxOccurs=\"1\"/>\n"
             "\t<group order=\"choice\">\n"
@@ -337,12 +339,11 @@ TEST(RealDtds, Xhtml10WithItsEntityFiles) {
             "\t\t<element name=\"tbody\" type=\"tbody\" minOccurs=\"1\" maxOccurs=\"*\"/>\n"
             "\t\t<element name=\"tr\" type=\"tr\" minOccurs=\"1\" maxOccurs=\"*\"/>\n"
             "\t</group>\n");
-  std::string img = strict.Archetype("img");
-  EXPECT_EQ(img.substr(0, img.find('\n')), "<archetype name=\"img\" content=\"empty\">");
+  EXPECT_EQ(strict.ArchetypeUpTo("img", "\n"), "<archetype name=\"img\" content=\"empty\">");
+  const std::string img = strict.Archetype("img");
   EXPECT_NE(img.find("\t<attribute name=\"src\" type=\"string\" minOccurs=\"1\"/>\n"), std::string::npos);
   EXPECT_NE(img.find("\t<attribute name=\"alt\" type=\"string\" minOccurs=\"1\"/>\n"), std::string::npos);
-  std::string p = strict.Archetype("p");
-  EXPECT_EQ(p.substr(0, p.find('\n')), "<archetype name=\"p\" content=\"mixed\">");
+  EXPECT_EQ(strict.ArchetypeUpTo("p", "\n"), "<archetype name=\"p\" content=\"mixed\">");
   EXPECT_NE(strict.Archetype("pre").find("<attribute name=\"xml:space\" fixed=\"preserve\">"),
             std::string::npos);
 }

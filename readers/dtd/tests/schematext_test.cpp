@@ -135,7 +135,7 @@ TEST_F(SchemaText, CommentsAreWrittenHereAndNotInTheNormalisedSchema) {
 }
 
 TEST(TqDeclReaderPrint, WritesWhereItIsTold) {
-  DtdTest::TempDir dir;
+  TestSupport::TempDir dir;
   dir.Write("p.dtd", "<!ELEMENT p (#PCDATA)>\n");
   const std::string expected =
       "<?xml version='1.0' encoding='utf-8' ?>\n"

@@ -2,13 +2,14 @@
 // writes, the text-entities source, and the schema document it leaves.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <list>
 
 #include "emitters/transcode.h"
 #include "readers/dtd/entitiessource.h"
 #include "readers/dtd/tests/dtdtestsupport.h"
 
-using DtdTest::TempDir;
+using TestSupport::TempDir;
 using Travix::TqDeclReader;
 using Travix::XException;
 

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "emitters/pathutil.h"
 #include "emitters/schemavocabulary.h"
 #include "emitters/tests/schematestsupport.h"
 #include "readers/xdr/xdrturn.h"
+#include "tests/support/tempdir.h"
 #include "travixexcept.h"
 
 namespace {
@@ -93,7 +95,7 @@ TEST_P(XdrCorpus, ConvertsIntoASchemaBothWritersCanWalk) {
   }
 
   // The normalised schema file reads back as a schema of its own.
-  SchemaTest::TempDir dir;
+  TestSupport::TempDir dir;
   second.SetOutputDir(dir.Path());
   second.SetOutputFileName("corpus");
   second.EmitSchema();
@@ -115,7 +117,7 @@ TEST_P(XdrCorpus, SampleDocumentUsesOnlyDeclaredNames) {
   }
 
   const std::string stem = std::filesystem::path(GetParam()).stem().string();
-  SchemaTest::InlineSchema sample(SchemaTest::ReadFile(CorpusPath("documents/" + stem + ".xml")));
+  SchemaTest::InlineSchema sample(TestSupport::ReadFile(CorpusPath("documents/" + stem + ".xml")));
   ASSERT_NE(sample.Document()->getDocumentElement(), nullptr);
   for (const DOMElement* used : ElementsOf(sample.Document())) {
     const std::u16string name = Dom::NameOf(used);

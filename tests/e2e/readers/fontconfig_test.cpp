@@ -15,6 +15,7 @@
 #include "documents.h"
 #include "imports.h"
 #include "reference.h"
+#include "tests/support/tempdir.h"
 #endif
 
 namespace {
@@ -28,6 +29,7 @@ TEST(Fontconfig, NeedsTheDtd) {
 #else
 
 using namespace E2E;
+using TestSupport::TempDir;
 using Config = FC_NAMESPACE(fontconfig);
 using Importer = FC_NAMESPACE(XMLImporter);
 
@@ -41,7 +43,7 @@ protected:
       GTEST_SKIP() << "skipped: " << kConfiguration << " (fontconfig-config) is not installed";
     }
   }
-  ScratchDirectory scratch;
+  TempDir scratch;
 };
 
 // The element names of a list of choices, in order.
@@ -56,12 +58,6 @@ std::vector<std::string> NamesOf(const ReferenceElement& element) {
   std::vector<std::string> names;
   for (const ReferenceElement& child : element.children) names.push_back(child.name);
   return names;
-}
-
-std::string AttributeOr(const ReferenceElement& element, const std::string& name,
-                        const std::string& fallback) {
-  auto found = element.attributes.find(name);
-  return found == element.attributes.end() ? fallback : found->second;
 }
 
 TEST_F(Fontconfig, SystemConfigurationReadsAsAnXmlParserReadsIt) {
@@ -83,7 +79,7 @@ TEST_F(Fontconfig, SystemConfigurationReadsAsAnXmlParserReadsIt) {
     if (auto* d = dynamic_cast<FC_NAMESPACE(dir)*>(element); d && dir < dirs.size()) {
       SCOPED_TRACE("dir " + dirs[dir]->text);
       EXPECT_EQ(Text(d->GetContent()), dirs[dir]->text);
-      EXPECT_EQ(Text(d->Get_prefix().GetValue()), AttributeOr(*dirs[dir], "prefix", "default"));
+      EXPECT_EQ(Text(d->Get_prefix().GetValue()), dirs[dir]->Attribute("prefix", "default"));
       EXPECT_EQ(Text(d->Get_xml_space().GetValue()), "preserve");  // the DTD's default
       ++dir;
     } else if (auto* description = dynamic_cast<FC_NAMESPACE(description)*>(element)) {
@@ -97,7 +93,7 @@ TEST_F(Fontconfig, SystemConfigurationReadsAsAnXmlParserReadsIt) {
       if (!test) continue;
       const ReferenceElement& expectedTest = expected.children.front();
       EXPECT_EQ(Text(test->Get_name()), expectedTest.attributes.at("name"));
-      EXPECT_EQ(Text(test->Get_qual().GetValue()), AttributeOr(expectedTest, "qual", "any"));
+      EXPECT_EQ(Text(test->Get_qual().GetValue()), expectedTest.Attribute("qual", "any"));
       EXPECT_EQ(TagsOf(test->Get_testChoiceList()), NamesOf(expectedTest));
       auto* value = dynamic_cast<FC_NAMESPACE(string)*>(test->Get_testChoiceList().front()->GetChoice());
       if (value) {
@@ -110,14 +106,7 @@ TEST_F(Fontconfig, SystemConfigurationReadsAsAnXmlParserReadsIt) {
 }
 
 TEST_F(Fontconfig, WrittenBackTheConfigurationHoldsTheSame) {
-  std::string error;
-  std::unique_ptr<Config> config = ImportAs<Config, Importer>(kConfiguration, error);
-  ASSERT_TRUE(config) << error;
-  const std::string copy = scratch.Path("fonts.conf");
-  std::unique_ptr<Config> again = WrittenAndImported<Config, Importer>(*config, copy, "fontconfig", error);
-  ASSERT_TRUE(again) << error;
-  EXPECT_EQ(Difference(ReadReference(kConfiguration), ReadReference(copy)), "");
-  EXPECT_EQ(XmlOf(*again), XmlOf(*config));
+  ExpectWrittenBackTheSame<Config, Importer>(kConfiguration, scratch.Path("fonts.conf"), "fontconfig");
 }
 
 #endif

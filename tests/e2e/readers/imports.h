@@ -4,45 +4,35 @@
 #ifndef TRAVIX_TESTS_E2E_READERS_IMPORTS_H
 #define TRAVIX_TESTS_E2E_READERS_IMPORTS_H
 
+#include <gtest/gtest.h>
+
 #include <memory>
-#include <sstream>
 #include <string>
 
-#ifdef TRAVIX_NO_NAMESPACE
-#define TX(name) Travix_##name
-#else
-#define TX(name) Travix::name
-#endif
+#include "reference.h"
+#include "tests/support/generatedcode.h"
 
 namespace E2E {
+
+using TestSupport::Text;
+using TestSupport::XmlOf;
 
 // The root object the importer makes of the file, as a Root; null, with
 // error saying why, when the import fails or the root is of another class.
 template <class Root, class Importer>
 std::unique_ptr<Root> ImportAs(const std::string& path, std::string& error) {
-  Importer importer;
-  std::unique_ptr<TX(XObject)> root;
-  try {
-    importer.ImportFromFile(path, true);
-    root.reset(importer.GetXObject());
-  } catch (const TX(XException) & e) {
-    error = e.GetMsg();
+  TestSupport::Imported imported = TestSupport::Import<Importer>(path);
+  if (!imported.root) {
+    error = imported.error;
     return nullptr;
   }
-  auto* typed = dynamic_cast<Root*>(root.get());
+  auto* typed = dynamic_cast<Root*>(imported.root.get());
   if (!typed) {
-    error = root ? "the root is <" + root->GetTag() + ">" : "no root object";
+    error = "the root is <" + imported.root->GetTag() + ">";
     return nullptr;
   }
-  root.release();
+  imported.root.release();
   return std::unique_ptr<Root>(typed);
-}
-
-// The object as EmitXML writes it.
-inline std::string XmlOf(TX(XObject) & object) {
-  std::ostringstream out;
-  object.EmitXML(out, 0);
-  return out.str();
 }
 
 // Writes root to path with EmitXMLToFile and imports that file again.
@@ -61,8 +51,20 @@ std::unique_ptr<Root> WrittenAndImported(Root& root, const std::string& path,
   return ImportAs<Root, Importer>(path, error);
 }
 
-// The text of a string value (either naming form converts to const char*).
-inline std::string Text(const char* text) { return text ? text : ""; }
+// Imports original, writes it back to copy and imports the copy: it must
+// import, hold what an XML parser finds in the original, and write the
+// same XML as the first import.
+template <class Root, class Importer>
+void ExpectWrittenBackTheSame(const std::string& original, const std::string& copy,
+                              const std::string& doctype) {
+  std::string error;
+  std::unique_ptr<Root> root = ImportAs<Root, Importer>(original, error);
+  ASSERT_TRUE(root) << error;
+  std::unique_ptr<Root> again = WrittenAndImported<Root, Importer>(*root, copy, doctype, error);
+  ASSERT_TRUE(again) << error;
+  EXPECT_EQ(Difference(ReadReference(original), ReadReference(copy)), "");
+  EXPECT_EQ(XmlOf(*again), XmlOf(*root));
+}
 
 }  // namespace E2E
 

@@ -57,6 +57,12 @@ struct XmlPlatform {
 
 }  // namespace
 
+std::string ReferenceElement::Attribute(const std::string& attributeName,
+                                        const std::string& absent) const {
+  auto found = attributes.find(attributeName);
+  return found == attributes.end() ? absent : found->second;
+}
+
 std::map<std::string, int> ReferenceElement::ChildCounts() const {
   std::map<std::string, int> counts;
   for (const ReferenceElement& child : children) ++counts[child.name];

@@ -19,6 +19,8 @@ struct ReferenceElement {
   std::string text;
   std::vector<ReferenceElement> children;
 
+  // The value the document gives the attribute, or absent.
+  std::string Attribute(const std::string& attributeName, const std::string& absent = "") const;
   // How many children bear each name.
   std::map<std::string, int> ChildCounts() const;
   // The children of that name, in document order.

@@ -17,10 +17,13 @@
 #include "documents.h"
 #include "imports.h"
 #include "reference.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
 using namespace E2E;
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 
 const std::string kDocuments = E2E_XDR_DOCUMENTS_DIR;
 
@@ -55,7 +58,7 @@ protected:
     EXPECT_EQ(Difference(ReadReference(original), ReadReference(copy)), "");
   }
 
-  ScratchDirectory scratch;
+  TempDir scratch;
 };
 
 std::vector<std::string> TokensOf(const TX(NMTOKENS) & tokens) {

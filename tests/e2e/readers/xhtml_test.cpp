@@ -13,6 +13,7 @@
 
 #include "documents.h"
 #include "imports.h"
+#include "tests/support/tempdir.h"
 #endif
 
 namespace {
@@ -26,6 +27,8 @@ TEST(Xhtml, NeedsTheDtd) {
 #else
 
 using namespace E2E;
+using TestSupport::ReadFile;
+using TestSupport::TempDir;
 #define X(name) XHTML_NAMESPACE(name)
 using Importer = X(XMLImporter);
 
@@ -36,7 +39,7 @@ const std::string kEuro = "\xE2\x82\xAC";
 class Xhtml : public ::testing::Test {
 protected:
   static void SetUpTestSuite() { X(Initialize)(); }
-  ScratchDirectory scratch;
+  TempDir scratch;
 };
 
 // The tags of mixed content, text as "#PCDATA".

@@ -15,6 +15,7 @@
 #include "documents.h"
 #include "imports.h"
 #include "reference.h"
+#include "tests/support/tempdir.h"
 #endif
 
 namespace {
@@ -28,6 +29,7 @@ TEST(XmlCatalog, NeedsTheDtd) {
 #else
 
 using namespace E2E;
+using TestSupport::TempDir;
 using Catalog = XMLCATALOG_NAMESPACE(catalog);
 using Importer = XMLCATALOG_NAMESPACE(XMLImporter);
 
@@ -50,13 +52,8 @@ protected:
     if (!std::filesystem::exists(Path())) GTEST_SKIP() << "skipped: " << Path() << " is not installed";
   }
   static std::string Path() { return GetParam().path; }
-  ScratchDirectory scratch;
+  TempDir scratch;
 };
-
-std::string AttributeOf(const ReferenceElement& element, const std::string& name) {
-  auto found = element.attributes.find(name);
-  return found == element.attributes.end() ? "" : found->second;
-}
 
 TEST_P(XmlCatalog, EntriesReadAsAnXmlParserReadsThem) {
   const ReferenceElement reference = ReadReference(Path());
@@ -76,31 +73,24 @@ TEST_P(XmlCatalog, EntriesReadAsAnXmlParserReadsThem) {
     ++counted[entry->GetTag()];
     SCOPED_TRACE(expected.name + " " + std::to_string(i));
     if (auto* item = dynamic_cast<XMLCATALOG_NAMESPACE(public_)*>(entry)) {
-      EXPECT_EQ(Text(item->Get_publicId()), AttributeOf(expected, "publicId"));
-      EXPECT_EQ(Text(item->Get_uri()), AttributeOf(expected, "uri"));
+      EXPECT_EQ(Text(item->Get_publicId()), expected.Attribute("publicId"));
+      EXPECT_EQ(Text(item->Get_uri()), expected.Attribute("uri"));
     } else if (auto* item = dynamic_cast<XMLCATALOG_NAMESPACE(system)*>(entry)) {
-      EXPECT_EQ(Text(item->Get_systemId()), AttributeOf(expected, "systemId"));
-      EXPECT_EQ(Text(item->Get_uri()), AttributeOf(expected, "uri"));
+      EXPECT_EQ(Text(item->Get_systemId()), expected.Attribute("systemId"));
+      EXPECT_EQ(Text(item->Get_uri()), expected.Attribute("uri"));
     } else if (auto* item = dynamic_cast<XMLCATALOG_NAMESPACE(delegatePublic)*>(entry)) {
-      EXPECT_EQ(Text(item->Get_publicIdStartString()), AttributeOf(expected, "publicIdStartString"));
-      EXPECT_EQ(Text(item->Get_catalog()), AttributeOf(expected, "catalog"));
+      EXPECT_EQ(Text(item->Get_publicIdStartString()), expected.Attribute("publicIdStartString"));
+      EXPECT_EQ(Text(item->Get_catalog()), expected.Attribute("catalog"));
     } else if (auto* item = dynamic_cast<XMLCATALOG_NAMESPACE(delegateSystem)*>(entry)) {
-      EXPECT_EQ(Text(item->Get_systemIdStartString()), AttributeOf(expected, "systemIdStartString"));
-      EXPECT_EQ(Text(item->Get_catalog()), AttributeOf(expected, "catalog"));
+      EXPECT_EQ(Text(item->Get_systemIdStartString()), expected.Attribute("systemIdStartString"));
+      EXPECT_EQ(Text(item->Get_catalog()), expected.Attribute("catalog"));
     }
   }
   EXPECT_EQ(counted, reference.ChildCounts());
 }
 
 TEST_P(XmlCatalog, WrittenBackTheCatalogHoldsTheSame) {
-  std::string error;
-  std::unique_ptr<Catalog> catalog = ImportAs<Catalog, Importer>(Path(), error);
-  ASSERT_TRUE(catalog) << error;
-  const std::string copy = scratch.Path("catalog.xml");
-  std::unique_ptr<Catalog> again = WrittenAndImported<Catalog, Importer>(*catalog, copy, "catalog", error);
-  ASSERT_TRUE(again) << error;
-  EXPECT_EQ(Difference(ReadReference(Path()), ReadReference(copy)), "");
-  EXPECT_EQ(XmlOf(*again), XmlOf(*catalog));
+  ExpectWrittenBackTheSame<Catalog, Importer>(Path(), scratch.Path("catalog.xml"), "catalog");
 }
 
 INSTANTIATE_TEST_SUITE_P(Installed, XmlCatalog, ::testing::ValuesIn(kCatalogs),

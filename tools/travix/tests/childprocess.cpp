@@ -6,16 +6,15 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+
+#include "tests/support/tempdir.h"
 
 namespace ChildProcess {
 
 namespace {
 
 std::string TakeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string text = TestSupport::ReadFile(path);
   std::remove(path.c_str());
   return text;
 }

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "emitters/pathutil.h"
+#include "tests/support/tempdir.h"
 #include "tools/travix/tests/childprocess.h"
 
 namespace {
 
 using ChildProcess::Outcome;
+using TestSupport::ReadFile;
 using Travix::JoinPath;
 
 const std::string kUsage =
@@ -28,29 +30,21 @@ const std::string kUsage =
 
 const std::string kBadNamespace = "Travix error: Namespace must be a valid C++ identifier.\n";
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class Travix : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "travix-run-XXXXXX").string();
-    dir = mkdtemp(pattern.data());
     std::ofstream(JoinPath(dir, "po.xsd"))
         << "<schema><archetype name='po'><element name='item'><archetype>"
            "<element name='sku' type='string'/></archetype></element></archetype></schema>\n";
     std::ofstream(JoinPath(dir, "broken.xsd")) << "<schema>\n<archetype name='po'>\n</schema>\n";
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-
   Outcome Run(const std::vector<std::string>& arguments,
               const std::vector<std::string>& environment = {}) {
     return ChildProcess::Run(TRAVIX_PROGRAM, arguments, dir, environment);
   }
 
-  std::string dir;
+  TestSupport::TempDir scratch;
+  const std::string dir = scratch.Path();
 };
 
 // The files a schema input yields, in the order the list names them: the
