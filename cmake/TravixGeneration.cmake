@@ -52,6 +52,25 @@ function(travix_flags_runtime out_var flags)
   endif()
 endfunction()
 
+# travix_flag_set(<letters-var> <arguments-var> <set>)
+# A flag set of the generator as the build-time tests name it: "none" or
+# letters such as "DN". Sets <letters-var> to the letters ("" for none) and
+# <arguments-var> to them as separate options (-D -N), as the test drivers
+# take them.
+function(travix_flag_set letters_var arguments_var set)
+  set(letters "")
+  set(arguments "")
+  if(NOT set STREQUAL "none")
+    set(letters ${set})
+    string(REGEX MATCHALL "." each "${set}")
+    foreach(letter IN LISTS each)
+      list(APPEND arguments -${letter})
+    endforeach()
+  endif()
+  set(${letters_var} "${letters}" PARENT_SCOPE)
+  set(${arguments_var} ${arguments} PARENT_SCOPE)
+endfunction()
+
 # travix_generated_program(<target>
 #     GENERATED <source>...        sources made by travix_generate
 #     [SOURCES <source>...]        hand-written sources
