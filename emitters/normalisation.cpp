@@ -123,6 +123,11 @@ int SchemaNormaliser::FlattenAnonymousTypes(DOMNode* node) {
     DOMNode* parent = node->getParentNode();
     auto parentName = AttributeOf(parent, Attr::Name);
     if (!parentName) TRAVIX_THROW("Error: Found an anonymous archetype with a nameless parent");
+    // The type takes its parent's name; an empty one would make a class
+    // without a name.
+    if (parentName->empty()) {
+      TRAVIX_THROW("Error: Found an archetype or datatype with a null string for the name");
+    }
     const std::u16string name = UnusedTypeName(*parentName);
     Dom::SetAttribute(AsElement(node), Attr::Name, name);
     Dom::SetAttribute(AsElement(parent), Attr::Type, name);
@@ -142,7 +147,11 @@ int SchemaNormaliser::FlattenGroups(DOMNode* node) {
     if (!AttributeOf(node, Attr::Name)) {
       DOMNode* parent = node->getParentNode();
       auto parentName = AttributeOf(parent, Attr::Name);
-      if (!parentName) TRAVIX_THROW("Error: Found an anonymous group with a nameless parent");
+      // An empty parent name is no name either: the group would be named
+      // after nothing but its order.
+      if (!parentName || parentName->empty()) {
+        TRAVIX_THROW("Error: Found an anonymous group with a nameless parent");
+      }
       const std::u16string stem = *parentName + std::u16string(GroupWord(AttributeOf(node, Attr::Order)));
       Dom::SetAttribute(AsElement(node), Attr::Name, UnusedTypeName(stem));
     }

@@ -104,6 +104,17 @@ TEST_F(Normalisation, NamelessThingsFailClearly) {
             "Error: Found a group without a name in the schema definition");
   EXPECT_EQ(Failure("<schema><archetype name=''/></schema>"),
             "Error: Found an archetype or datatype with a null string for the name");
+  // An anonymous type takes its parent's name, so an empty one is refused
+  // as if the type had been given it.
+  EXPECT_EQ(Failure("<schema><archetype name='a'><element name=''><archetype/></element>"
+                    "</archetype></schema>"),
+            "Error: Found an archetype or datatype with a null string for the name");
+  EXPECT_EQ(Failure("<schema><archetype name='a'><attribute name=''><datatype>"
+                    "<basetype name='string'/></datatype></attribute></archetype></schema>"),
+            "Error: Found an archetype or datatype with a null string for the name");
+  EXPECT_EQ(Failure("<schema><archetype name='a'><element name=''><group/></element>"
+                    "</archetype></schema>"),
+            "Error: Found an anonymous group with a nameless parent");
   EXPECT_EQ(Failure("<root><datatype name='d'/><schema/></root>"),
             "Error: Found an archetype or datatype before the schema definition");
   EXPECT_EQ(Failure("<xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema'/>"),
