@@ -180,7 +180,15 @@ std::optional<TqCppSchemaSrcWriter::ChildDescription> TqCppSchemaSrcWriter::Desc
 
 std::string TqCppSchemaSrcWriter::ValueText(const ChildDescription& child,
                                             const std::string& classIdentifier) {
-  if (!IsNumericValue(child.typeDefinition, child.typeName)) return "\"" + Literal(*child.value) + "\"";
+  if (!IsNumericValue(child.typeDefinition, child.typeName)) {
+    const std::string text = "\"" + Literal(*child.value) + "\"";
+    if (!child.typeDefinition) return text;
+    // A datatype is assigned its basetype's value; a token list has no
+    // conversion from text, only an assignment, so one is read first.
+    const std::u16string basetype = GetBasetype(wstringTostring(child.typeName), child.typeDefinition);
+    if (basetype != u"NMTOKENS" && basetype != u"IDREFS") return text;
+    return "(" + XMLTypeToTravixType(basetype) + "() = " + text + ")";
+  }
   const std::u16string builtIn =
       child.typeDefinition ? GetBasetype(wstringTostring(child.typeName), child.typeDefinition)
                            : child.typeName;

@@ -100,6 +100,8 @@ TEST_F(Bindings, FactoryMakesEveryClassByItsQualifiedName) {
                               KEY(po, purchaseOrder),
                               KEY(po, address),
                               KEY(po, item),
+                              KEY(po, refList),
+                              KEY(po, tokens),
                               KEY(choices, circle),
                               KEY(choices, shape),
                               KEY(choices, pick),
@@ -172,6 +174,28 @@ TEST_F(Bindings, DefaultsAndFixedValuesAreSetByTheConstructor) {
   EXPECT_EQ(std::string(order.Get_status().c_str()), "new");
   KEYWORDS_NAMESPACE(class_) keyword;
   EXPECT_EQ(static_cast<int>(keyword.Get_default()), 0);
+}
+
+template <class Datatype>
+std::string TokensOf(const Datatype& value) {
+  std::string text;
+  for (const auto& token : value.GetValue().GetTokens()) text += std::string(token.c_str()) + "|";
+  return text;
+}
+
+TEST_F(Bindings, TokenListDatatypesTakeDefaultsAndFixedValues) {
+  PO_NAMESPACE(tokens) tokens;
+  EXPECT_EQ(TokensOf(tokens.Get_pair()), "a|b|");
+  EXPECT_EQ(TokensOf(tokens.Get_refs()), "r1|r2|r3|");
+  EXPECT_EQ(TokensOf(tokens.Get_labels()), "x|y|");
+  EXPECT_EQ(tokens.Get_labels().GetTag(), "labels");
+  EXPECT_EQ(TokensOf(tokens.Get_targets()), "t|");
+  EXPECT_TRUE(tokens.IsValid());
+  EXPECT_EQ(XmlOf(tokens),
+            "<tokens pair='a b' refs='r1 r2 r3'>\n"
+            "\t<labels>x y</labels>\n"
+            "\t<targets>t</targets>\n"
+            "</tokens>\n");
 }
 
 TEST_F(Bindings, AccessorsSetGetAndRemoveMembers) {
