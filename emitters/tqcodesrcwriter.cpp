@@ -114,7 +114,10 @@ void TqCodeSrcWriter::SetNamespaceDisabled(bool disabled) {
 }
 
 bool TqCodeSrcWriter::IsReservedIdentifier(std::string_view identifier) {
-  return IsCppKeyword(identifier) ||
+  // TRAVIX_ and _TRAVIX_ name the runtime's macros and those the generated
+  // code tests (TRAVIX_USE_MFC, _TRAVIX_SUPPRESS_READ_SUPPORT).
+  return IsCppKeyword(identifier) || identifier.starts_with("TRAVIX_") ||
+         identifier.starts_with("_TRAVIX_") ||
          std::binary_search(std::begin(kReserved), std::end(kReserved), identifier);
 }
 
@@ -131,9 +134,40 @@ std::string TqCodeSrcWriter::TagToIdentifier(std::u16string_view tag, bool keepD
   return identifier;
 }
 
-std::string TqCodeSrcWriter::ClassIdentifier(std::u16string_view name) {
+bool TqCodeSrcWriter::IsGeneratedMacroName(std::string_view identifier) const {
+  // Include guards (_STEM_H, _STEM_XMLIMPORTER_H) and the macros STEM_... of
+  // the binding and importer headers; STEM_EXPORTS is the one their users
+  // define when building the generated code into a library.
+  static constexpr std::string_view kSuffixes[] = {"_API",    "_CLASS",           "_EXPORTS",
+                                                   "_H",      "_NAMESPACE",       "_XMLIMPORTER_API",
+                                                   "_XMLIMPORTER_H"};
+  for (std::string_view suffix : kSuffixes) {
+    if (!identifier.ends_with(suffix)) continue;
+    std::string_view stem = identifier.substr(0, identifier.size() - suffix.size());
+    if (suffix.ends_with("_H")) {
+      if (!stem.starts_with('_')) continue;
+      stem.remove_prefix(1);
+    }
+    if (!stem.empty() &&
+        (stem == MacroStemOf(GetOutputFileName()) || stem == MacroStemOf(m_namespace))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string TqCodeSrcWriter::MacroStemOf(std::string_view name) {
+  std::string stem(name);
+  for (char& c : stem) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (!IsAsciiLetterOrDigit(c)) c = '_';
+  }
+  return stem;
+}
+
+std::string TqCodeSrcWriter::ClassIdentifier(std::u16string_view name) const {
   std::string identifier = TagToIdentifier(name, false);
-  if (IsReservedIdentifier(identifier)) identifier += '_';
+  if (IsReservedIdentifier(identifier) || IsGeneratedMacroName(identifier)) identifier += '_';
   return identifier;
 }
 

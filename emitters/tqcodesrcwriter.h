@@ -43,8 +43,9 @@ public:
   // Applies the shared identifier rule to a schema name used as a class
   // name: the characters of XMLTagToCppIdentifier, and a trailing "_" for
   // names the generated code cannot use alone (C++ keywords, names of
-  // generated functions, std, Travix, common macros).
-  static std::string ClassIdentifier(std::u16string_view name);
+  // generated functions, std, Travix, common macros, and the macros the
+  // generated files define from the output base name and the namespace).
+  std::string ClassIdentifier(std::u16string_view name) const;
 
   // XMLTagToCppIdentifier without the writer: letters and digits kept,
   // every other character "_", "X" before a leading digit unless
@@ -55,8 +56,19 @@ public:
   // Escapes text in place for use between double quotes in C++ or C.
   static void EscapeCppString(std::string& text);
 
-  // True for names the identifier rule renames.
+  // True for names the identifier rule renames whatever the output names:
+  // keywords, generated functions and members, and macros of the runtime,
+  // the scanner, the grammar and the system headers.
   static bool IsReservedIdentifier(std::string_view identifier);
+  // True for the macros the generated files define from the output base
+  // name or the namespace (include guards, export macros, naming macros).
+  // The binding header and the importer header are included side by side,
+  // so both writers rename all of them alike.
+  bool IsGeneratedMacroName(std::string_view identifier) const;
+
+  // A name as the generated macros spell it: upper case, every character
+  // other than a letter or digit "_".
+  static std::string MacroStemOf(std::string_view name);
 
   // How often a child of a class may stand: minOccurs and maxOccurs read
   // the way both writers read them (leading digits count, an absent or

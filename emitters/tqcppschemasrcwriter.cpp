@@ -133,15 +133,7 @@ std::string TqCppSchemaSrcWriter::Literal(std::u16string_view text) {
   return literal;
 }
 
-std::string TqCppSchemaSrcWriter::MacroStem() const {
-  std::string stem = GetOutputFileName();
-  for (char& c : stem) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    const bool letterOrDigit = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    if (!letterOrDigit) c = '_';
-  }
-  return stem;
-}
+std::string TqCppSchemaSrcWriter::MacroStem() const { return MacroStemOf(GetOutputFileName()); }
 
 std::optional<TqCppSchemaSrcWriter::ChildDescription> TqCppSchemaSrcWriter::DescribeChild(
     const DOMElement* child) {

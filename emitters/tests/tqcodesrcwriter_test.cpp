@@ -20,6 +20,7 @@ public:
   }
   using TqCodeSrcWriter::Emit;
   using TqCodeSrcWriter::ChildOccurrences;
+  using TqCodeSrcWriter::ClassIdentifier;
   using TqCodeSrcWriter::ClassName;
   using TqCodeSrcWriter::GetSchemaNode;
   using TqCodeSrcWriter::GetEndL;
@@ -118,18 +119,41 @@ TEST(Identifiers, CharactersDigitsAndEmptyNames) {
 }
 
 TEST(Identifiers, ClassNamesAvoidKeywordsAndGeneratedNames) {
+  CodeWriter writer;
   for (const char16_t* name : {u"class", u"default", u"int", u"new", u"union", u"Initialize",
                                u"Get_targetNS", u"std", u"Travix", u"error", u"NULL",
                                // Members a generated class declares or calls.
                                u"create", u"clone", u"SetTag", u"IsValid", u"SetChoice",
-                               u"m_pAttributesMap", u"SetValue"}) {
-    std::string identifier = TqCodeSrcWriter::ClassIdentifier(name);
+                               u"m_pAttributesMap", u"SetValue",
+                               // Macros of the runtime and of the generated code.
+                               u"TRAVIX_USE_MFC", u"TRAVIX_API", u"_TRAVIX_SUPPRESS_READ_SUPPORT"}) {
+    std::string identifier = writer.ClassIdentifier(name);
     EXPECT_EQ(identifier, Travix::ToUtf8(name) + "_");
   }
-  EXPECT_EQ(TqCodeSrcWriter::ClassIdentifier(u"item"), "item");
-  EXPECT_EQ(TqCodeSrcWriter::ClassIdentifier(u"Class"), "Class");
-  EXPECT_EQ(TqCodeSrcWriter::ClassIdentifier(u"time"), "time");
-  EXPECT_EQ(TqCodeSrcWriter::ClassIdentifier(u"1"), "X1");
+  EXPECT_EQ(writer.ClassIdentifier(u"item"), "item");
+  EXPECT_EQ(writer.ClassIdentifier(u"Class"), "Class");
+  EXPECT_EQ(writer.ClassIdentifier(u"time"), "time");
+  EXPECT_EQ(writer.ClassIdentifier(u"1"), "X1");
+}
+
+TEST(Identifiers, ClassNamesAvoidTheMacrosOfTheGeneratedFiles) {
+  CodeWriter writer;
+  writer.SetOutputFileName("my-types");
+  // Before the namespace is known only the base name's macros count.
+  EXPECT_EQ(writer.ClassIdentifier(u"MY_TYPES_API"), "MY_TYPES_API_");
+  EXPECT_EQ(writer.ClassIdentifier(u"NS_API"), "NS_API");
+  writer.SetNamespace("ns");
+  writer.SetOutputFileName("my-types");
+  for (const char16_t* name :
+       {u"_MY_TYPES_H", u"MY_TYPES_API", u"MY_TYPES_NAMESPACE", u"MY_TYPES_CLASS",
+        u"MY_TYPES_EXPORTS", u"_NS_H", u"NS_API", u"NS_CLASS", u"NS_NAMESPACE",
+        u"_NS_XMLIMPORTER_H", u"NS_XMLIMPORTER_API", u"NS_EXPORTS"}) {
+    EXPECT_EQ(writer.ClassIdentifier(name), writer.XMLTagToCppIdentifier(name, false) + "_");
+  }
+  for (const char16_t* name : {u"NS_H", u"_NS_API", u"ns_API", u"my-types_API", u"_H", u"API", u"NS_", u"OTHER_API",
+                               u"_MY_TYPES_XMLIMPORTER", u"NS_APIS"}) {
+    EXPECT_EQ(writer.ClassIdentifier(name), writer.XMLTagToCppIdentifier(name, false));
+  }
 }
 
 TEST(Escaping, QuotesBackslashesLineBreaksAndControls) {

@@ -126,6 +126,10 @@ TEST_F(Bindings, FactoryMakesEveryClassByItsQualifiedName) {
                               KEY(keywords, XObject),
                               KEY(keywords, Travix_),
                               KEY(keywords, std_),
+                              KEY(keywords, KEYWORDS_API_),
+                              KEY(keywords, _KEYWORDS_H_),
+                              KEY(keywords, KEYWORDS_NAMESPACE_),
+                              KEY(keywords, TRAVIX_USE_MFC_),
                               KEY(keywords, a_b_c)};
   for (const char* key : keys) {
     SCOPED_TRACE(key);
