@@ -219,15 +219,25 @@ void TqCodeSrcWriter::PrepareEmit() {
   const std::string conflict =
       "Error: the specified namespace conflicts with an element name in the DTD/schema\n"
       "Retry the Travix tool with a different namespace name.";
+  for (const auto& entry : GetTypesMap()) {
+    const std::u16string& name = entry.first;
+    if (wstringTostring(name) == m_namespace || ClassIdentifier(name) == m_namespace) {
+      TRAVIX_THROW(conflict);
+    }
+  }
+  // Every named type under <schema> becomes a class, so the check walks the
+  // elements rather than the types map, which keeps one entry per name and
+  // would hide two types of one name.
   std::map<std::string, std::u16string> names;
-  for (const auto& [name, node] : GetTypesMap()) {
-    if (wstringTostring(name) == m_namespace) TRAVIX_THROW(conflict);
-    std::string identifier = ClassIdentifier(name);
-    if (identifier == m_namespace) TRAVIX_THROW(conflict);
-    auto [seen, inserted] = names.emplace(identifier, name);
+  for (const xercesc::DOMElement* type : Dom::ChildElements(GetSchemaNode())) {
+    if (!ClassTypeOf(type)) continue;
+    auto name = Dom::GetAttribute(type, Vocabulary::Attr::Name);
+    if (!name) continue;
+    std::string identifier = ClassIdentifier(*name);
+    auto [seen, inserted] = names.emplace(identifier, *name);
     if (!inserted) {
       TRAVIX_THROW("Error: the names '" + wstringTostring(seen->second) + "' and '" +
-                   wstringTostring(name) + "' both become the class identifier '" + identifier +
+                   wstringTostring(*name) + "' both become the class identifier '" + identifier +
                    "'");
     }
   }

@@ -232,6 +232,23 @@ TEST_F(PrepareEmitTest, TwoTypesWithOneIdentifierAreNamedInTheError) {
             "Error: the names 'a-b' and 'a.b' both become the class identifier 'a_b'");
   EXPECT_EQ(EmitError("<schema><archetype name='class'/><archetype name='class_'/></schema>", "ns"),
             "Error: the names 'class' and 'class_' both become the class identifier 'class_'");
+  EXPECT_EQ(EmitError("<schema><archetype name='NS_API'/><archetype name='NS_API_'/></schema>",
+                      "ns"),
+            "Error: the names 'NS_API' and 'NS_API_' both become the class identifier 'NS_API_'");
+  // The types map keeps one entry per name; each element would be a class.
+  const std::string twice = "Error: the names 'a' and 'a' both become the class identifier 'a'";
+  EXPECT_EQ(EmitError("<schema><archetype name='a'/><datatype name='a'>"
+                      "<basetype name='string'/></datatype></schema>",
+                      "ns"),
+            twice);
+  EXPECT_EQ(EmitError("<schema><archetype name='a'/><archetype name='a'/></schema>", "ns"), twice);
+  EXPECT_EQ(EmitError("<schema><group name='a'/><archetype name='a'/></schema>", "ns"), twice);
+  // One anonymous type named after its parent beside a type of that name
+  // gets a name of its own.
+  EXPECT_EQ(EmitError("<schema><archetype name='a'><element name='a'><archetype/></element>"
+                      "</archetype></schema>",
+                      "ns"),
+            "ns");
 }
 
 TEST_F(PrepareEmitTest, OccurrencesAreReadAlikeForBothWriters) {

@@ -205,6 +205,8 @@ TEST(ParserEmit, SchemaErrorsAreReported) {
       {"<datatype name='d'><basetype/></datatype>",
        "Error: Invalid unnamed basetype for datatype 'd'"},
       {"<archetype name='a' content='lots'/>", "Error: Unknown content model found in 'a'"},
+      {"<archetype name='a'/><datatype name='a'><basetype name='string'/></datatype>",
+       "Error: the names 'a' and 'a' both become the class identifier 'a'"},
   };
   for (const auto& [body, message] : cases) {
     SCOPED_TRACE(body);
