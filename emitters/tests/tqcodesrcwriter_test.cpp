@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <type_traits>
 
 #include "emitters/domutil.h"
 #include "emitters/tqcodesrcwriter.h"
+#include "emitters/tqcppschemasrcwriter.h"
+#include "emitters/tqxmlparsersrcwriter.h"
 #include "schematestsupport.h"
 #include "travixexcept.h"
 
@@ -37,6 +40,15 @@ public:
   using TqCodeSrcWriter::FindType;
   using TqCodeSrcWriter::IsNumericValue;
 };
+
+// Writers own their parser and their document's nodes; a copy would share
+// or lose them.
+static_assert(!std::is_copy_assignable_v<Travix::TqSrcWriter>);
+static_assert(!std::is_copy_assignable_v<Travix::TqSchemaSrcWriter>);
+static_assert(!std::is_copy_assignable_v<Travix::TqCppSchemaSrcWriter>);
+static_assert(!std::is_copy_assignable_v<Travix::TqXMLParserSrcWriter>);
+static_assert(!std::is_copy_constructible_v<Travix::TqSrcWriter>);
+static_assert(!std::is_copy_constructible_v<Travix::TqSchemaSrcWriter>);
 
 struct TypeRow {
   const char16_t* schemaType;
