@@ -6,9 +6,11 @@ namespace Travix::Dtd {
 
 namespace {
 
+// Like every hint, it ends the report without a line end: whoever shows the
+// report ends its line.
 constexpr std::string_view StandardHint =
     "For details on the source of this error, compare this line against the\n"
-    "appropriate production rule in the XML spec at http://www.w3.org/TR/REC-xml.\n";
+    "appropriate production rule in the XML spec at http://www.w3.org/TR/REC-xml.";
 
 struct ReporterState {
   int errorCount = 0;
@@ -37,13 +39,12 @@ void ReportError(std::string_view message) {
   text += " at token \"" + place.token + "\" in the following line:\n" + place.lineText + "\n";
   if (!reporter.pendingHint.empty()) {
     text += reporter.pendingHint;
-    text += '\n';
     reporter.pendingHint.clear();
   } else {
     text.append(StandardHint);
   }
   if (++reporter.reportCount > MaxReports) {
-    text += "Error: Too many errors - unable to continue\n";
+    text += "\nError: Too many errors - unable to continue\n";
     reporter.scanEnded = true;
   }
   reporter.lastError = std::move(text);
