@@ -102,6 +102,27 @@ TEST(DtdPreprocessor, ResolvesConditionalSections) {
             std::string::npos);
 }
 
+TEST(DtdPreprocessor, ConditionalSectionLeftOpenIsAnError) {
+  TempDir dir;
+  // Each would swallow the declarations after it.
+  for (const std::string& opening :
+       {std::string("<![IGNORE["), std::string("<![ INCLUDE ["),
+        std::string("<![INCLUDE[ <![IGNORE[ ]]>"), std::string("<![IGNORE[ <![INCLUDE[ ]]>")}) {
+    SCOPED_TRACE(opening);
+    dir.Write("open.dtd", "<!ELEMENT a EMPTY>\n\n" + opening + "\n<!ELEMENT b EMPTY>\n");
+    auto outcome = ReadDtd(dir, "open.dtd");
+    EXPECT_FALSE(outcome.parsed);
+    EXPECT_NE(outcome.error.find(": Conditional section opened at line 3 of open.dtd is not closed"),
+              std::string::npos)
+        << outcome.error;
+  }
+  // Closed, nested or one after the other, they are fine.
+  dir.Write("closed.dtd",
+            "<![INCLUDE[ <![IGNORE[ x ]]> <!ELEMENT a EMPTY> ]]>\n<![IGNORE[ ]]>\n");
+  auto closed = ReadDtd(dir, "closed.dtd");
+  EXPECT_TRUE(closed.parsed) << closed.error;
+}
+
 TEST(DtdPreprocessor, ReplacementTextKeepsTheLineNumbering) {
   TempDir dir;
   dir.Write("l.dtd",
