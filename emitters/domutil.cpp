@@ -72,4 +72,30 @@ std::u16string NameOf(const DOMNode* node) {
   return node ? std::u16string(node->getNodeName()) : std::u16string();
 }
 
+void RefuseDeepNesting(const DOMNode* root, const std::string& documentName) {
+  if (!root) return;
+  // Iterative on purpose: this walk is what keeps the recursive ones safe.
+  std::size_t depth = 0;
+  const DOMNode* node = root->getFirstChild();
+  if (node) ++depth;
+  while (node) {
+    if (depth > MaxNestingDepth && node->getNodeType() == DOMNode::ELEMENT_NODE) {
+      const std::string what = documentName.empty() ? "the schema document" : "'" + documentName + "'";
+      TRAVIX_THROW("Error: Elements in " + what + " are nested more than " +
+                   std::to_string(MaxNestingDepth) + " levels deep. Cannot continue.");
+    }
+    if (const DOMNode* child = node->getFirstChild()) {
+      node = child;
+      ++depth;
+      continue;
+    }
+    while (node && !node->getNextSibling()) {
+      node = node->getParentNode();
+      --depth;
+      if (node == root) node = nullptr;
+    }
+    if (node) node = node->getNextSibling();
+  }
+}
+
 }  // namespace Travix::Dom

@@ -6,6 +6,7 @@
 #ifndef TRAVIX_DOMUTIL_H
 #define TRAVIX_DOMUTIL_H
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,6 +66,17 @@ SRCWRI_API std::u16string TextOf(const DOMNode* node);
 
 // The node's name as a string.
 SRCWRI_API std::u16string NameOf(const DOMNode* node);
+
+// The deepest nesting of elements that a schema document may have. The
+// readers' and writers' walks recurse once per level, so a deeper document
+// would exhaust the stack; no real schema comes near this.
+inline constexpr std::size_t MaxNestingDepth = 1000;
+
+// Throws XException when elements below root are nested more than
+// MaxNestingDepth levels deep. Call it as soon as a document has been read,
+// before anything walks it. documentName, when not empty, names the
+// document in the message.
+SRCWRI_API void RefuseDeepNesting(const DOMNode* root, const std::string& documentName = {});
 
 }  // namespace Travix::Dom
 

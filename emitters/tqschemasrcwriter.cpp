@@ -82,12 +82,14 @@ bool TqSchemaSrcWriter::Interpret(const std::string& path) {
     if (e.GetSourceFile().empty()) e.SetSourceFile(path);
     throw;
   }
+  Dom::RefuseDeepNesting(m_parser->getDocument(), path);
   return Interpret(m_parser->getDocument());
 }
 
 bool TqSchemaSrcWriter::Interpret(xercesc::DOMDocument* doc) {
   // Nothing of an earlier document may survive: its nodes may be gone.
   ForgetDocument();
+  Dom::RefuseDeepNesting(doc);
   m_document = doc;
   SchemaNormaliser(m_typesMap, m_referableMap, m_schemaNode).Normalise(doc);
   return true;

@@ -134,6 +134,8 @@ bool TqDeclReader::Parse() {
     if (result != 0)
       TRAVIX_THROW("Error: Parse failed for DTD file '" + path + "': unable to continue.");
     EliminateNestedGroups();
+    // What merging left is what every later walk recurses through.
+    Dom::RefuseDeepNesting(m_document, path.empty() ? name : path);
   } catch (const std::bad_alloc&) {
     TRAVIX_THROW("Error: Out of memory while reading DTD file '" + path + "'");
   } catch (const xercesc::DOMException&) {

@@ -323,6 +323,8 @@ DOMElement* XdrConverter::NewElement(const XMLCh* name) { return m_document->cre
 void ConvertMSSchemaToW3CSchema(DOMDocument* doc, DOMNode* node) {
   if (!node) node = doc;
   if (!node) return;
+  // The conversion's walks recurse once per level.
+  Dom::RefuseDeepNesting(node);
   DOMDocument* document = node->getNodeType() == DOMNode::DOCUMENT_NODE ? static_cast<DOMDocument*>(node)
                                                                         : node->getOwnerDocument();
   XdrConverter(document).Convert(node);

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <new>
 
+#include "emitters/domutil.h"
 #include "emitters/pathutil.h"
 #include "readers/xdr/xdrturn.h"
 #include "tools/travix/exitcodes.h"
@@ -121,6 +122,7 @@ std::vector<Stage> GenerationRun::XdrStages() {
                     if (e.GetSourceFile().empty()) e.SetSourceFile(m_options.inputFile);
                     throw;
                   }
+                  Dom::RefuseDeepNesting(m_xdrParser->getDocument(), m_options.inputFile);
                 }};
   Stage converting{"converting MS schema", [this] {
                      xercesc::DOMDocument* document = m_xdrParser->getDocument();
