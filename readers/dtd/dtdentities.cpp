@@ -5,6 +5,7 @@
 
 #include "readers/dtd/dtdreport.h"
 #include "readers/dtd/dtdsymbols.h"
+#include "readers/dtd/storedtext.h"
 
 namespace Travix::Dtd {
 
@@ -148,17 +149,19 @@ Replacement ResolveReference(std::string_view name, bool parameter) {
     return replacement;
   }
   int kind = SymbolGetToken(value);
-  replacement.text = std::string(SymbolText(value));
   if (kind == EntityValueSymbol) {
+    // A general entity is referenced inside a literal, a parameter entity
+    // between declarations, where its quotes delimit literals of its own.
+    replacement.text = DtdTextOf(SymbolText(value), !parameter);
     // Line ends become blanks so that the preprocessor text keeps the line
     // numbering of the file the reference stands in.
     std::replace(replacement.text.begin(), replacement.text.end(), '\n', ' ');
     replacement.kind = Replacement::Text;
   } else if (kind == SystemLiteralSymbol) {
+    replacement.text = PlainText(SymbolText(value));
     replacement.kind = Replacement::File;
   } else {
     ReportError("Don't know how to handle token ID " + std::to_string(kind));
-    replacement.text.clear();
   }
   return replacement;
 }

@@ -1,6 +1,7 @@
 #include "readers/dtd/dtdsymbols.h"
 
 #include "readers/dtd/dtdreport.h"
+#include "readers/dtd/storedtext.h"
 
 namespace Travix::Dtd {
 
@@ -30,7 +31,7 @@ void ResetSymbols() {
 }
 
 int StoreSymbol(std::string_view text, SymbolKind kind, bool expand) {
-  std::string terminated(text);
+  std::string terminated = StoredForm(text, expand);
   if (!expand) SymbolResolveEntities(0);
   int row = SymbolInsert(terminated.c_str(), kind);
   if (!expand) SymbolResolveEntities(1);
@@ -40,8 +41,11 @@ int StoreSymbol(std::string_view text, SymbolKind kind, bool expand) {
 }
 
 int FindOrStoreSymbol(std::string_view text, SymbolKind kind, bool expand) {
-  std::string terminated(text);
-  int row = SymbolLookup(terminated.c_str());
+  // A row holds its text as stored; text with references in it is stored
+  // expanded or not, so only a text without any is sure to match.
+  std::string stored = StoredForm(text, expand);
+  bool storedAsGiven = !expand || stored.find('&') == std::string::npos;
+  int row = storedAsGiven ? SymbolLookup(stored.c_str()) : 0;
   return row > 0 ? row : StoreSymbol(text, kind, expand);
 }
 

@@ -31,6 +31,13 @@ std::string EscapeEntityText(std::string_view text) {
   for (std::size_t at = 0; at < text.size(); ++at) {
     char c = text[at];
     unsigned char byte = static_cast<unsigned char>(c);
+    if (IsStoredEscape(text, at) && text.substr(at, 4) == "\\x5C") {
+      // A backslash the DTD wrote: the usual C spelling does.
+      out += "\\\\";
+      at += 3;
+      afterHexEscape = false;
+      continue;
+    }
     if (IsStoredEscape(text, at)) {
       out.append(text.substr(at, 4));
       at += 3;

@@ -6,6 +6,7 @@
 #include "emitters/schemavocabulary.h"
 #include "emitters/transcode.h"
 #include "readers/dtd/dtdsymbols.h"
+#include "readers/dtd/storedtext.h"
 
 namespace Travix::Dtd {
 
@@ -15,26 +16,11 @@ using xercesc::DOMElement;
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// The byte of a "\xHH" escape at text[at], or -1.
-int EscapedByte(std::string_view text, std::size_t at) {
-  if (at + 4 > text.size() || text[at] != '\\' || text[at + 1] != 'x') return -1;
-  int high = HexDigit(text[at + 2]);
-  int low = HexDigit(text[at + 3]);
-  return high < 0 || low < 0 ? -1 : high * 16 + low;
-}
-
 // Number of bytes of the UTF-8 sequence that lead begins, 0 when no
 // well-formed sequence can begin with it.
 std::size_t SequenceLength(int lead) {
   if (lead < 0) return 0;
-  if (lead < 0x20 || lead == 0x7F) return lead == 0 ? 0 : 1;
+  if (lead < 0x80) return lead == 0 ? 0 : 1;
   if (lead >= 0xC2 && lead <= 0xDF) return 2;
   if (lead >= 0xE0 && lead <= 0xEF) return 3;
   if (lead >= 0xF0 && lead <= 0xF4) return 4;

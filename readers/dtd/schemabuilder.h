@@ -29,10 +29,11 @@ enum class Occurrence { Once, Optional, ZeroOrMore, OneOrMore };
 enum class GroupOrder { Sequence, Choice };
 
 // The DOM text of a symbol-table text. The reader's table keeps characters
-// of character references as C escapes of their UTF-8 bytes ("\xC2\xA0"),
-// which the entities source needs; in the schema they are characters
-// again. Only escapes that the table writes are read back: one control
-// character, or a whole well-formed UTF-8 sequence.
+// of character references, and backslashes, as C escapes of their UTF-8
+// bytes ("\xC2\xA0", "\x5C"; storedtext.h), which the entities source
+// needs; in the schema they are characters again. Only escapes that the
+// table writes are read back: one ASCII character, or a whole well-formed
+// UTF-8 sequence.
 std::u16string SchemaText(std::string_view symbolText);
 
 class SchemaBuilder {

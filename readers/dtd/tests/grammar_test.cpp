@@ -99,6 +99,40 @@ TEST(DtdGrammar, CharacterReferencesInValuesAreCharacters) {
   EXPECT_NE(schema.find("default=\"C:\\xAB\\x41\""), std::string::npos) << schema;
 }
 
+TEST(DtdGrammar, BackslashesAreNeverTakenForEscapes) {
+  // Text that looks like the table's escapes, written by the DTD, by a
+  // reference to a backslash, or through an entity, stays text.
+  std::string schema = SchemaOf(
+      "<!ENTITY path \"C:\\x41\\dir\">\n<!ELEMENT a EMPTY>\n"
+      "<!ATTLIST a s CDATA \"\\xC3\\xA9\" t CDATA \"&#92;x41&#x5C;x7F&#38;#92;xC3\\\"\n"
+      "            u CDATA \"&path;\">");
+  EXPECT_NE(schema.find("default=\"\\xC3\\xA9\""), std::string::npos) << schema;
+  EXPECT_NE(schema.find("default=\"\\x41\\x7F\\xC3\\\""), std::string::npos) << schema;
+  EXPECT_NE(schema.find("default=\"C:\\x41\\dir\""), std::string::npos) << schema;
+}
+
+TEST(DtdGrammar, EntityTextStaysInsideItsLiteral) {
+  // Quotes in a general entity's text are characters of the value, not
+  // the end of the literal the reference stands in.
+  EXPECT_EQ(SchemaOf("<!ENTITY evil '\" y CDATA \"v'>\n<!ENTITY quot \"&#34;\">\n"
+                     "<!ENTITY apos \"'\">\n<!ELEMENT a EMPTY>\n"
+                     "<!ATTLIST a x CDATA \"&evil;\" q CDATA \"&quot;\" p CDATA '&apos;&quot;'>"),
+            Schema("\t<element name=\"a\" type=\"a\"/>\n"
+                   "\t<archetype name=\"a\" content=\"empty\">\n"
+                   "\t\t<attribute name=\"x\" type=\"string\" default=\"&quot; y CDATA &quot;v\"/>\n"
+                   "\t\t<attribute name=\"q\" type=\"string\" default=\"&quot;\"/>\n"
+                   "\t\t<attribute name=\"p\" type=\"string\" default=\"'&quot;\"/>\n"
+                   "\t</archetype>\n"));
+  // A parameter entity's quotes still delimit the literals it holds.
+  EXPECT_EQ(SchemaOf("<!ENTITY % att 'x CDATA \"v\" y CDATA \"&#9;\"'>\n<!ELEMENT a EMPTY>\n"
+                     "<!ATTLIST a %att;>"),
+            Schema("\t<element name=\"a\" type=\"a\"/>\n"
+                   "\t<archetype name=\"a\" content=\"empty\">\n"
+                   "\t\t<attribute name=\"x\" type=\"string\" default=\"v\"/>\n"
+                   "\t\t<attribute name=\"y\" type=\"string\" default=\"&#9;\"/>\n"
+                   "\t</archetype>\n"));
+}
+
 TEST(DtdGrammar, WhereAttributesGo) {
   // Before its element: under schema. After a second declaration of the
   // element: the last one. The root is the first element declared only.
