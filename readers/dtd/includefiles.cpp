@@ -31,16 +31,18 @@ std::string LocalFileFor(const std::string& inputDirectory, const std::string& s
 bool LoadExternalEntity(const std::string& inputDirectory, const std::string& systemLiteral,
                         std::string& path, std::string& text) {
   path = LocalFileFor(inputDirectory, systemLiteral);
-  int error = 0;
-  if (ReadTextFile(path, text, error)) return true;
-  if (IsUrl(systemLiteral)) {
+  TextRead read = ReadTextFile(path, text);
+  if (read.ok) return true;
+  if (!read.problem.empty()) {
+    ReportFatalError("Unable to read include file " + path + ": " + read.problem);
+  } else if (IsUrl(systemLiteral)) {
     SetPendingHint("This version of Travix is unable to resolve external entity URL references "
                    "such as \"" + systemLiteral +
                    "\".  Please place the information from the given URL into the file \"" +
                    path + "\".");
     ReportFatalError("External entity reference to URL");
   } else {
-    ReportFatalError("Failed to open include file " + path + " (errno=" + std::to_string(error) +
+    ReportFatalError("Failed to open include file " + path + " (errno=" + std::to_string(read.error) +
                      ")");
   }
   return false;

@@ -91,12 +91,13 @@ bool TqDeclReader::Parse() {
 
   try {
     std::string text;
-    int error = 0;
-    bool read = m_inputFileName.empty() ? Dtd::ReadTextStream(stdin, text, error)
-                                        : Dtd::ReadTextFile(path, text, error);
-    if (!read)
+    Dtd::TextRead read = m_inputFileName.empty() ? Dtd::ReadTextStream(stdin, text)
+                                                 : Dtd::ReadTextFile(path, text);
+    if (!read.ok && !read.problem.empty())
+      TRAVIX_THROW("Error: Unable to read DTD input file '" + path + "': " + read.problem);
+    if (!read.ok)
       TRAVIX_THROW("Error: Unable to open DTD input file '" + path +
-                   "', errno=" + ErrnoText(error));
+                   "', errno=" + ErrnoText(read.error));
 
     std::ofstream prepFile;
     std::string prepPath;
