@@ -1,6 +1,5 @@
 // travix: generates C++ binding classes, a scanner, a grammar and an
 // importer from a DTD, an XDR schema or a working-draft schema.
-#include <cstdlib>
 #include <iostream>
 
 #include <xercesc/util/PlatformUtils.hpp>
@@ -10,17 +9,11 @@
 #include "tools/travix/commandline.h"
 #include "tools/travix/exitcodes.h"
 #include "tools/travix/generationrun.h"
+#include "tools/travix/startup.h"
 
 namespace {
 
 using namespace Travix::Tool;
-
-// The Unicode library runs on its built-in data, whatever the caller's
-// environment points it at.
-void ClearUnicodeEnvironment() {
-  unsetenv("ICUROOT");
-  unsetenv("ICU_DATA");
-}
 
 bool InitialiseXmlParser() {
   try {

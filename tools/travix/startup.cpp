@@ -1,0 +1,12 @@
+#include "tools/travix/startup.h"
+
+#include <cstdlib>
+
+namespace Travix::Tool {
+
+void ClearUnicodeEnvironment() {
+  unsetenv("ICUROOT");
+  unsetenv("ICU_DATA");
+}
+
+}  // namespace Travix::Tool
