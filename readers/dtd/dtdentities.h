@@ -34,7 +34,7 @@ void EndEntityDeclaration();
 // What a reference outside literals stands for.
 struct Replacement {
   enum Kind { None, Text, File } kind = None;
-  std::string text;  // Text: the replacement text; File: the system literal
+  std::string text;  // Text: the replacement as DTD text (storedtext.h); File: the file's name
 };
 
 // Looks the reference up. An undefined entity, one without a value, or one

@@ -109,6 +109,11 @@ TEST(DtdGrammar, BackslashesAreNeverTakenForEscapes) {
   EXPECT_NE(schema.find("default=\"\\xC3\\xA9\""), std::string::npos) << schema;
   EXPECT_NE(schema.find("default=\"\\x41\\x7F\\xC3\\\""), std::string::npos) << schema;
   EXPECT_NE(schema.find("default=\"C:\\x41\\dir\""), std::string::npos) << schema;
+  // A text read before, unexpanded, in a declaration is expanded all the
+  // same where it is a value.
+  EXPECT_NE(SchemaOf("<!ENTITY e \"&#65;\">\n<!ELEMENT a EMPTY>\n<!ATTLIST a x CDATA \"&#65;\">")
+                .find("default=\"A\""),
+            std::string::npos);
 }
 
 TEST(DtdGrammar, EntityTextStaysInsideItsLiteral) {
