@@ -12,9 +12,14 @@
 #ifndef TRAVIX_DATATYPE_H
 #define TRAVIX_DATATYPE_H
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <type_traits>
@@ -74,7 +79,7 @@ public:
       case precision:
         return CountDigits(x).total <= bound;
       case scale:
-        return CountDigits(x).fraction <= bound;
+        return HasFractionDigitsWithin(x, bound);
       default:
         return true;
       }
@@ -100,6 +105,37 @@ public:
       return std::string(value.c_str()) == m_value.c_str();
   }
 
+  // Whether the two facets cannot be told apart: kind, value (with its
+  // tag) and text alike.
+  bool SameAs(const TRAVIX_NAME(XFacet)& other) const {
+    if (m_kind != other.m_kind || m_text != other.m_text ||
+        m_value.GetTag() != other.m_value.GetTag())
+      return false;
+    if constexpr (IsNumber)
+      return BitsOf(m_value) == BitsOf(other.m_value);
+    else if constexpr (IsTokenList)
+      return TextsOf(m_value.GetTokens()) == TextsOf(other.m_value.GetTokens());
+    else
+      return std::strcmp(m_value.c_str(), other.m_value.c_str()) == 0;
+  }
+
+  // Equal for facets that are SameAs each other.
+  std::size_t Hash() const {
+    std::uint64_t hash = 14695981039346656037ull ^ static_cast<std::uint64_t>(m_kind);
+    auto mix = [&hash](const char* bytes, std::size_t length) {
+      for (std::size_t i = 0; i < length; ++i)
+        hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
+    };
+    mix(m_text.data(), m_text.size());
+    if constexpr (IsNumber) {
+      std::uint64_t bits = BitsOf(m_value);
+      mix(reinterpret_cast<const char*>(&bits), sizeof bits);
+    } else if constexpr (!IsTokenList) {
+      mix(m_value.c_str(), std::strlen(m_value.c_str()));
+    }
+    return static_cast<std::size_t>(hash);
+  }
+
 private:
   static constexpr bool IsNumber = std::is_convertible_v<const T&, double>;
   template <class U, class = void> struct HasTokens : std::false_type {};
@@ -107,6 +143,13 @@ private:
   struct HasTokens<U, std::void_t<decltype(std::declval<const U&>().GetTokens())>>
       : std::true_type {};
   static constexpr bool IsTokenList = HasTokens<T>::value;
+
+  template <class U> static std::uint64_t BitsOf(const U& value) {
+    double number = static_cast<double>(value);
+    std::uint64_t bits;
+    std::memcpy(&bits, &number, sizeof bits);
+    return bits;
+  }
 
   struct Digits {
     int total;
@@ -120,16 +163,39 @@ private:
     auto written = std::to_chars(text, text + sizeof text, x, std::chars_format::fixed);
     if (written.ec != std::errc())
       return Digits{0, 0};
-    std::string digits(text, written.ptr);
-    std::size_t point = digits.find('.');
-    std::string whole = digits.substr(0, point);
-    std::string fraction = point == std::string::npos ? "" : digits.substr(point + 1);
-    while (!fraction.empty() && fraction.back() == '0')
-      fraction.pop_back();
-    std::string all = whole + fraction;
-    std::size_t first = all.find_first_of("123456789");
-    int total = first == std::string::npos ? 0 : static_cast<int>(all.size() - first);
-    return Digits{total, static_cast<int>(fraction.size())};
+    const char* end = written.ptr;
+    const char* point = std::find(static_cast<const char*>(text), end, '.');
+    const char* fractionEnd = end;
+    if (point != end)
+      while (fractionEnd > point + 1 && fractionEnd[-1] == '0')
+        --fractionEnd;
+    int total = 0;
+    bool significant = false;
+    for (const char* p = text; p < fractionEnd; ++p) {
+      if (*p >= '1' && *p <= '9')
+        significant = true;
+      if (significant && *p >= '0' && *p <= '9')
+        ++total;
+    }
+    int fraction = point == end ? 0 : static_cast<int>(fractionEnd - (point + 1));
+    return Digits{total, fraction};
+  }
+
+  // CountDigits(x).fraction <= bound, mostly without writing the number:
+  // the shortest text of x has at most k digits after the point exactly
+  // when some n / 10^k reads back as x, and while |x| * 10^k stays far
+  // below 2^53 the nearest whole number to x * 10^k is the only candidate
+  // for n, and the division is exact up to its one rounding.
+  static bool HasFractionDigitsWithin(double x, double bound) {
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (bound >= 0 && bound < 16) {
+      const double power = kPowersOfTen[static_cast<int>(bound)];
+      const double scaled = x * power;
+      if (std::fabs(scaled) < 0x1p50)
+        return std::round(scaled) / power == x;
+    }
+    return CountDigits(x).fraction <= bound;
   }
 
   // The count a length facet gives, written as a number in the schema.
@@ -180,9 +246,118 @@ public:
   typedef TRAVIX_NAME(XFacet)<T, Numeric> Facet;
 
   // The facets of a datatype, appended in either naming form.
-  class FacetList : public std::vector<Facet> {
+  //
+  // Every object of a generated class appends the same facets in its
+  // constructors, so each list is kept once per process, as a chain of
+  // nodes that live as long as the process, and objects share it: making
+  // or copying a datatype object allocates nothing for its facets. Where
+  // lists keep varying (more than kMaxVariants different facets appended
+  // after one list, or kMaxNodes nodes in all), a list stops being shared
+  // and keeps a copy of its own.
+  class FacetList {
   public:
-    void AddTail(const Facet& facet) { this->push_back(facet); }
+    void push_back(const Facet& facet) {
+      if (m_shared) {
+        if (const Node* extended = Extend(m_last, facet)) {
+          m_last = extended;
+          return;
+        }
+        m_own = Collect(m_last);
+        m_shared = false;
+        m_last = nullptr;
+      }
+      m_own.push_back(facet);
+    }
+    void AddTail(const Facet& facet) { push_back(facet); }
+
+    std::size_t size() const { return m_shared ? (m_last ? m_last->size : 0) : m_own.size(); }
+    bool empty() const { return size() == 0; }
+
+    // Whether `test` holds for every facet. The facets are visited in no
+    // particular order, up to the first one that fails.
+    template <class Test> bool AllOf(Test test) const {
+      if (m_shared) {
+        for (const Node* node = m_last; node; node = node->previous)
+          if (!test(node->facet))
+            return false;
+        return true;
+      }
+      for (const Facet& facet : m_own)
+        if (!test(facet))
+          return false;
+      return true;
+    }
+
+  private:
+    struct Node {
+      Node(const Facet& value, const Node* before)
+          : facet(value), previous(before), size(before ? before->size + 1 : 1) {}
+      const Facet facet;
+      const Node* const previous; // the list without its last facet
+      const std::size_t size;
+      // The lists one facet longer than this one, newest first, linked by
+      // nextSibling; written only under s_mutex.
+      mutable std::atomic<const Node*> firstExtension{nullptr};
+      const Node* nextSibling = nullptr;
+    };
+
+    static constexpr std::size_t kRootSlots = 64;
+    static constexpr std::size_t kMaxVariants = 64;
+    static constexpr std::size_t kMaxNodes = 65536;
+    // Lists of one facet, by the facet's hash.
+    static inline std::atomic<const Node*> s_roots[kRootSlots];
+    static inline std::mutex s_mutex;
+    static inline std::size_t s_nodes = 0;
+
+    static std::atomic<const Node*>& Extensions(const Node* last, const Facet& facet) {
+      return last ? last->firstExtension : s_roots[facet.Hash() % kRootSlots];
+    }
+
+    static const Node* Find(const Node* first, const Facet& facet, std::size_t& variants) {
+      for (const Node* node = first; node; node = node->nextSibling) {
+        if (node->facet.SameAs(facet))
+          return node;
+        ++variants;
+      }
+      return nullptr;
+    }
+
+    // The list `last` followed by `facet`; null when it is not to be
+    // shared. Readers take no lock: a node is complete before it is
+    // published.
+    static const Node* Extend(const Node* last, const Facet& facet) {
+      std::atomic<const Node*>& extensions = Extensions(last, facet);
+      std::size_t variants = 0;
+      if (const Node* found = Find(extensions.load(std::memory_order_acquire), facet, variants))
+        return found;
+      std::lock_guard<std::mutex> lock(s_mutex);
+      variants = 0;
+      const Node* first = extensions.load(std::memory_order_acquire);
+      if (const Node* found = Find(first, facet, variants))
+        return found;
+      if (variants >= kMaxVariants || s_nodes >= kMaxNodes)
+        return nullptr;
+      Node* node = new Node(facet, last);
+      node->nextSibling = first;
+      ++s_nodes;
+      extensions.store(node, std::memory_order_release);
+      return node;
+    }
+
+    static std::vector<Facet> Collect(const Node* last) {
+      std::vector<const Node*> nodes;
+      for (const Node* node = last; node; node = node->previous)
+        nodes.push_back(node);
+      std::vector<Facet> facets;
+      facets.reserve(nodes.size());
+      for (auto node = nodes.rbegin(); node != nodes.rend(); ++node)
+        facets.push_back((*node)->facet);
+      return facets;
+    }
+
+    const Node* m_last = nullptr; // while shared; null for no facets
+    bool m_shared = true;
+    std::vector<Facet> m_own; // once not shared
   };
 
   explicit TRAVIX_NAME(XDatatype)(const char* tag) : TRAVIX_NAME(XObject)(tag) {}
@@ -222,15 +397,14 @@ public:
   bool Allows(const T& value) const {
     bool hasLiterals = false;
     bool matchesLiteral = false;
-    for (const Facet& facet : m_facets) {
-      if (facet.GetKind() == Facet::literal) {
-        hasLiterals = true;
-        matchesLiteral = matchesLiteral || facet.Matches(value);
-      } else if (!facet.Allows(value)) {
-        return false;
-      }
-    }
-    return !hasLiterals || matchesLiteral;
+    const bool bounded = m_facets.AllOf([&](const Facet& facet) {
+      if (facet.GetKind() != Facet::literal)
+        return facet.Allows(value);
+      hasLiterals = true;
+      matchesLiteral = matchesLiteral || facet.Matches(value);
+      return true;
+    });
+    return bounded && (!hasLiterals || matchesLiteral);
   }
 
 protected:

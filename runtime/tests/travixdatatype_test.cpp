@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "formnames.h"
 #include "travix.h"
@@ -25,6 +29,7 @@ public:
     return *this;
   }
   template <class V> bool Admits(V value) { return this->Allows(T(value)); }
+  const typename TX(XDatatype)<T, Numeric>::FacetList& GetFacetList() const { return this->m_facets; }
 };
 
 using IntegerType = Datatype<TX(integer), true>;
@@ -61,6 +66,40 @@ TEST(XDatatype, PrecisionAndScaleCountSignificantDigits) {
   EXPECT_FALSE(p.Admits(123.45));
   EXPECT_FALSE(p.Admits(0.001));
   EXPECT_FALSE(p.Admits(12345.0));
+}
+
+// The digits after the point in the shortest text of x, counted as a
+// reader of that text would.
+int FractionDigits(double x) {
+  char text[400];
+  auto written = std::to_chars(text, text + sizeof text, x, std::chars_format::fixed);
+  std::string digits(text, written.ptr);
+  std::size_t point = digits.find('.');
+  return point == std::string::npos ? 0 : static_cast<int>(digits.size() - point - 1);
+}
+
+TEST(XDatatype, ScaleAgreesWithTheShortestTextOfTheNumber) {
+  std::vector<double> values = {0.0, -0.0, 0.1 + 0.2, 0.3, 1.005, 2.675, 0.29, -0.05, 1e-300,
+                                123456789.12, 1e20, 1e15 + 0.5, 4503599627370495.5, 0.125,
+                                0.5, 1.5, 2.5, -7.25, 9.999999999999999, 1e-7, 5e-324};
+  unsigned long long state = 7;
+  for (int i = 0; i < 2000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    long long whole = static_cast<long long>(state >> 20) % 100000000 - 50000000;
+    double value = static_cast<double>(whole) / std::pow(10.0, static_cast<int>(state % 9));
+    values.push_back(value);
+    values.push_back(std::nextafter(value, 1e300));
+  }
+  for (int scale = 0; scale <= 17; ++scale) {
+    RealType r;
+    r.With(RealType::F::scale, scale);
+    for (double value : values)
+      EXPECT_EQ(r.Admits(value), FractionDigits(value) <= scale) << value << " scale " << scale;
+  }
+  RealType half;
+  half.With(RealType::F::scale, 2.5);
+  EXPECT_TRUE(half.Admits(0.25));
+  EXPECT_FALSE(half.Admits(0.125));
 }
 
 TEST(XDatatype, LiteralsAreAlternatives) {
@@ -162,6 +201,82 @@ TEST(XDatatype, CopiesKeepValueAndFacets) {
   assigned = t;
   EXPECT_EQ(static_cast<int>(assigned.GetValue()), 5);
   EXPECT_FALSE(assigned.SetValueFromString("10"));
+}
+
+// Objects that append the same facets share one list; none of them may
+// see what another appends later.
+TEST(XDatatype, SharedFacetListsStayApartWhenTheyGrow) {
+  IntegerType small, large;
+  small.With(IntegerType::F::minInclusive, 0).With(IntegerType::F::maxInclusive, 5);
+  large.With(IntegerType::F::minInclusive, 0);
+  IntegerType copy(large);
+  large.With(IntegerType::F::maxInclusive, 50);
+  copy.With(IntegerType::F::maxInclusive, 500);
+  EXPECT_FALSE(small.Admits(6));
+  EXPECT_TRUE(large.Admits(50));
+  EXPECT_FALSE(large.Admits(51));
+  EXPECT_TRUE(copy.Admits(500));
+  EXPECT_FALSE(copy.Admits(-1));
+
+  IntegerType assigned;
+  assigned = small;
+  assigned.With(IntegerType::F::literal, 3);
+  EXPECT_FALSE(assigned.Admits(4));
+  EXPECT_TRUE(small.Admits(4));
+
+  // A facet differing only in its text or its value's tag is another facet.
+  Datatype<TX(non_negative_integer), false> text, number;
+  text.With(decltype(text)::F::maxInclusive, "5");
+  number.With(decltype(number)::F::maxInclusive, TX(non_negative_integer)(5u));
+  EXPECT_TRUE(text.Admits(5u));
+  EXPECT_FALSE(text.Admits(6u));
+  EXPECT_TRUE(number.Admits(5u));
+  EXPECT_FALSE(number.Admits(6u));
+  StringType plain, tagged;
+  plain.With(StringType::F::literal, "red");
+  TX(string) red("red");
+  red.SetTag("colour");
+  tagged.With(StringType::F::literal, red);
+  auto tagIs = [](const char* tag) {
+    return [tag](const StringType::F& facet) { return facet.GetValue().GetTag() == tag; };
+  };
+  EXPECT_TRUE(plain.GetFacetList().AllOf(tagIs("#PCDATA")));
+  EXPECT_TRUE(tagged.GetFacetList().AllOf(tagIs("colour")));
+}
+
+// Lists that keep varying stop being shared and stay correct.
+TEST(XDatatype, VaryingFacetListsKeepTheirOwnFacets) {
+  std::vector<IntegerType> types(300);
+  for (int i = 0; i < 300; ++i)
+    types[i].With(IntegerType::F::minInclusive, -1).With(IntegerType::F::maxInclusive, i);
+  for (int i = 0; i < 300; ++i) {
+    IntegerType copy(types[i]);
+    copy.With(IntegerType::F::literal, i).With(IntegerType::F::literal, -1);
+    EXPECT_TRUE(types[i].Admits(i)) << i;
+    EXPECT_FALSE(types[i].Admits(i + 1)) << i;
+    EXPECT_TRUE(copy.Admits(-1)) << i;
+    EXPECT_FALSE(copy.Admits(0) && i != 0) << i;
+    EXPECT_EQ(copy.GetFacetList().size(), 4u);
+  }
+}
+
+TEST(XDatatype, FacetListsBuiltOnManyThreadsAtOnce) {
+  std::vector<std::thread> threads;
+  std::vector<int> failures(8, 0);
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([t, &failures] {
+      for (int i = 0; i < 500; ++i) {
+        IntegerType type;
+        type.With(IntegerType::F::minInclusive, 1000 + i % 7).With(IntegerType::F::maxInclusive, 2000 + t);
+        if (!type.Admits(2000 + t) || type.Admits(2001 + t) || type.Admits(999 + i % 7))
+          ++failures[t];
+      }
+    });
+  }
+  for (auto& thread : threads)
+    thread.join();
+  for (int t = 0; t < 8; ++t)
+    EXPECT_EQ(failures[t], 0) << t;
 }
 
 } // namespace
