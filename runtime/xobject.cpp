@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <new>
+#include <utility>
 
 #include "travixexcept.h"
 
@@ -75,30 +76,33 @@ XObject* CloneAttribute(const XObject& value) {
 
 } // namespace
 
+// The value is cloned before the old one is freed: it may be the old one
+// (obj.Set_a(obj.Get_a())). A failure leaves the attribute removed.
 void XObject::setAttribute(std::string name, const XObject* value) {
   if (!value) {
     RemoveAttribute(name);
     return;
   }
-  // The value may be the stored attribute itself (x.Set_a(x.Get_a())): clone
-  // it before the old one goes. A failure still leaves the attribute removed.
-  XObject* clone;
+  if (!m_pAttributesMap)
+    m_pAttributesMap = NewAttributesMap();
+  auto slot = m_pAttributesMap->lower_bound(name);
+  const bool present = slot != m_pAttributesMap->end() && slot->first == name;
+  XObject* clone = nullptr;
   try {
     clone = CloneAttribute(*value);
-  } catch (...) {
-    RemoveAttribute(name);
-    throw;
-  }
-  RemoveAttribute(name);
-  clone->SetTag(name);
-  try {
-    if (!m_pAttributesMap)
-      m_pAttributesMap = NewAttributesMap();
-    (*m_pAttributesMap)[name] = clone;
+    clone->SetTag(name);
+    if (!present)
+      slot = m_pAttributesMap->emplace_hint(slot, std::move(name), nullptr);
   } catch (...) {
     delete clone;
+    if (present) {
+      delete slot->second;
+      m_pAttributesMap->erase(slot);
+    }
     throw;
   }
+  delete slot->second;
+  slot->second = clone;
 }
 
 const XObject* XObject::getAttribute(std::string name) const {

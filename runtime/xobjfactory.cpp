@@ -8,8 +8,9 @@ using XObjectFactory = TRAVIX_NAME(XObjectFactory);
 
 // Made on first use, so a static build registering from another file's
 // static initialiser never meets a map that is not yet constructed.
-std::map<std::string, XObjectFactory::CreateFunction>& XObjectFactory::CreateFunctions() {
-  static std::map<std::string, CreateFunction> m_createFuncMap;
+// Ordered by name; looked up by any text without copying it.
+std::map<std::string, XObjectFactory::CreateFunction, std::less<>>& XObjectFactory::CreateFunctions() {
+  static std::map<std::string, CreateFunction, std::less<>> m_createFuncMap;
   return m_createFuncMap;
 }
 
@@ -21,16 +22,22 @@ void XObjectFactory::RegisterCreateFunction(std::string name, CreateFunction cre
   CreateFunctions()[name] = create;
 }
 
-TRAVIX_NAME(XObject)* XObjectFactory::CreateObject(std::string name) {
+TRAVIX_NAME(XObject)* XObjectFactory::CreateObject(std::string name) { return Create(name); }
+
+TRAVIX_NAME(XObject)* XObjectFactory::CreateObject(const char* name) {
+  return Create(name ? std::string_view(name) : std::string_view());
+}
+
+TRAVIX_NAME(XObject)* XObjectFactory::Create(std::string_view name) {
   const auto& functions = CreateFunctions();
   auto found = functions.find(name);
   if (found == functions.end())
-    TRAVIX_THROW("Error: No registered create function was found for object '" + name + "'");
+    TRAVIX_THROW("Error: No registered create function was found for object '" + std::string(name) + "'");
   if (!found->second)
-    TRAVIX_THROW("Error: Null create function found for object '" + name + "'");
+    TRAVIX_THROW("Error: Null create function found for object '" + std::string(name) + "'");
   TRAVIX_NAME(XObject)* object = found->second();
   if (!object)
-    TRAVIX_THROW("Error: Unable to allocate memory for object '" + name + "'");
+    TRAVIX_THROW("Error: Unable to allocate memory for object '" + std::string(name) + "'");
   return object;
 }
 

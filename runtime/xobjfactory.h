@@ -7,8 +7,10 @@
 #ifndef TRAVIX_OBJFACTORY_H
 #define TRAVIX_OBJFACTORY_H
 
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "travixobject.h"
 
@@ -22,12 +24,16 @@ public:
   static void RegisterCreateFunction(std::string name, CreateFunction create);
   // A new object, owned by the caller; throws XException when none can be made.
   static TRAVIX_NAME(XObject)* CreateObject(std::string name);
+  // The same for a name in a text constant, as generated grammars pass it,
+  // without making a string of it first (null is the empty name).
+  static TRAVIX_NAME(XObject)* CreateObject(const char* name);
 
   TRAVIX_NAME(XObjectFactory)& operator=(const TRAVIX_NAME(XObjectFactory)&) { return *this; }
 
 private:
   TRAVIX_NAME(XObjectFactory)();
-  static std::map<std::string, CreateFunction>& CreateFunctions();
+  static std::map<std::string, CreateFunction, std::less<>>& CreateFunctions();
+  static TRAVIX_NAME(XObject)* Create(std::string_view name);
 };
 
 TRAVIX_END_NAMESPACE

@@ -88,6 +88,35 @@ TEST(XObjectAttributes, SettingAnAttributeFromItsOwnValue) {
   EXPECT_EQ(stored->GetTag(), "a");
 }
 
+// A value that cannot be copied.
+class Uncloneable : public Node {
+public:
+  XObject* clone() const override { return nullptr; }
+};
+
+TEST(XObjectAttributes, ReplacingAnAttribute) {
+  Node node("n");
+  TX(integer) one(1), two(2);
+  node.setAttribute("a", &one);
+  node.setAttribute("b", &one);
+  node.setAttribute("a", &two);
+  EXPECT_EQ(static_cast<int>(*dynamic_cast<const TX(integer)*>(node.getAttribute("a"))), 2);
+  EXPECT_EQ(node.Attributes()->size(), 2u);
+
+  // A value that cannot be stored leaves the attribute removed.
+  Uncloneable broken;
+  try {
+    node.setAttribute("a", &broken);
+    FAIL() << "no exception";
+  } catch (const XException& e) {
+    EXPECT_EQ(e.GetMsg(), "Error: Unable to allocate memory for an attribute");
+  }
+  EXPECT_FALSE(node.HasAttribute("a"));
+  EXPECT_TRUE(node.HasAttribute("b"));
+  EXPECT_THROW(node.setAttribute("c", &broken), XException);
+  EXPECT_FALSE(node.HasAttribute("c"));
+}
+
 TEST(XObjectAttributes, MissingAttributeThrowsNamingIt) {
   Node node("n");
   try {

@@ -34,6 +34,10 @@ TEST(XObjectFactory, LaterRegistrationReplacesEarlierAndNamesAreExact) {
   std::unique_ptr<XObject> upper(XObjectFactory::CreateObject("factory::A"));
   EXPECT_NE(dynamic_cast<TX(string)*>(lower.get()), nullptr);
   EXPECT_NE(dynamic_cast<TX(integer)*>(upper.get()), nullptr);
+  // By a string object as by a text constant.
+  std::unique_ptr<XObject> byString(XObjectFactory::CreateObject(std::string("factory::a")));
+  EXPECT_NE(dynamic_cast<TX(string)*>(byString.get()), nullptr);
+  EXPECT_THROW(XObjectFactory::CreateObject(std::string("factory::a\0x", 12)), XException);
 }
 
 TEST(XObjectFactory, Failures) {
@@ -44,6 +48,8 @@ TEST(XObjectFactory, Failures) {
   EXPECT_EQ(MessageOf([] { XObjectFactory::CreateObject("factory::null"); }),
             "Error: No registered create function was found for object 'factory::null'");
   EXPECT_EQ(MessageOf([] { XObjectFactory::CreateObject(""); }),
+            "Error: No registered create function was found for object ''");
+  EXPECT_EQ(MessageOf([] { XObjectFactory::CreateObject(static_cast<const char*>(nullptr)); }),
             "Error: No registered create function was found for object ''");
 
   XObjectFactory::RegisterCreateFunction("factory::nothing", MakeNothing);
