@@ -21,6 +21,7 @@ inline constexpr std::string_view kPrologue = R"~(%{
 #include <set>
 #include <stack>
 #include <cstring>
+#include <typeinfo>
 #include "travixsymbol.h"
 #include "@BINDING_HEADER@"
 
@@ -52,15 +53,25 @@ static @XOBJECT@ * pCurrentGroupElement = 0;
    convert an attribute's text to its class, the latter through the
    datatype's base. */
 template <class Object>
+static Object * As(@XOBJECT@ * pObject)
+{
+	/* Objects are nearly always exactly of the class the grammar made
+	   them as, which typeid tells faster than dynamic_cast. */
+	if (pObject != 0 && typeid(*pObject) == typeid(Object))
+		return static_cast<Object *>(pObject);
+	return dynamic_cast<Object *>(pObject);
+}
+
+template <class Object>
 static Object * Parent()
 {
-	return dynamic_cast<Object *>(parentStack.top());
+	return As<Object>(parentStack.top());
 }
 
 template <class Object, class Value>
 static void SetElement(void (Object::*set)(const Value &), @XOBJECT@ *&pElement)
 {
-	(Parent<Object>()->*set)(*dynamic_cast<Value *>(pElement));
+	(Parent<Object>()->*set)(*As<Value>(pElement));
 	delete pElement;
 	pElement = 0;
 }
@@ -68,7 +79,7 @@ static void SetElement(void (Object::*set)(const Value &), @XOBJECT@ *&pElement)
 template <class Object, class Item>
 static void AppendElement(@XLIST@<Item *> & (Object::*get)(), @XOBJECT@ *&pElement)
 {
-	(Parent<Object>()->*get)().@APPEND@(dynamic_cast<Item *>(pElement));
+	(Parent<Object>()->*get)().@APPEND@(As<Item>(pElement));
 	pElement = 0;
 }
 
@@ -92,7 +103,9 @@ static void SetDatatypeAttribute(void (Object::*set)(const Value &), const char 
 {
 	Base base;
 	base.SetValueFromString(szValue);
-	(Parent<Object>()->*set)(static_cast<Value>(base));
+	Value value;
+	value.SetValue(base);
+	(Parent<Object>()->*set)(value);
 }
 %}
 

@@ -322,7 +322,8 @@ void TqXMLParserSrcWriter::WriteTextElementRule(std::ostream& out,
       << CString(tag.xmlName) << ");\n\t\t\t\t\tsTextOnly = \"\"; }\n\t\t\t  "
       << endRule << "\n\t\t\t\t{\tpCurrentElement = parentStack.top();\n"
       << "\t\t\t\t\tparentStack.pop();\n";
-  const std::string element = "(dynamic_cast<" + reference.valueClass + " *>(pCurrentElement))";
+  // The rule made the object itself, of exactly this class.
+  const std::string element = "(static_cast<" + reference.valueClass + " *>(pCurrentElement))";
   if (reference.kind == ElementReference::fromDatatype) {
     out << "\t\t\t\t\t" << reference.baseClass << " baseDatatype;\n"
         << "\t\t\t\t\tbaseDatatype.SetValueFromString(" << text << ");\n\t\t\t\t\t" << element

@@ -521,7 +521,7 @@ TEST(GrammarFile, NamingFormAndMFC) {
   const std::string& grammar = generated.grammar;
   EXPECT_TRUE(Contains(grammar, "Travix_XObjectFactory::CreateObject(\"po_order\")"));
   EXPECT_TRUE(Contains(grammar, "AppendElement(&po_order::Get_itemList, pCurrentElement);"));
-  EXPECT_TRUE(Contains(grammar, "(Parent<Object>()->*get)().AddTail(dynamic_cast<Item *>(pElement));"));
+  EXPECT_TRUE(Contains(grammar, "(Parent<Object>()->*get)().AddTail(As<Item>(pElement));"));
   EXPECT_TRUE(Contains(grammar, "static Travix_string sTextOnly;"));
   EXPECT_TRUE(Contains(grammar, "Travix_XObject * po_GetRootObject()"));
 }
