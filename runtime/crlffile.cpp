@@ -1,6 +1,7 @@
 #include "crlffile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -21,6 +22,7 @@ struct Document {
   std::size_t end = 0;   // bytes in the buffer
   bool atEnd = false;    // the file has no more bytes
   off64_t position = 0;  // bytes delivered since the start of the file
+  char streamBuffer[16384];
 };
 
 // Appends the file's next bytes after the buffer's first `keep` bytes.
@@ -115,10 +117,28 @@ int SeekFolded(void* cookie, off64_t* offset, int whence) {
   return 0;
 }
 
+// The buffer of the last document read, kept for the next: a large
+// request per document would make the allocator sort every small block the
+// last import freed.
+std::atomic<Document*> spareDocument{nullptr};
+
+Document* NewDocument(int fd) {
+  Document* document = spareDocument.exchange(nullptr);
+  if (!document)
+    document = new (std::nothrow) Document;
+  if (document) {
+    document->fd = fd;
+    document->start = document->end = 0;
+    document->atEnd = false;
+    document->position = 0;
+  }
+  return document;
+}
+
 int CloseFolded(void* cookie) {
   Document* document = static_cast<Document*>(cookie);
   int result = ::close(document->fd);
-  delete document;
+  delete spareDocument.exchange(document);
   return result;
 }
 
@@ -135,20 +155,22 @@ std::FILE* OpenDocument(const char* path) {
     errno = error;
     return nullptr;
   }
-  Document* document = new (std::nothrow) Document;
+  Document* document = NewDocument(fd);
   if (!document) {
     ::close(fd);
     errno = ENOMEM;
     return nullptr;
   }
-  document->fd = fd;
   cookie_io_functions_t functions{ReadFolded, nullptr, SeekFolded, CloseFolded};
   std::FILE* stream = ::fopencookie(document, "r", functions);
   if (!stream) {
     int error = errno;
     CloseFolded(document);
     errno = error;
+    return nullptr;
   }
+  // The stream's buffer comes with the document, so that it is reused too.
+  std::setvbuf(stream, document->streamBuffer, _IOFBF, sizeof document->streamBuffer);
   return stream;
 }
 
