@@ -29,6 +29,10 @@ function(travix_generate out_var)
   set(generator_dependency "")
   if(TARGET ${generator})
     set(generator_dependency ${generator})
+    # A generator is not relinked when a shared library of ours changes,
+    # yet what it writes does: depend on the libraries' files as well.
+    travix_linked_library_files(library_files ${generator})
+    list(APPEND generator_dependency ${library_files})
   endif()
   add_custom_command(
     OUTPUT ${paths}
@@ -39,6 +43,33 @@ function(travix_generate out_var)
     COMMENT "Generating ${G_OUTPUTS}"
     VERBATIM)
   set(${out_var} ${paths} PARENT_SCOPE)
+endfunction()
+
+# travix_linked_library_files(<out-var> <target>)
+# The files of the project's libraries <target> links, directly or through
+# other libraries of the project.
+function(travix_linked_library_files out_var target)
+  set(files "")
+  set(pending ${target})
+  set(seen "")
+  while(pending)
+    list(POP_FRONT pending current)
+    get_target_property(links ${current} LINK_LIBRARIES)
+    if(NOT links)
+      continue()
+    endif()
+    foreach(library IN LISTS links)
+      if(TARGET ${library} AND NOT library IN_LIST seen)
+        list(APPEND seen ${library})
+        get_target_property(type ${library} TYPE)
+        if(type MATCHES "^(SHARED|STATIC|MODULE)_LIBRARY$")
+          list(APPEND files "$<TARGET_FILE:${library}>")
+          list(APPEND pending ${library})
+        endif()
+      endif()
+    endforeach()
+  endwhile()
+  set(${out_var} ${files} PARENT_SCOPE)
 endfunction()
 
 # travix_flags_runtime(<out-var> <flags>)
