@@ -34,7 +34,7 @@ void WriteEntityFixture(const TempDir& dir) {
             "<!ENTITY nbsp \"&#160;\">\n"
             "<!ENTITY two \"first\nsecond\">\n"
             "<!ENTITY q '\"quoted\"'>\n"
-            "<!ENTITY bs \"C:\\dir\">\n"
+            "<!ENTITY bs \"C:\\x41\\dir&#92;x42\">\n"
             "<!ENTITY pic SYSTEM \"pic.gif\" NDATA gif>\n"
             "<!ELEMENT order (#PCDATA)>\n");
   dir.Write("parts.ent", "<!ENTITY euro \"&#8364;5\">\n<!ENTITY % local \"\">\n");
@@ -67,7 +67,7 @@ TEST(TqDeclReader, WritesTheTextEntitiesSource) {
             "  {\"nbsp\",\"\\xC2\\xA0\"},\n"
             "  {\"two\",\"first\\n\"\n\"second\"},\n"
             "  {\"q\",\"\\\"quoted\\\"\"},\n"
-            "  {\"bs\",\"C:\\\\dir\"},\n"
+            "  {\"bs\",\"C:\\\\x41\\\\dir\\\\x42\"},\n"
             "  {\"pic\",\"pic.gif\"},\n"
             "#endif // _TRAVIX_SUPPRESS_READ_SUPPORT\n"
             "  { 0, 0 }\n"
