@@ -31,6 +31,7 @@ extern "C"
 	void @NS@_error(const char *szErrorText);
 	extern int @NS@_lval;
 	extern int @NS@_nParserError;
+	void @NS@_SelectElementType(int nType);
 }
 
 @XOBJECT@ * @NS@_GetRootObject();
@@ -51,7 +52,8 @@ static @XOBJECT@ * pCurrentGroupElement = 0;
    frees it; AppendElement appends it to a list; SetChoice makes a child or
    a list of children the choice; SetAttribute and SetDatatypeAttribute
    convert an attribute's text to its class, the latter through the
-   datatype's base. */
+   datatype's base, and refuse it (1) when the object being read is of
+   another class: elements of one tag may differ in type. */
 template <class Object>
 static Object * As(@XOBJECT@ * pObject)
 {
@@ -90,22 +92,36 @@ static void SetChoice(@XOBJECT@ *&pElement)
 	pElement = 0;
 }
 
-template <class Object, class Value>
-static void SetAttribute(void (Object::*set)(const Value &), const char *szValue)
+static inline int UnknownAttribute()
 {
+	@NS@_error("Unknown attribute");
+	return 1;
+}
+
+template <class Object, class Value>
+static int SetAttribute(void (Object::*set)(const Value &), const char *szValue)
+{
+	Object *pObject = Parent<Object>();
+	if (!pObject)
+		return UnknownAttribute();
 	Value value;
 	value.SetValueFromString(szValue);
-	(Parent<Object>()->*set)(value);
+	(pObject->*set)(value);
+	return 0;
 }
 
 template <class Base, class Object, class Value>
-static void SetDatatypeAttribute(void (Object::*set)(const Value &), const char *szValue)
+static int SetDatatypeAttribute(void (Object::*set)(const Value &), const char *szValue)
 {
+	Object *pObject = Parent<Object>();
+	if (!pObject)
+		return UnknownAttribute();
 	Base base;
 	base.SetValueFromString(szValue);
 	Value value;
 	value.SetValue(base);
-	(Parent<Object>()->*set)(value);
+	(pObject->*set)(value);
+	return 0;
 }
 %}
 

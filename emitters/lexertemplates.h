@@ -84,8 +84,8 @@ void @NS@_error(const char *szErrorText);	/* records an error of the scanner or 
 int @NS@_wrap(void);	/* called by the scanner at the end of the input */
 extern int @NS@_lval;
 
-/* The attributes of an element type, sorted by name, and the elements of
-   the schema in the order of their numbers (nCurrentTag) */
+/* The attributes of an element type, sorted by name, and the element
+   types in the order of their numbers (nCurrentType) */
 typedef struct
 {
 	const char *szName;
@@ -98,7 +98,7 @@ typedef struct
 	const AttributeEntry *pAttributes;
 	int nAttributes;
 	int fTextContent;
-} TagEntry;
+} ElementType;
 
 /* Read errors end the input with an error report instead of ending the
    program. */
@@ -707,9 +707,10 @@ inline constexpr std::string_view kStartTagRules = R"~(<@NS@_STAG>[ \t]+	{ fAttr
 
 // Their helpers (an unused static function would not compile warning-free
 // without elements).
-inline constexpr std::string_view kTagPrototypes = R"~(static int nCurrentTag = 0;	/* the element whose start tag is being read */
+inline constexpr std::string_view kTagPrototypes = R"~(static int nCurrentType = 0;	/* the type of the element whose start tag is being read */
 static int fAttributeSpace = 0;	/* white space since the start tag's name or last attribute */
-static int StartTag(int nTag, int nToken);
+static int StartTag(int nType, int nToken);
+void @NS@_SelectElementType(int nType);	/* the type of the element whose start tag is read */
 static void EnterContent(int fText);
 static int AttributeName(void);
 static int StartTagEnd(void);
@@ -719,7 +720,7 @@ static void ReportAttribute(const char *szFormat, const char *szName);
 static int EndElement(void);
 )~";
 
-// Written after the tables of the schema's elements (Tags) and their
+// Written after the tables of the element types (ElementTypes) and their
 // attributes.
 inline constexpr std::string_view kTagFunctions = R"~(/*****************************************************************************
  * EnterContent
@@ -741,19 +742,34 @@ static void EnterContent(int fText)
  * StartTag
  *
  * Description: enters the start tag of an element
- * Parameters:  nTag - the element's number (its entry in Tags)
+ * Parameters:  nType - the type of the tag's elements, or of the first of
+ *              them when they differ (its entry in ElementTypes)
  *              nToken - its STAGLEFT_ token
  * Returns:     nToken, or 0 (with an error report) when the elements are
  *              nested too deep
  *****************************************************************************/
-static int StartTag(int nTag, int nToken)
+static int StartTag(int nType, int nToken)
 {
-	nCurrentTag = nTag;
+	nCurrentType = nType;
 	fAttributeSpace = 0;
 	memset(fAttributeSeen, 0, sizeof fAttributeSeen);
 	if (PushState(@NS@_STAG) < 0)
 		return 0;
 	return nToken;
+}
+
+/*****************************************************************************
+ * @NS@_SelectElementType
+ *
+ * Description: the grammar names the type of the element whose start tag
+ *              is read, for a tag whose elements differ in attributes or
+ *              text, before the scanner reads past its name
+ * Parameters:  nType - the type (its entry in ElementTypes)
+ * Returns:     nothing
+ *****************************************************************************/
+void @NS@_SelectElementType(int nType)
+{
+	nCurrentType = nType;
 }
 
 /*****************************************************************************
@@ -768,9 +784,9 @@ static int StartTag(int nTag, int nToken)
  *****************************************************************************/
 static int AttributeName(void)
 {
-	const AttributeEntry *pAttributes = Tags[nCurrentTag].pAttributes;
+	const AttributeEntry *pAttributes = ElementTypes[nCurrentType].pAttributes;
 	int nLow = 0;
-	int nHigh = Tags[nCurrentTag].nAttributes - 1;
+	int nHigh = ElementTypes[nCurrentType].nAttributes - 1;
 	if (!fAttributeSpace)
 	{
 		@NS@_error("White space is required before an attribute");
@@ -815,7 +831,7 @@ static int StartTagEnd(void)
 {
 	if (CheckRequiredAttributes() != 0)
 		return 0;
-	EnterContent(Tags[nCurrentTag].fTextContent);
+	EnterContent(ElementTypes[nCurrentType].fTextContent);
 	return TRAVIX_STAGRIGHT;
 }
 
@@ -843,9 +859,9 @@ static int EmptyStartTagEnd(void)
  *****************************************************************************/
 static int CheckRequiredAttributes(void)
 {
-	const AttributeEntry *pAttributes = Tags[nCurrentTag].pAttributes;
+	const AttributeEntry *pAttributes = ElementTypes[nCurrentType].pAttributes;
 	int i;
-	for (i = 0; i < Tags[nCurrentTag].nAttributes; ++i)
+	for (i = 0; i < ElementTypes[nCurrentType].nAttributes; ++i)
 	{
 		if (pAttributes[i].fRequired && !fAttributeSeen[i])
 		{

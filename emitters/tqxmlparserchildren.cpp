@@ -137,8 +137,7 @@ std::string TqXMLParserSrcWriter::ElementReferenceRule(const xercesc::DOMElement
   if (definition && Dom::IsElement(definition, Vocabulary::Elem::Archetype)) {
     reference.kind = ElementReference::fromArchetype;
     reference.archetypeId = ClassIdentifier(type);
-    const CONTENT_MODEL content = m_archetypes.at(reference.archetypeId).content;
-    text = content == textOnly || content == mixed || content == any;
+    text = HasTextContent(m_archetypes.at(reference.archetypeId).content);
   } else if (definition) {
     reference.kind = ElementReference::fromDatatype;
     reference.valueClass = SchemaClass(ClassIdentifier(type));
@@ -154,10 +153,13 @@ std::string TqXMLParserSrcWriter::ElementReferenceRule(const xercesc::DOMElement
   reference.tagXmlName = tag.xmlName;
   reference.tagId = tag.id;
   reference.rule = GetUniqueParserRuleName(XMLTagToParserIdentifier(name, true), "");
+  const std::string archetype =
+      reference.kind == ElementReference::fromArchetype ? reference.archetypeId : "";
+  tag.archetypes.insert(archetype);
   if (tag.primaryRule.empty()) {
-    // the tag's first rule: it names the tag's attributes for the scanner
+    // the tag's first rule: the type the scanner reads its start tags as
     tag.primaryRule = reference.rule;
-    if (reference.kind == ElementReference::fromArchetype) tag.archetype = reference.archetypeId;
+    tag.archetype = archetype;
   }
   m_elementReferenceRuleNames[{name, type}] = reference.rule;
   m_elementReferences.push_back(reference);
@@ -282,7 +284,7 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
   // How the value is scanned, and how it becomes the attribute's object.
   std::string valueState = GetNamespace() + "_ATTVALUE";
   const std::string setter = "&" + QualifiedName(parent) + "::Set_" + member;
-  std::string conversion = "SetAttribute(" + setter + ", szValue);";
+  std::string conversion = "return SetAttribute(" + setter + ", szValue);";
   bool isID = false;
   const xercesc::DOMElement* definition = FindChildType(attribute, type);
   if (definition && Dom::IsElement(definition, Vocabulary::Elem::Datatype)) {
@@ -290,7 +292,7 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
     // base value, then the datatype from it.
     const std::string identifier = ClassIdentifier(type);
     const std::string base = XMLTypeToTravixType(GetBasetype(wstringTostring(type), definition));
-    conversion = "SetDatatypeAttribute<" + base + ">(" + setter + ", szValue);";
+    conversion = "return SetDatatypeAttribute<" + base + ">(" + setter + ", szValue);";
     if (const Enumeration* enumeration = EnumerationOf(definition, identifier)) {
       // its literals are the only values the scanner reads for it
       m_enumerations.at(identifier).used = true;
@@ -318,13 +320,13 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
             ") != 0)\n\t{\n\t\tstd::string sError = std::string(\"Incorrect attribute value '\") + "
             "szValue + " +
             CString("' specified for fixed attribute '" + xmlName + "'") + ";\n\t\t" +
-            GetNamespace() + "_error(sError.c_str());\n\t\treturn 1;\n\t}\n";
+            GetNamespace() + "_error(sError.c_str());\n\t\treturn 1;\n\t}\n\treturn 0;\n";
   } else {
     body += "\t" + conversion + "\n";
   }
   m_attributeSetters << "/* " << number << ": " << parent << " " << member
                      << " */\nstatic int Attribute" << number << "(const char *szValue)\n{\n"
-                     << body << "\treturn 0;\n}\n\n";
+                     << body << "}\n\n";
   archetype.attributes.push_back(
       {xmlName, number, valueState, OccurrencesOf(attribute).min > 0});
 }

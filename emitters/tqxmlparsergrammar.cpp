@@ -258,6 +258,7 @@ void TqXMLParserSrcWriter::CloseClass(const std::u16string& name, const std::str
 // walked now), the any-content rules (which list every element), and the
 // scanner's schema rules.
 void TqXMLParserSrcWriter::FinishWalk() {
+  NumberScannerTypes();
   for (const auto& [identifier, archetype] : m_archetypes) {
     WriteArchetypeRule(m_archetypeRules, archetype.rule, m_tags.at(archetype.tagName), identifier,
                        false);
@@ -274,6 +275,20 @@ void TqXMLParserSrcWriter::FinishWalk() {
   WriteLexerRules();
 }
 
+// The statement that tells the scanner the type of the element whose
+// start tag it reads, for a tag whose elements differ in attributes or
+// text; empty for any other tag. It runs before the scanner reads past
+// the tag's name: after STAGLEFT_ only the one rule the context allows
+// goes on, so bison reduces the action without a look-ahead token.
+std::string TqXMLParserSrcWriter::SelectScannerType(const Tag& tag,
+                                                    const std::string& archetype) const {
+  std::set<int> types;
+  for (const std::string& each : tag.archetypes) types.insert(ScannerType(each));
+  if (types.size() < 2) return "";
+  return "\t\t\t\t\t" + GetNamespace() + "_SelectElementType(" +
+         std::to_string(ScannerType(archetype)) + ");\n";
+}
+
 void TqXMLParserSrcWriter::WriteArchetypeRule(std::ostream& out, const std::string& rule,
                                               const Tag& tag, const std::string& archetypeId,
                                               bool setTag) {
@@ -281,7 +296,7 @@ void TqXMLParserSrcWriter::WriteArchetypeRule(std::ostream& out, const std::stri
   const std::string endRule = GetUniqueParserRuleName(rule, "_end");
   out << rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\tparentStack.push("
       << RuntimeName("XObjectFactory") << "::CreateObject(" << CString(QualifiedName(archetypeId))
-      << "));\n";
+      << "));\n" << SelectScannerType(tag, archetypeId);
   // The object is tagged with its type's name; an element of another name
   // must keep its own, or it is written back under the wrong one.
   if (setTag) out << "\t\t\t\t\tparentStack.top()->SetTag(" << CString(tag.xmlName) << ");\n";
@@ -318,8 +333,9 @@ void TqXMLParserSrcWriter::WriteTextElementRule(std::ostream& out,
   const std::string endRule = GetUniqueParserRuleName(reference.rule, "_end");
   const std::string text = std::string("sTextOnly.") + GetStringPtr();
   out << reference.rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\tparentStack.push(new "
-      << reference.valueClass << ");\n\t\t\t\t\tparentStack.top()->SetTag("
-      << CString(tag.xmlName) << ");\n\t\t\t\t\tsTextOnly = \"\"; }\n\t\t\t  "
+      << reference.valueClass << ");\n" << SelectScannerType(tag, "")
+      << "\t\t\t\t\tparentStack.top()->SetTag(" << CString(tag.xmlName)
+      << ");\n\t\t\t\t\tsTextOnly = \"\"; }\n\t\t\t  "
       << endRule << "\n\t\t\t\t{\tpCurrentElement = parentStack.top();\n"
       << "\t\t\t\t\tparentStack.pop();\n";
   // The rule made the object itself, of exactly this class.

@@ -66,9 +66,31 @@ std::string Join(const std::vector<std::string>& names, const char* separator) {
 
 }  // namespace
 
+// Elements of the same attributes and text share a type: the archetypes
+// with attributes have one each, and two types serve every other element,
+// one without text and one with.
+void TqXMLParserSrcWriter::NumberScannerTypes() {
+  m_scannerTypes.clear();
+  int number = 0;
+  for (const auto& [identifier, archetype] : m_archetypes) {
+    if (!archetype.attributes.empty()) m_scannerTypes[identifier] = number++;
+  }
+  m_elementsScannerType = number;
+}
+
+// The scanner's type of an element of the archetype given, or of a value
+// (a datatype or built-in type) for an empty name.
+int TqXMLParserSrcWriter::ScannerType(const std::string& archetype) const {
+  if (archetype.empty()) return m_elementsScannerType + 1;
+  auto numbered = m_scannerTypes.find(archetype);
+  if (numbered != m_scannerTypes.end()) return numbered->second;
+  return m_elementsScannerType + (HasTextContent(m_archetypes.at(archetype).content) ? 1 : 0);
+}
+
 void TqXMLParserSrcWriter::WriteLexerRules() {
   // The attributes of each element type, sorted for AttributeName's search.
   std::size_t mostAttributes = 0;
+  std::string types;
   for (const auto& [identifier, archetype] : m_archetypes) {
     if (archetype.attributes.empty()) continue;
     std::vector<const AttributeScan*> sorted;
@@ -83,35 +105,28 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
     }
     m_lexTagTables << "};\n\n";
     mostAttributes = std::max(mostAttributes, archetype.attributes.size());
+    types += "\t{Attributes_" + identifier + ", " + std::to_string(archetype.attributes.size()) +
+             ", " + (HasTextContent(archetype.content) ? "1" : "0") + "},\t/* " + std::to_string(ScannerType(identifier)) +
+             ": " + identifier + " */\n";
   }
+  types += "\t{NULL, 0, 0},\t/* " + std::to_string(m_elementsScannerType) +
+           ": elements */\n\t{NULL, 0, 1},\t/* " + std::to_string(m_elementsScannerType + 1) +
+           ": text */\n";
   // which attributes of the current start tag were read
   m_lexTagTables << "static char fAttributeSeen[" << std::max<std::size_t>(mostAttributes, 1)
                  << "];\n\n";
-  m_lexTagTables << "static const TagEntry Tags[] =\n{\n";
-  int number = 0;
+  m_lexTagTables << "static const ElementType ElementTypes[] =\n{\n" << types << "};\n\n";
   for (const std::string& id : m_elementSet) {
     const Tag& tag = *TagById(id);
     // A name matches only as a whole: "<b" must not start "<bad".
     m_lexStartTagRules << "<INITIAL>" << FlexString("<" + tag.xmlName)
-                       << "/{NameEnd}\t{ return StartTag(" << number << ", STAGLEFT_" << tag.id
-                       << "); }\n";
+                       << "/{NameEnd}\t{ return StartTag(" << ScannerType(tag.archetype)
+                       << ", STAGLEFT_" << tag.id << "); }\n";
     // XML allows white space before the ">" of an end tag.
     m_lexEndTagRules << "<INITIAL>" << FlexString("</" + tag.xmlName)
                      << "{S}?{EndTagRight}\t{ if (EndElement() < 0) return 0; return ETAG_"
                      << tag.id << "; }\n";
-    const auto archetype =
-        tag.archetype.empty() ? m_archetypes.end() : m_archetypes.find(tag.archetype);
-    if (archetype != m_archetypes.end() && !archetype->second.attributes.empty()) {
-      m_lexTagTables << "\t{Attributes_" << tag.archetype << ", "
-                     << archetype->second.attributes.size() << ", ";
-    } else {
-      m_lexTagTables << "\t{NULL, 0, ";
-    }
-    m_lexTagTables << (tag.textContent ? 1 : 0) << "},\t/* " << number << ": " << tag.id
-                   << " */\n";
-    ++number;
   }
-  m_lexTagTables << "};\n\n";
   for (const auto& [identifier, enumeration] : m_enumerations) {
     if (!enumeration.used) continue;
     for (const std::string& text : enumeration.literals) {
@@ -176,7 +191,9 @@ int TqXMLParserSrcWriter::LexerEmitDefinitionSection() {
                                        {"BASE", GetOutputFileName()},
                                        {"TABLE_OPTION", LexerTemplates::kTableOption},
                                        {"TAG_PROTOTYPES",
-                                        m_tags.empty() ? "" : LexerTemplates::kTagPrototypes},
+                                        m_tags.empty()
+                                            ? ""
+                                            : Splice(LexerTemplates::kTagPrototypes, {{"NS", ns}})},
                                        {"SCHEMA_STATES", states}});
   return 0;
 }

@@ -153,6 +153,8 @@ void TqXMLParserSrcWriter::ResetWalk() {
   m_choiceMayBeEmpty = false;
   m_currentMixedRule.clear();
   m_tags.clear();
+  m_scannerTypes.clear();
+  m_elementsScannerType = 0;
   m_elementSet.clear();
   m_textContentSet.clear();
   m_anyContent.clear();
@@ -188,11 +190,10 @@ void TqXMLParserSrcWriter::ReserveNames() {
     archetype.rule = GetUniqueParserRuleName(identifier, "");
     archetype.tagName = wstringTostring(*name);
     archetype.content = ContentModelOf(child, identifier);
-    const bool text = archetype.content == textOnly || archetype.content == mixed ||
-                      archetype.content == any;
-    Tag& tag = RegisterTag(*name, text);
+    Tag& tag = RegisterTag(*name, HasTextContent(archetype.content));
     tag.primaryRule = archetype.rule;
     tag.archetype = identifier;
+    tag.archetypes.insert(identifier);
   }
   for (const xercesc::DOMElement* child : children) {
     if (!Dom::IsElement(child, Vocabulary::Elem::Group)) continue;
@@ -212,7 +213,6 @@ TqXMLParserSrcWriter::Tag& TqXMLParserSrcWriter::RegisterTag(const std::u16strin
   const std::string stem = ClassIdentifier(xmlName);
   tag.id = stem;
   for (int n = 1; m_elementSet.count(tag.id) != 0; ++n) tag.id = stem + std::to_string(n);
-  tag.textContent = textContent;
   m_elementSet.insert(tag.id);
   if (textContent) m_textContentSet.insert(tag.id);
   return tag;

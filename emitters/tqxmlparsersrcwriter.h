@@ -88,14 +88,17 @@ protected:
   std::string GetUniqueParserRuleName(std::string stem, std::string suffix);
 
 private:
-  // An XML tag as the scanner knows it: one start condition
-  // (<ns>_E_<id>), one STAGLEFT_<id> and one ETAG_<id> per tag.
+  // An XML tag as the scanner knows it: one STAGLEFT_<id> and one
+  // ETAG_<id> per tag. Elements of one tag may be of several types, each
+  // with attributes and text of its own; the scanner reads a start tag as
+  // its primary rule's type until the grammar names the type the context
+  // gives it.
   struct Tag {
-    std::string xmlName;       // UTF-8, as documents spell it
+    std::string xmlName;      // UTF-8, as documents spell it
     std::string id;
-    bool textContent = false;  // white space in it is text
-    std::string primaryRule;   // its rule at the document root and in any content
-    std::string archetype;     // the archetype whose attributes it has, if any
+    std::string primaryRule;  // its rule at the document root and in any content
+    std::string archetype;    // the archetype of its primary rule; empty for a value
+    std::set<std::string> archetypes;  // of all its rules; empty for a value
   };
 
   // An attribute as the scanner knows it: its number (the entry of its
@@ -170,6 +173,13 @@ private:
   Tag& RegisterTag(const std::u16string& xmlName, bool textContent);
   const Tag* TagById(const std::string& id) const;
 
+  // Whether white space in an element of this content is text.
+  static bool HasTextContent(CONTENT_MODEL content) {
+    return content == textOnly || content == mixed || content == any;
+  }
+  void NumberScannerTypes();
+  int ScannerType(const std::string& archetype) const;
+  std::string SelectScannerType(const Tag& tag, const std::string& archetype) const;
   void WriteArchetypeRule(std::ostream& out, const std::string& rule, const Tag& tag,
                           const std::string& archetype, bool setTag);
   void WriteTextElementRule(std::ostream& out, const ElementReference& reference, const Tag& tag);
@@ -210,6 +220,10 @@ private:
   std::string m_currentMixedRule;
 
   std::map<std::string, Tag> m_tags;                   // by XML name
+  // The scanner's element types: each archetype with attributes (by
+  // identifier), then elements and text without attributes.
+  std::map<std::string, int> m_scannerTypes;
+  int m_elementsScannerType = 0;
   std::set<std::string> m_elementSet;                  // tag identifiers
   std::set<std::string> m_textContentSet;              // tag identifiers
   std::map<std::string, std::string> m_anyContent;     // archetype -> rule

@@ -264,9 +264,9 @@ TEST(ScannerFile, ElementsGetNoStartConditionOfTheirOwn) {
   EXPECT_FALSE(Contains(lexer, "po_text"));
   EXPECT_FALSE(Contains(lexer, "po_in"));
   EXPECT_FALSE(Contains(lexer, "po_E_"));
-  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<text\"/{NameEnd}\t{ return StartTag(3, STAGLEFT_text); }"));
+  EXPECT_TRUE(Contains(lexer, "<INITIAL>\"<text\"/{NameEnd}\t{ return StartTag(0, STAGLEFT_text); }"));
   EXPECT_TRUE(
-      Contains(lexer, "<INITIAL>\"<INITIAL\"/{NameEnd}\t{ return StartTag(1, STAGLEFT_INITIAL_); }"));
+      Contains(lexer, "<INITIAL>\"<INITIAL\"/{NameEnd}\t{ return StartTag(0, STAGLEFT_INITIAL_); }"));
 }
 
 TEST(ScannerFile, EnumerationStatesFiveToALine) {
@@ -289,7 +289,7 @@ TEST(ScannerFile, NoArchetypesNoTagRules) {
       Generate("<datatype name='d'><basetype name='string'/><minInclusive>a</minInclusive></datatype>");
   EXPECT_FALSE(Contains(generated.lexer, "Schema specific states"));
   EXPECT_FALSE(Contains(generated.lexer, "Element start tags"));
-  EXPECT_FALSE(Contains(generated.lexer, "Tags[]"));
+  EXPECT_FALSE(Contains(generated.lexer, "ElementTypes[]"));
   EXPECT_FALSE(Contains(generated.lexer, "static int EndElement(void);"));
   EXPECT_TRUE(Contains(generated.grammar, "xml_content\t: TRAVIX_NO_ELEMENT\n"));
 }
@@ -332,9 +332,12 @@ TEST(ScannerFile, WhiteSpaceIsTextOnlyInElementsWithTextContent) {
       "<archetype name='s'><element name='n' type='integer'/></archetype>");
   const std::string& lexer = generated.lexer;
   // b, n (an integer) and p have text; e and s do not.
-  EXPECT_TRUE(Contains(lexer, "\t{NULL, 0, 1},\t/* 0: b */\n\t{NULL, 0, 0},\t/* 1: e */\n"
-                              "\t{NULL, 0, 1},\t/* 2: n */\n\t{NULL, 0, 1},\t/* 3: p */\n"
-                              "\t{NULL, 0, 0},\t/* 4: s */\n"));
+  EXPECT_TRUE(Contains(lexer, "ElementTypes[] =\n{\n\t{NULL, 0, 0},\t/* 0: elements */\n"
+                              "\t{NULL, 0, 1},\t/* 1: text */\n};"));
+  for (const char* tag : {"1, STAGLEFT_b", "0, STAGLEFT_e", "1, STAGLEFT_n", "1, STAGLEFT_p",
+                          "0, STAGLEFT_s"}) {
+    EXPECT_TRUE(Contains(lexer, std::string("{ return StartTag(") + tag + "); }")) << tag;
+  }
   EXPECT_TRUE(Contains(lexer, "if (fTextContent[nLexerStateStackTop])\n"
                               "\t\t\t\treturn EnterText(TRAVIX_PCDATA);"));
   // An end tag leaves the element's content, whatever it holds.
@@ -431,15 +434,16 @@ TEST(GrammarFile, AttributesByType) {
   EXPECT_TRUE(Contains(id, "static int Attribute0(const char *szValue)\n{\n"
                            "\tif (!documentIDs.insert(szValue).second)\n\t{\n"
                            "\t\tpo_error(\"non-unique ID detected for attribute 'id'\");\n"
-                           "\t\treturn 1;\n\t}\n\tSetAttribute(&po::order::Set_id, szValue);\n"));
+                           "\t\treturn 1;\n\t}\n\treturn SetAttribute(&po::order::Set_id, szValue);\n}"));
   // fixed: compared, never set
   const std::string version = grammar.substr(grammar.find("/* 1: order version */"), 300);
   EXPECT_TRUE(Contains(version, "if (strcmp(szValue, \"1.0\") != 0)"));
   EXPECT_TRUE(Contains(version, "\"' specified for fixed attribute 'version'\""));
   EXPECT_FALSE(Contains(version, "Set_version"));
   // a numeric enumeration: the datatype built from its base value
-  EXPECT_TRUE(Contains(grammar, "\tSetDatatypeAttribute<Travix::integer>(&po::t::Set_s, szValue);"));
-  EXPECT_TRUE(Contains(grammar, "\tSetAttribute(&po::t::Set_r, szValue);"));
+  EXPECT_TRUE(
+      Contains(grammar, "\treturn SetDatatypeAttribute<Travix::integer>(&po::t::Set_s, szValue);"));
+  EXPECT_TRUE(Contains(grammar, "\treturn SetAttribute(&po::t::Set_r, szValue);"));
   EXPECT_TRUE(Contains(grammar, "\t\tAttribute0,\n\t\tAttribute1,\n\t\tAttribute2,\n\t\tAttribute3,\n"
                                 "\t\tAttribute4,\n\t};"));
   EXPECT_FALSE(Contains(grammar, "return 1;\n\t\t\t"));
@@ -508,9 +512,43 @@ TEST(GrammarFile, ElementsUnderOtherNamesKeepTheirTag) {
   EXPECT_TRUE(Contains(code, "Travix::string baseDatatype;"));
   EXPECT_TRUE(Contains(code, "->SetValue(baseDatatype);"));
   // the scanner reads its text as character data
-  EXPECT_TRUE(Contains(generated.lexer, "\t{NULL, 0, 1},\t/* 1: c */"));
+  EXPECT_TRUE(Contains(generated.lexer, "\t{NULL, 0, 1},\t/* 2: text */"));
+  EXPECT_TRUE(Contains(generated.lexer, "{ return StartTag(2, STAGLEFT_c); }"));
   // and shipTo has the attributes of its type
-  EXPECT_TRUE(Contains(generated.lexer, "\t{Attributes_address, 1, 0},\t/* 4: shipTo */"));
+  EXPECT_TRUE(Contains(generated.lexer, "\t{Attributes_address, 1, 0},\t/* 0: address */"));
+  EXPECT_TRUE(Contains(generated.lexer, "{ return StartTag(0, STAGLEFT_shipTo); }"));
+  // each tag has elements of one type: the scanner needs no word from the grammar
+  EXPECT_FALSE(Contains(grammar, "\t\t\t\t\tpo_SelectElementType("));
+}
+
+// p is an A under r and a B under q; t is text under r and holds elements
+// under q. The rules of p and t name the scanner's type of their elements.
+TEST(GrammarFile, ElementsOfOneTagAndSeveralTypesNameTheirType) {
+  const Generated generated = Generate(
+      "<archetype name='r'><element name='p' type='A'/><element name='t' type='string'/>"
+      "<element name='q' type='q'/><element name='u' type='E'/></archetype>"
+      "<archetype name='q'><element name='p' type='B'/><element name='t' type='E'/>"
+      "<element name='u' type='F'/></archetype>"
+      "<archetype name='A' content='empty'><attribute name='a' type='integer'/></archetype>"
+      "<archetype name='B' content='empty'><attribute name='b' type='string'/></archetype>"
+      "<archetype name='E'/><archetype name='F' content='empty'/>");
+  const std::string& grammar = generated.grammar;
+  EXPECT_TRUE(Contains(grammar, "\tvoid po_SelectElementType(int nType);\n"));
+  // types: A 0, B 1, elements 2, text 3
+  EXPECT_TRUE(Contains(Rule(grammar, "p"), "CreateObject(\"po::A\"));\n\t\t\t\t\tpo_SelectElementType(0);"));
+  EXPECT_TRUE(Contains(Rule(grammar, "p1"), "CreateObject(\"po::B\"));\n\t\t\t\t\tpo_SelectElementType(1);"));
+  EXPECT_TRUE(Contains(Rule(grammar, "t"), "po_SelectElementType(3);"));
+  EXPECT_TRUE(Contains(Rule(grammar, "t1"), "po_SelectElementType(2);"));
+  // E and F differ in content, not in what the scanner does with them
+  EXPECT_FALSE(Contains(Rule(grammar, "u"), "SelectElementType"));
+  EXPECT_FALSE(Contains(Rule(grammar, "u1"), "SelectElementType"));
+  EXPECT_FALSE(Contains(Rule(grammar, "r"), "SelectElementType"));
+  // the scanner starts with the type of the tag's first rule
+  EXPECT_TRUE(Contains(generated.lexer, "{ return StartTag(0, STAGLEFT_p); }"));
+  EXPECT_TRUE(Contains(generated.lexer, "{ return StartTag(3, STAGLEFT_t); }"));
+  EXPECT_TRUE(Contains(generated.lexer, "void po_SelectElementType(int nType)\n{\n\tnCurrentType = nType;\n}"));
+  // the setters refuse an object of another class
+  EXPECT_TRUE(Contains(grammar, "\tif (!pObject)\n\t\treturn UnknownAttribute();\n"));
 }
 
 TEST(GrammarFile, NamingFormAndMFC) {

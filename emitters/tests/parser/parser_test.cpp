@@ -6,7 +6,7 @@
 //
 // The same source is built once per flag combination; the generated
 // <STEM>_NAMESPACE(x) macros name the classes in either naming form. All
-// four importers live in this one program, so their scanners' and
+// the importers live in this one program, so their scanners' and
 // grammars' symbols must not collide.
 #include <gtest/gtest.h>
 
@@ -26,6 +26,8 @@
 #include "noarchetypes_xmlimporter.h"
 #include "noattributes.h"
 #include "noattributes_xmlimporter.h"
+#include "sharedtags.h"
+#include "sharedtags_xmlimporter.h"
 #include "tests/support/generatedcode.h"
 #include "tests/support/tempdir.h"
 
@@ -42,6 +44,7 @@ protected:
     EVERYTHING_NAMESPACE(Initialize)();
     NAMES_NAMESPACE(Initialize)();
     NOATTRIBUTES_NAMESPACE(Initialize)();
+    SHAREDTAGS_NAMESPACE(Initialize)();
   }
   TestSupport::TempDir documents;
 };
@@ -50,6 +53,7 @@ using EverythingImporter = EVERYTHING_NAMESPACE(XMLImporter);
 using NamesImporter = NAMES_NAMESPACE(XMLImporter);
 using ListImporter = NOATTRIBUTES_NAMESPACE(XMLImporter);
 using NothingImporter = NOARCHETYPES_NAMESPACE(XMLImporter);
+using SharedTagsImporter = SHAREDTAGS_NAMESPACE(XMLImporter);
 using Order = EVERYTHING_NAMESPACE(order);
 
 // A pretty-printed order with every kind of markup the importer reads.
@@ -282,6 +286,43 @@ TEST_F(Parsers, ElementsWithoutAttributesAndSchemasWithoutElements) {
   EXPECT_NE(nothing.error, "");
 }
 
+// p is an A in root and a B in q; t is a string in root and element-only
+// in q, s the other way round.
+TEST_F(Parsers, ElementsOfOneTagTakeTheAttributesAndTextOfTheirType) {
+  Imported imported = Import<SharedTagsImporter>(documents.Write(
+      "shared.xml",
+      "<root><p a='1'/><t>  </t><s> </s>\n<q><p b='x'/>\n<t>\n <p a='3'/>\n</t></q></root>"));
+  ASSERT_EQ(imported.error, "");
+  auto* root = dynamic_cast<SHAREDTAGS_NAMESPACE(root)*>(imported.root.get());
+  ASSERT_NE(root, nullptr);
+  SHAREDTAGS_NAMESPACE(A) p = root->Get_p();
+  EXPECT_EQ(static_cast<int>(p.Get_a()), 1);
+  EXPECT_EQ(Text(root->Get_t()), "  ");
+  EXPECT_EQ(Text(root->Get_s()), " ");
+  SHAREDTAGS_NAMESPACE(Q) q = root->Get_q();
+  SHAREDTAGS_NAMESPACE(B) qp = q.Get_p();
+  EXPECT_EQ(Text(qp.Get_b()), "x");
+  SHAREDTAGS_NAMESPACE(s) t = q.Get_t();
+  SHAREDTAGS_NAMESPACE(A) tp = t.Get_p();
+  EXPECT_EQ(static_cast<int>(tp.Get_a()), 3);
+
+  // B has no a and no required attribute; A has no b
+  EXPECT_EQ(Import<SharedTagsImporter>(documents.Write("b.xml", "<root><p a='1'/><q><p/></q></root>"))
+                .error,
+            "");
+  const std::pair<std::string, std::string> cases[] = {
+      {"<root><p a='1'/><q><p a='2'/></q></root>", "Unknown attribute"},
+      {"<root><p b='x'/><q><p b='y'/></q></root>", "Unknown attribute"},
+      {"<root><p a='1'/><q><p b='x'/><t>text</t></q></root>", "syntax error"},
+  };
+  for (const auto& [text, message] : cases) {
+    SCOPED_TRACE(text);
+    Imported refused = Import<SharedTagsImporter>(documents.Write("refused.xml", text));
+    EXPECT_EQ(refused.root, nullptr);
+    EXPECT_NE(refused.error.find(message), std::string::npos) << refused.error;
+  }
+}
+
 TEST_F(Parsers, ImportersOfSeveralSchemasShareTheProcess) {
   const std::string order = documents.Write("order.xml", kSmallOrder);
   const std::string list = documents.Write("list.xml", "<list/>");
@@ -297,7 +338,7 @@ TEST_F(Parsers, ImportersOfSeveralSchemasShareTheProcess) {
 TEST(ParserGrammars, FlexAndBisonWarnAboutNothing) {
   TestSupport::TempDir directory;
   const std::string& scratch = directory.Path();
-  for (const char* schema : {"everything", "names", "noattributes", "noarchetypes"}) {
+  for (const char* schema : {"everything", "names", "noattributes", "noarchetypes", "sharedtags"}) {
     SCOPED_TRACE(schema);
     const std::string input = std::string(PARSER_GENERATED_DIR) + "/" + schema;
     const std::string errors = scratch + "/errors.txt";
@@ -317,7 +358,8 @@ TEST(ParserGrammars, FlexAndBisonWarnAboutNothing) {
 // default rules. A change here means the grammar of a construct changed.
 TEST(ParserGrammars, ConflictCounts) {
   const std::pair<const char*, int> expected[] = {
-      {"everything", 0}, {"names", 0}, {"noattributes", 0}, {"noarchetypes", 0}};
+      {"everything", 0}, {"names", 0}, {"noattributes", 0}, {"noarchetypes", 0},
+      {"sharedtags", 0}};
   for (const auto& [schema, count] : expected) {
     SCOPED_TRACE(schema);
     std::ifstream report(std::string(PARSER_GENERATED_DIR) + "/" + schema + "_parser.output");
