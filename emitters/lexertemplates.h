@@ -57,10 +57,16 @@ static int LexerStateStack[MAX_STATE_STACK_SIZE];	/* stack of start conditions *
 static int nLexerStateStackTop = -1;	/* index of the top of the stack; -1 when empty */
 static int nLineNum = 1;	/* line number of the input, for error reports */
 static char szCurrentLine[MAX_LINE_SIZE];	/* current line, for error reports */
+static char szLineTail[MAX_QUOTED_LINE];	/* the end of the last line read so far */
+static int nLineTail = 0;
+static char szLineHead[MAX_QUOTED_LINE];	/* the end of the part of the current line
+						   that has left the scanner's buffer */
+static int nLineHead = 0;
 static char szExtraErrorInfo[MAX_LINE_SIZE];	/* replaces the hint of the next error report */
 static char szCurrentFile[_MAX_PATH];	/* name of the input file */
 static int nMarkupDepth = 0;	/* bracket nesting inside a skipped internal subset */
 static int fResolveEntities = 1;	/* whether this import expands references */
+static int fStartOfInput = 1;	/* nothing of the input read yet */
 static char fTextContent[MAX_STATE_STACK_SIZE];	/* per stack level: its white space is text */
 
 static int PushState(int newState);
@@ -72,6 +78,8 @@ static void CheckForNewlines(const char *szString, int nLength);
 static int EnterSymbol(int nToken);
 static int EnterText(int nToken);
 @TAG_PROTOTYPES@static int ReadInput(char *szBuffer, int nMaxSize);
+static void KeepLineHead(int nKept);
+static void KeepLineTail(const char *szRead, int nRead);
 static void GetCurrentLine(void);
 static void AppendErrorMessage(const char *szText);
 
@@ -184,7 +192,7 @@ EncName	[A-Za-z]([A-Za-z0-9._]|\-)*
 %s @NS@_XMLD @NS@_XMLDV @NS@_XMLDE @NS@_ATTVALUE
 %s @NS@_DOC @NS@_EXTID @NS@_EXTS @NS@_EXTP @NS@_IDN @NS@_STAG
 %x @NS@_DOCMARKUP @NS@_ATTSANSSQ @NS@_ATTSANSDQ @NS@_EXTSD
-%x @NS@_EXTSS @NS@_EXTPD @NS@_EXTPS @NS@_CDSECT
+%x @NS@_EXTSS @NS@_EXTPD @NS@_EXTPS @NS@_CDSECT @NS@_IDNDQ @NS@_IDNSQ
 @SCHEMA_STATES@)~";
 
 // The rules that recognise the XML syntax itself, before the schema's own
@@ -295,7 +303,8 @@ inline constexpr std::string_view kContentRules = R"~(<INITIAL>[ \t]+	{
 )~";
 
 // The value states of attributes: a quoted text, an ID name, or an
-// enumeration literal (the literals themselves are schema rules).
+// enumeration literal (the literals themselves are schema rules). The
+// closing quote ends each, whatever stood between the quotes.
 inline constexpr std::string_view kAttributeValueRules = R"~( /* Attribute values (XML 1.0 rule 10); white space around "=" is skipped */
 <@NS@_ATTVALUE,@NS@_IDN>{S}	{ CheckForNewlines(yytext, yyleng); }
 <@NS@_ATTVALUE>{DoubleQuote}	{ ReplaceState(@NS@_ATTSANSDQ); return TRAVIX_DOUBLEQUOTE; }
@@ -306,7 +315,12 @@ inline constexpr std::string_view kAttributeValueRules = R"~( /* Attribute value
 <@NS@_ATTSANSSQ>[^<'&\n]+	{ return EnterText(TRAVIX_CDATA); }
 <@NS@_ATTSANSSQ>{NAttSansSQ}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_CDATA); }
 <@NS@_ATTSANSSQ>{SingleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_SINGLEQUOTE; }
-<@NS@_IDN>{Name}	{ if (PopState() < 0) return 0; return EnterText(TRAVIX_IDNAME); }
+<@NS@_IDN>{DoubleQuote}	{ ReplaceState(@NS@_IDNDQ); return TRAVIX_DOUBLEQUOTE; }
+<@NS@_IDN>{SingleQuote}	{ ReplaceState(@NS@_IDNSQ); return TRAVIX_SINGLEQUOTE; }
+<@NS@_IDNDQ,@NS@_IDNSQ>{S}	{ CheckForNewlines(yytext, yyleng); }
+<@NS@_IDNDQ,@NS@_IDNSQ>{Name}	{ return EnterText(TRAVIX_IDNAME); }
+<@NS@_IDNDQ>{DoubleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_DOUBLEQUOTE; }
+<@NS@_IDNSQ>{SingleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_SINGLEQUOTE; }
 )~";
 
 // Rules shared by the value states of enumerated attributes. Marker: the
@@ -346,6 +360,8 @@ int @NS@_InitParser(FILE *fpIn, const char *szInputFile)
 	@NS@_nParserError = 0;
 	@NS@_szParserErrorMsg[0] = '\0';
 	szCurrentLine[0] = '\0';
+	nLineTail = 0;
+	nLineHead = 0;
 	szExtraErrorInfo[0] = '\0';
 	snprintf(szCurrentFile, sizeof szCurrentFile, "%s", szInputFile ? szInputFile : "");
 	nMarkupDepth = 0;
@@ -353,6 +369,7 @@ int @NS@_InitParser(FILE *fpIn, const char *szInputFile)
 	   references expanded; CDATA sections switch expansion off and must
 	   restore it as the import found it. */
 	fResolveEntities = SymbolLookup("amp") != 0;
+	fStartOfInput = 1;
 	ClearStateStack();
 	PushState(INITIAL);
 	if (fpIn == NULL)
@@ -599,6 +616,8 @@ static int EnterText(int nToken)
  * Description: reads the next block of the input for the scanner
  * Parameters:  szBuffer - where to put it
  *              nMaxSize - its size
+ *              A UTF-8 byte order mark at the start of the input is
+ *              no part of the document and is left out.
  * Returns:     the number of bytes read; 0 at the end of the input or,
  *              with an error report, when reading fails
  *****************************************************************************/
@@ -606,6 +625,7 @@ static int ReadInput(char *szBuffer, int nMaxSize)
 {
 	size_t nRead;
 	errno = 0;
+	KeepLineHead((int)(szBuffer - YY_CURRENT_BUFFER_LVALUE->yy_ch_buf));
 	while ((nRead = fread(szBuffer, 1, (size_t)nMaxSize, yyin)) == 0 && ferror(yyin))
 	{
 		if (errno != EINTR)
@@ -617,17 +637,76 @@ static int ReadInput(char *szBuffer, int nMaxSize)
 		errno = 0;
 		clearerr(yyin);
 	}
+	if (fStartOfInput)
+	{
+		fStartOfInput = 0;
+		if (nRead >= 3 && memcmp(szBuffer, "\xEF\xBB\xBF", 3) == 0)
+		{
+			nRead -= 3;
+			memmove(szBuffer, szBuffer + 3, nRead);
+			if (nRead == 0)
+				return ReadInput(szBuffer, nMaxSize);
+		}
+	}
+	KeepLineTail(szBuffer, (int)nRead);
 	return (int)nRead;
+}
+
+/*****************************************************************************
+ * KeepLineHead
+ *
+ * Description: before the scanner reads the next block, keeps aside the
+ *              part of the current line that leaves its buffer, so that an
+ *              error report can quote the whole line. The scanner keeps
+ *              only the end of its buffer (the token being read).
+ * Parameters:  nKept - the bytes the scanner keeps
+ * Returns:     nothing
+ *****************************************************************************/
+static void KeepLineHead(int nKept)
+{
+	nLineHead = nLineTail > nKept ? nLineTail - nKept : 0;
+	memcpy(szLineHead, szLineTail, (size_t)nLineHead);
+}
+
+/*****************************************************************************
+ * KeepLineTail
+ *
+ * Description: follows the end of the last line of the input read so far
+ * Parameters:  szRead, nRead - the block just read
+ * Returns:     nothing
+ *****************************************************************************/
+static void KeepLineTail(const char *szRead, int nRead)
+{
+	int nStart = nRead;
+	int nCopy;
+	while (nStart > 0 && szRead[nStart - 1] != '\n')
+		--nStart;
+	if (nStart > 0)
+		nLineTail = 0;
+	nCopy = nRead - nStart;
+	if (nCopy > MAX_QUOTED_LINE)
+	{
+		nStart = nRead - MAX_QUOTED_LINE;
+		nCopy = MAX_QUOTED_LINE;
+	}
+	if (nLineTail + nCopy > MAX_QUOTED_LINE)
+	{
+		int nDrop = nLineTail + nCopy - MAX_QUOTED_LINE;
+		memmove(szLineTail, szLineTail + nDrop, (size_t)(nLineTail - nDrop));
+		nLineTail -= nDrop;
+	}
+	memcpy(szLineTail + nLineTail, szRead + nStart, (size_t)nCopy);
+	nLineTail += nCopy;
 }
 
 /*****************************************************************************
  * GetCurrentLine
  *
  * Description: copies the line that holds the end of the current token
- *              into szCurrentLine, as far as the scanner's buffer still
- *              holds it; a long line is quoted around the token. Reading
- *              the line only when an error is reported keeps the scanner
- *              from copying every line.
+ *              into szCurrentLine: from the scanner's buffer, after the
+ *              part that has left it (szLineHead); a long line is quoted
+ *              around the token. Reading the line only when an error is
+ *              reported keeps the scanner from copying every line.
  * Parameters:  none
  * Returns:     nothing
  *****************************************************************************/
@@ -658,9 +737,28 @@ static void GetCurrentLine(void)
 		pStart = yytext - MAX_QUOTED_LINE / 2;
 	if (pStart < pLineStart)
 		pStart = pLineStart;
-	/* never begin inside a UTF-8 sequence */
-	while (pStart < pTokenEnd && ((unsigned char)*pStart & 0xC0) == 0x80)
-		++pStart;
+	if (pLineStart == pBufferStart && pStart == pLineStart)
+	{
+		/* the line began before the buffer */
+		int nHead = MAX_QUOTED_LINE / 2 - (int)(yytext - pLineStart);
+		if (nHead > nLineHead)
+			nHead = nLineHead;
+		if (nHead > 0)
+		{
+			int nFrom = nLineHead - nHead;
+			/* never begin inside a UTF-8 sequence */
+			while (nFrom < nLineHead && ((unsigned char)szLineHead[nFrom] & 0xC0) == 0x80)
+				++nFrom;
+			nLength = nLineHead - nFrom;
+			memcpy(szCurrentLine, szLineHead + nFrom, (size_t)nLength);
+		}
+	}
+	else
+	{
+		/* never begin inside a UTF-8 sequence */
+		while (pStart < pTokenEnd && ((unsigned char)*pStart & 0xC0) == 0x80)
+			++pStart;
+	}
 	/* the byte after the token is held aside while the token is current */
 	for (pEnd = pStart; pEnd < pBufferEnd && nLength < MAX_QUOTED_LINE; ++pEnd)
 	{

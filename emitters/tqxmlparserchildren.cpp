@@ -196,6 +196,7 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
   const std::string repeatedSuffix = occurrences.unbounded ? "_oneormore" : "_wildcard";
 
   if (order == all) {
+    if (!occurrences.MayBeAbsent()) m_requiredAllChildren.push_back(child);
     std::string action = appendAction;
     if (!occurrences.IsRepeated()) {
       const std::string name = CString(child.sourceName);
@@ -258,6 +259,29 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
   }
 }
 
+// In all order the grammar takes any child at any time; the children the
+// finished object must have are checked at its end, against the object
+// given (a statement per child, each line ending with a line feed).
+std::string TqXMLParserSrcWriter::RequiredChildChecks(const std::string& object,
+                                                      const std::string& parent) const {
+  std::string checks;
+  for (const ChildSymbol& child : m_requiredAllChildren) {
+    std::string condition = "!" + object + "->HasElement(" + CString(child.sourceName) + ")";
+    std::string message = "required element '" + child.sourceName + "' not set";
+    if (child.occurrences.IsRepeated()) {
+      const std::string count = std::to_string(std::max(child.occurrences.min, 1));
+      condition = "(dynamic_cast<" + SchemaClass(parent) + " *>(" + object + "))->Get_" +
+                  child.member + "List()." + GetListSizeFunc() + " < " + count;
+      if (child.occurrences.min > 1) {
+        message = "element '" + child.sourceName + "' must appear at least " + count + " times";
+      }
+    }
+    checks += "if (" + condition + ")\n{\n\t" + GetNamespace() + "_error(" + CString(message) +
+              ");\n\tYYABORT;\n}\n";
+  }
+  return checks;
+}
+
 // Children of mixed content join the text in any order and number; they
 // are collected here and written by CloseClass as one alternative of the
 // mixed rule, so that a child costs the grammar one rule without code.
@@ -285,13 +309,15 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
   std::string valueState = GetNamespace() + "_ATTVALUE";
   const std::string setter = "&" + QualifiedName(parent) + "::Set_" + member;
   std::string conversion = "return SetAttribute(" + setter + ", szValue);";
+  std::u16string valueType = type;  // the built-in type the value is read as
   bool isID = false;
   const xercesc::DOMElement* definition = FindChildType(attribute, type);
   if (definition && Dom::IsElement(definition, Vocabulary::Elem::Datatype)) {
     // The datatype's class converts from its base class only: build the
     // base value, then the datatype from it.
     const std::string identifier = ClassIdentifier(type);
-    const std::string base = XMLTypeToTravixType(GetBasetype(wstringTostring(type), definition));
+    valueType = GetBasetype(wstringTostring(type), definition);
+    const std::string base = XMLTypeToTravixType(valueType);
     conversion = "return SetDatatypeAttribute<" + base + ">(" + setter + ", szValue);";
     if (const Enumeration* enumeration = EnumerationOf(definition, identifier)) {
       // its literals are the only values the scanner reads for it
@@ -309,15 +335,29 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
   const int number = m_attributeNumber++;
   std::string body;
   if (isID) {
+    // the scanner reads an ID as a name, or nothing between the quotes
+    body += "\tif (szValue[0] == '\\0')\n\t{\n\t\t" + GetNamespace() + "_error(" +
+            CString("empty ID specified for attribute '" + xmlName + "'") +
+            ");\n\t\treturn 1;\n\t}\n";
     body += "\tif (!documentIDs.insert(szValue).second)\n\t{\n\t\t" + GetNamespace() +
             "_error(" + CString("non-unique ID detected for attribute '" + xmlName + "'") +
             ");\n\t\treturn 1;\n\t}\n";
   }
   if (const auto fixed = Dom::GetAttribute(attribute, Vocabulary::Attr::Fixed)) {
     // A fixed attribute has no Set_: the object holds the fixed value from
-    // its constructor, and the document may only repeat it.
-    body += "\tif (strcmp(szValue, " + CString(wstringTostring(*fixed)) +
-            ") != 0)\n\t{\n\t\tstd::string sError = std::string(\"Incorrect attribute value '\") + "
+    // its constructor, and the document may only repeat it: the same
+    // number, however written, or else the same text.
+    const std::string fixedText = CString(wstringTostring(*fixed));
+    std::string differs = "strcmp(szValue, " + fixedText + ") != 0";
+    const std::string parserType = XMLTypeToParserType(valueType);
+    if (parserType == "long" || parserType == "unsigned long" || parserType == "double") {
+      const std::string valueClass = XMLTypeToTravixType(valueType);
+      body += "\t" + valueClass + " value;\n\t" + valueClass + " fixedValue;\n" +
+              "\tvalue.SetValueFromString(szValue);\n\tfixedValue.SetValueFromString(" +
+              fixedText + ");\n";
+      differs = "value != static_cast<" + valueClass + "::value_type>(fixedValue)";
+    }
+    body += "\tif (" + differs + ")\n\t{\n\t\tstd::string sError = std::string(\"Incorrect attribute value '\") + "
             "szValue + " +
             CString("' specified for fixed attribute '" + xmlName + "'") + ";\n\t\t" +
             GetNamespace() + "_error(sError.c_str());\n\t\treturn 1;\n\t}\n\treturn 0;\n";

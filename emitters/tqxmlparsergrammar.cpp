@@ -42,6 +42,16 @@ std::string NameLines(const std::string& start, const std::vector<std::string>& 
   return text;
 }
 
+// Statements, one line each, indented as the lines of an action.
+std::string Indented(const std::string& lines) {
+  std::string text;
+  std::size_t start = 0;
+  for (std::size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1) {
+    text += "\t\t\t\t\t" + lines.substr(start, end - start + 1);
+  }
+  return text;
+}
+
 }  // namespace
 
 int TqXMLParserSrcWriter::ProcessSchemaElems(const xercesc::DOMNode* node) {
@@ -149,6 +159,7 @@ void TqXMLParserSrcWriter::ProcessClass(const xercesc::DOMElement* classElement,
   m_elemsItems.clear();
   m_mixedElementChildren.clear();
   m_mixedGroupChildren.clear();
+  m_requiredAllChildren.clear();
   m_mixedBody.str("");
   m_elemsAlternatives = 0;
   m_choiceMayBeEmpty = false;
@@ -246,12 +257,14 @@ void TqXMLParserSrcWriter::CloseClass(const std::u16string& name, const std::str
                    << CString(QualifiedName(parent)) << ")); }\n";
     if (!elemsRule.empty()) m_elementRules << "\t\t\t  " << elemsRule << "\n";
     m_elementRules << "\t\t\t\t{\tpCurrentGroupElement = parentStack.top();\n"
-                   << "\t\t\t\t\tparentStack.pop(); }\n"
-                   << kRuleEnd;
+                   << "\t\t\t\t\tparentStack.pop();\n"
+                   << Indented(RequiredChildChecks("pCurrentGroupElement", parent))
+                   << "\t\t\t\t}\n" << kRuleEnd;
     return;
   }
 
   m_archetypes[parent].elemsRule = elemsRule;
+  m_archetypes[parent].endChecks = RequiredChildChecks("pCurrentElement", parent);
 }
 
 // After the walk: the element rules of every tag (their archetypes are all
@@ -311,6 +324,7 @@ void TqXMLParserSrcWriter::WriteArchetypeRule(std::ostream& out, const std::stri
     out << "\t\t\t\t\t(dynamic_cast<" << SchemaClass(archetypeId)
         << " *>(pCurrentElement))->SetContent(sTextOnly);\n";
   }
+  out << Indented(archetype.endChecks);
   out << "\t\t\t\t}\n" << kRuleEnd;
 
   out << endRule << "\t: TRAVIX_STAGRIGHT_EMPTY" << kAlternative << "TRAVIX_STAGRIGHT ";

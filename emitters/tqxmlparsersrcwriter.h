@@ -118,6 +118,7 @@ private:
     std::string tagName;          // its own tag (XML name)
     CONTENT_MODEL content = elemOnly;
     std::string elemsRule;        // empty without content alternatives
+    std::string endChecks;        // statements that check its finished object
     std::vector<AttributeScan> attributes;
   };
 
@@ -163,6 +164,7 @@ private:
   void AddMixedChild(const ChildSymbol& child, const std::string& parent);
   void CloseClass(const std::u16string& name, const std::string& parent, CLASS_TYPE kind,
                   ORDER order);
+  std::string RequiredChildChecks(const std::string& object, const std::string& parent) const;
   std::string RepeatedRule(const std::string& rule, const ChildSymbol& child,
                            const std::string& firstAction, const std::string& nextAction);
   void ProcessAttribute(const xercesc::DOMElement* attribute, const std::string& parent);
@@ -214,6 +216,7 @@ private:
   std::vector<std::string> m_elemsItems;      // sequence items or alternatives
   std::vector<std::string> m_mixedElementChildren;  // symbols of mixed content's children
   std::vector<std::string> m_mixedGroupChildren;
+  std::vector<ChildSymbol> m_requiredAllChildren;  // required children in all order
   int m_elemsAlternatives = 0;
   int m_attributeNumber = 0;  // attributes so far, and the next one's number
   bool m_choiceMayBeEmpty = false;

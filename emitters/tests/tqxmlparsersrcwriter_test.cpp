@@ -432,6 +432,9 @@ TEST(GrammarFile, AttributesByType) {
   EXPECT_TRUE(Contains(Rule(grammar, "order"), "xml_Attributes"));
   const std::string id = grammar.substr(grammar.find("/* 0: order id */"));
   EXPECT_TRUE(Contains(id, "static int Attribute0(const char *szValue)\n{\n"
+                           "\tif (szValue[0] == '\\0')\n\t{\n"
+                           "\t\tpo_error(\"empty ID specified for attribute 'id'\");\n"
+                           "\t\treturn 1;\n\t}\n"
                            "\tif (!documentIDs.insert(szValue).second)\n\t{\n"
                            "\t\tpo_error(\"non-unique ID detected for attribute 'id'\");\n"
                            "\t\treturn 1;\n\t}\n\treturn SetAttribute(&po::order::Set_id, szValue);\n}"));
@@ -486,7 +489,9 @@ TEST(GrammarFile, ChoicesGroupsAndMixedContent) {
 TEST(GrammarFile, AllOrderTakesChildrenInAnyOrderOnceEach) {
   const Generated generated = Generate(
       "<archetype name='a' order='all'><element name='x' type='string'/>"
-      "<element name='y' type='string' minOccurs='0' maxOccurs='*'/></archetype>");
+      "<element name='y' type='string' minOccurs='0' maxOccurs='*'/>"
+      "<element name='z' type='string' minOccurs='2' maxOccurs='*'/>"
+      "<element name='w' type='string' minOccurs='0' maxOccurs='1'/></archetype>");
   const std::string& grammar = generated.grammar;
   EXPECT_TRUE(Contains(Rule(grammar, "a_elems"), "| a_all"));
   EXPECT_TRUE(Contains(Rule(grammar, "a_all"), "a_allitem\n\t\t\t| a_all a_allitem"));
@@ -494,6 +499,15 @@ TEST(GrammarFile, AllOrderTakesChildrenInAnyOrderOnceEach) {
   EXPECT_TRUE(Contains(item, "->HasElement(\"x\"))"));
   EXPECT_TRUE(Contains(item, "element 'x' cannot appear more than once"));
   EXPECT_TRUE(Contains(item, "AppendElement(&po::a::Get_yList, pCurrentElement);"));
+  // what must be there is checked when the element ends
+  const std::string element = Rule(grammar, "a");
+  EXPECT_TRUE(Contains(element, "\t\t\t\t\tif (!pCurrentElement->HasElement(\"x\"))\n\t\t\t\t\t{\n"
+                                "\t\t\t\t\t\tpo_error(\"required element 'x' not set\");\n"
+                                "\t\t\t\t\t\tYYABORT;\n\t\t\t\t\t}\n"));
+  EXPECT_TRUE(Contains(element, "if ((dynamic_cast<class po::a *>(pCurrentElement))->Get_zList().size() < 2)"));
+  EXPECT_TRUE(Contains(element, "po_error(\"element 'z' must appear at least 2 times\");"));
+  EXPECT_FALSE(Contains(element, "'y'"));
+  EXPECT_FALSE(Contains(element, "'w'"));
 }
 
 TEST(GrammarFile, ElementsUnderOtherNamesKeepTheirTag) {

@@ -194,6 +194,16 @@ TEST_F(Parsers, BrokenDocumentsAreRefusedAndLeaveNothingBehind) {
        "White space is required before an attribute"},
       {Replace(kSmallOrder, "<quantity>1", "<sku>b</sku><quantity>1"),
        "element 'sku' cannot appear more than once"},
+      {Replace(kSmallOrder, "<sku>a</sku>", ""), "required element 'sku' not set"},
+      {Replace(kSmallOrder, "id='o1'", "id=''"), "empty ID specified for attribute 'id'"},
+      {Replace(kSmallOrder, "number='1'", "number='1' key=\"\""),
+       "empty ID specified for attribute 'key'"},
+      {Replace(kSmallOrder, "</order>", "<flag scale='1.5'/></order>"),
+       "Incorrect attribute value '1.5' specified for fixed attribute 'scale'"},
+      {std::string(kSmallOrder) + "<", "Invalid character at token \"<\""},
+      {std::string(kSmallOrder) + "&", "Problem with entity reference & at token \"&\""},
+      {"<bundle><label>l</label><item>1</item></bundle>",
+       "element 'item' must appear at least 2 times"},
       {"", "syntax error"},
   };
   const std::string valid = documents.Write("valid.xml", kSmallOrder);
@@ -206,6 +216,48 @@ TEST_F(Parsers, BrokenDocumentsAreRefusedAndLeaveNothingBehind) {
     // what the failure left in the scanner and the grammar is gone
     Imported next = Import<EverythingImporter>(valid);
     EXPECT_EQ(next.error, "");
+  }
+}
+
+// Variations of a valid document that writers produce.
+TEST_F(Parsers, ValidVariantsAreRead) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string variants[] = {
+      bom + kSmallOrder,
+      bom + "<?xml version='1.0'?>\n" + kSmallOrder,
+      Replace(kSmallOrder, "id='o1'", "id = ' o1 ' status='open'"),
+      Replace(kSmallOrder, "number='1'", "number='1' key=\"k1\""),
+      // a fixed number, written otherwise
+      Replace(kSmallOrder, "</order>", "<flag scale='1.00'/><flag scale=\"1\"/></order>"),
+  };
+  for (const std::string& text : variants) {
+    SCOPED_TRACE(text);
+    Imported imported = Import<EverythingImporter>(documents.Write("variant.xml", text));
+    EXPECT_EQ(imported.error, "");
+  }
+}
+
+// The line an error report quotes is whole, also where the scanner's
+// buffer was refilled before the error or the input ended.
+TEST_F(Parsers, ErrorReportsQuoteTheWholeLine) {
+  Imported atEnd = Import<EverythingImporter>(documents.Write("end.xml", std::string(kSmallOrder) + "<"));
+  EXPECT_NE(atEnd.error.find("<payment><iban>DE1</iban></payment></order><\n"), std::string::npos)
+      << atEnd.error;
+  const std::string order = kSmallOrder;
+  const std::size_t total = order.find("<total>");
+  // the scanner reads the input in blocks of 8 KiB: the error token at
+  // the end of the first block and just after it (what follows the token
+  // on its line may not be read yet)
+  for (std::size_t at = 8185; at <= 8193; ++at) {
+    SCOPED_TRACE(at);
+    const std::string text = order.substr(0, total) + std::string(at - total - 16, ' ') +
+                             "<total>1</total><unknown/>" + order.substr(total + 16);
+    ASSERT_EQ(text.find("<unknown/>"), at);
+    Imported imported = Import<EverythingImporter>(documents.Write("block.xml", text));
+    EXPECT_NE(imported.error.find("Invalid character at token \"<\""), std::string::npos)
+        << imported.error;
+    EXPECT_NE(imported.error.find(std::string(180, ' ') + "<total>1</total><"), std::string::npos)
+        << imported.error;
   }
 }
 
