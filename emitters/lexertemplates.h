@@ -562,6 +562,28 @@ static void CheckForNewlines(const char *szString, int nLength)
 }
 
 /*****************************************************************************
+ * EnterFound
+ *
+ * Description: hands the grammar the row of yytext: nIndex when a lookup
+ *              found one, else a new row (reporting a refused insert)
+ * Parameters:  nIndex - the row found, or 0
+ *              nToken - the token to return
+ * Returns:     nToken, or 0 (end of input) on error
+ *****************************************************************************/
+static int EnterFound(int nIndex, int nToken)
+{
+	if (nIndex == 0)
+		nIndex = SymbolInsert(yytext, nToken);
+	if (nIndex < 0)
+	{
+		@NS@_error(SymbolGetLastError());
+		return 0;
+	}
+	@NS@_lval = nIndex;
+	return nToken;
+}
+
+/*****************************************************************************
  * EnterSymbol
  *
  * Description: hands the matched text to the grammar as a symbol table
@@ -574,18 +596,9 @@ static void CheckForNewlines(const char *szString, int nLength)
  *****************************************************************************/
 static int EnterSymbol(int nToken)
 {
-	int nIndex = 0;
-	if (memchr(yytext, '&', (size_t)yyleng) == NULL)
-		nIndex = SymbolLookup(yytext);
-	if (nIndex == 0)
-		nIndex = SymbolInsert(yytext, nToken);
-	if (nIndex < 0)
-	{
-		@NS@_error(SymbolGetLastError());
-		return 0;
-	}
-	@NS@_lval = nIndex;
-	return nToken;
+	if (memchr(yytext, '&', (size_t)yyleng) != NULL)
+		return EnterFound(0, nToken);
+	return EnterFound(SymbolLookup(yytext), nToken);
 }
 
 @TAG_FUNCTIONS@/*****************************************************************************
@@ -598,16 +611,7 @@ static int EnterSymbol(int nToken)
  *****************************************************************************/
 static int EnterText(int nToken)
 {
-	int nIndex = SymbolLookup(yytext);
-	if (nIndex == 0)
-		nIndex = SymbolInsert(yytext, nToken);
-	if (nIndex < 0)
-	{
-		@NS@_error(SymbolGetLastError());
-		return 0;
-	}
-	@NS@_lval = nIndex;
-	return nToken;
+	return EnterFound(SymbolLookup(yytext), nToken);
 }
 
 /*****************************************************************************

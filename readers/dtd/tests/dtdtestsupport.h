@@ -18,6 +18,10 @@
 
 namespace DtdTest {
 
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 // The outcome of reading dir/name with the preprocessor text kept in dir.
 struct Outcome {
   bool parsed = false;

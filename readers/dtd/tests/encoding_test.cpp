@@ -12,13 +12,7 @@ using DtdTest::ReadDtd;
 using DtdTest::SchemaOf;
 using TestSupport::TempDir;
 
-namespace {
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-}  // namespace
+using DtdTest::Contains;
 
 TEST(DtdEncoding, DeclaredEncodingIsTranscoded) {
   const std::string latin1 =

@@ -12,13 +12,7 @@ using DtdTest::Headline;
 using DtdTest::ReadDtd;
 using TestSupport::TempDir;
 
-namespace {
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-}  // namespace
+using DtdTest::Contains;
 
 TEST(DtdErrors, NameTheIncludedFileAndItsLine) {
   TempDir dir;
