@@ -1,6 +1,0 @@
-// The reader's table dump, exported under its own name so that it cannot be
-// mistaken for the runtime's SymbolPrintTable.
-#include "readers/dtd/tqdeclreader.h"
-#include "travixsymbol.h"
-
-void print_symbol_table(void) { SymbolPrintTable(); }
