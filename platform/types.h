@@ -149,6 +149,24 @@ struct RECT {
 using LPRECT = RECT*;
 using LPCRECT = const RECT*;
 
+// Times as the registry and the file services give them: 100-nanosecond
+// intervals since 1 January 1601 (UTC).
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+using PFILETIME = FILETIME*;
+using LPFILETIME = FILETIME*;
+
+// Accepted where the services take one; there are no access lists here.
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+using PSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
 // Result codes (values in platform/errors.h).
 using HRESULT = std::int32_t;
 using SCODE = std::int32_t;
