@@ -92,53 +92,6 @@ TEST(Handles, UnknownOrBusyHandlesAreRefused) {
   EXPECT_EQ(GetPixel(s.dc, 4, 0), CLR_INVALID);
 }
 
-// Every byte the text changes takes exactly the text colour (grey sections:
-// the nearest grey), nothing outside the bitmap or in row padding is
-// written, and the glyphs sit on the baseline below the cell's top.
-TEST(Text, PaintsExactColourClippedBelowTheCellTop) {
-  struct Case {
-    WORD bits;
-    COLORREF colour;
-    int x, y;
-  } cases[] = {
-      {24, RGB(200, 10, 77), 1, 2},  {32, RGB(1, 2, 3), 0, 0},    {8, RGB(30, 60, 91), 2, 1},
-      {8, RGB(30, 60, 92), -5, -6},  {24, RGB(9, 8, 7), 20, 12},  {24, RGB(255, 255, 255), -3, 10},
-  };
-  for (const Case& c : cases) {
-    Surface s(29, 19, c.bits, 0x55);
-    HFONT font = CreateFontA(-14, 0, 0, 0, FW_MEDIUM, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "arial");
-    ASSERT_NE(font, nullptr);
-    HGDIOBJ oldFont = SelectObject(s.dc, font);
-    SetBkMode(s.dc, TRANSPARENT);
-    SetTextColor(s.dc, c.colour);
-    ASSERT_TRUE(TextOutA(s.dc, c.x, c.y, "HgW\xff", 4));
-    TEXTMETRICA tm{};
-    ASSERT_TRUE(GetTextMetricsA(s.dc, &tm));
-    const int r = GetRValue(c.colour), g = GetGValue(c.colour), b = GetBValue(c.colour);
-    const BYTE grey = static_cast<BYTE>((r + g + b + 1) / 3);
-    int painted = 0, top = 1 << 30;
-    for (LONG y = 0; y < s.height; ++y) {
-      const BYTE* row = s.At(0, y);
-      for (LONG i = 0; i < s.stride; ++i) {
-        if (row[i] == 0x55) continue;
-        const LONG used = s.width * (c.bits / 8);
-        ASSERT_LT(i, used) << "padding written";
-        const int channel = c.bits == 8 ? -1 : i % (c.bits / 8);
-        const BYTE want = channel < 0 ? grey : channel == 0 ? b : channel == 1 ? g : channel == 2 ? r : 0;
-        ASSERT_EQ(row[i], want) << "pixel byte " << i << " of row " << y;
-        ++painted;
-        top = std::min<int>(top, y);
-      }
-    }
-    EXPECT_GT(painted, 0);
-    if (c.y >= 0) {
-      EXPECT_GE(top, c.y + tm.tmInternalLeading / 2);
-    }
-    SelectObject(s.dc, oldFont);
-    EXPECT_TRUE(DeleteObject(font));
-  }
-}
-
 TEST(Text, CapitalsStandOnTheBaselineAndGrowWithTheFontSize) {
   int previousHeight = 0;
   for (int em : {10, 20, 40}) {
