@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <new>
 
@@ -42,8 +43,19 @@ FT_Library Library() {
   return library;
 }
 
+// fontconfig keeps its configuration and caches until FcFini, which runs
+// at exit once the first font was looked up.
+bool FontconfigReady() {
+  static const bool ready = [] {
+    if (!FcInit()) return false;
+    std::atexit([] { FcFini(); });
+    return true;
+  }();
+  return ready;
+}
+
 bool FindFontFile(const std::string& family, int weight, bool italic, std::string& file, int& index) {
-  if (!FcInit()) return false;
+  if (!FontconfigReady()) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   if (!family.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
