@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/graphics/objects.h"
+#include "platform/resources/gdiobject.h"
 
 namespace platform::graphics {
 
@@ -191,7 +192,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
   return old;
 }
 
-BOOL DeleteObject(HGDIOBJ object) {
+namespace {
+
+// DeleteObject (platform/resources/gdiobject.h) asks this for the handles
+// of the drawing surface.
+BOOL DeleteSurfaceObject(HGDIOBJ object) {
   std::lock_guard guard(SurfaceLock());
   GdiObject* o = FindObject(object);
   if (!o) return FALSE;
@@ -201,6 +206,10 @@ BOOL DeleteObject(HGDIOBJ object) {
   delete o;
   return TRUE;
 }
+
+const bool g_surfaceObjectsHandled = (Platform::AddGdiHandler({&DeleteSurfaceObject, nullptr}), true);
+
+}  // namespace
 
 int SetBkMode(HDC hdc, int mode) {
   std::lock_guard guard(SurfaceLock());
