@@ -31,6 +31,14 @@ using DWORDLONG = std::uint64_t;
 using FLOAT = float;
 using DOUBLE = double;
 
+// The calling conventions of the original interfaces; one convention here.
+#ifndef WINAPI
+#define WINAPI
+#endif
+#ifndef CALLBACK
+#define CALLBACK
+#endif
+
 // Pointer-sized integers.
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
