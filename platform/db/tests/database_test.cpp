@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <string>
@@ -129,6 +132,48 @@ TEST_F(DatabaseTest, ALockHeldElsewhereIsWaitedForOrRetried) {
     expected += 2;
     EXPECT_EQ(Rows(waiter), expected);
     EXPECT_THROW(RetryOnBusy(5, [&]() -> int { throw DatabaseError(1, "not a lock"); }), DatabaseError);
+  }
+}
+
+// A writer killed at any moment leaves whole transactions only: each batch
+// of rows is in the file completely or not at all.
+TEST_F(DatabaseTest, AKilledWriterLeavesWholeTransactions) {
+  for (Journal journal : {Journal::Wal, Journal::Rollback}) {
+    SCOPED_TRACE(journal == Journal::Wal ? "wal" : "rollback journal");
+    Database(m_path, {OpenMode::Existing, journal}).Execute("DELETE FROM ModuleValues");
+    for (int run = 0; run < 8; ++run) {
+      int committed[2];
+      ASSERT_EQ(pipe(committed), 0);
+      pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        Database db(m_path, {OpenMode::Existing, journal});
+        for (int batch = 0;; ++batch) {
+          Transaction transaction(db);
+          Statement insert = db.Prepare("INSERT INTO ModuleValues VALUES (?1, 'v', ?2, 'x')");
+          for (int row = 0; row < 100; ++row)
+            insert.Bind(1, batch + 1000 * run).Bind(2, row).Execute();
+          transaction.Commit();
+          if (batch == 0 && write(committed[1], "c", 1) != 1)
+            _exit(1);
+        }
+      }
+      char signal = 0;
+      close(committed[1]);
+      ASSERT_EQ(read(committed[0], &signal, 1), 1);
+      close(committed[0]);
+      usleep(static_cast<useconds_t>(500 + 1500 * run));  // somewhere in a later transaction
+      kill(child, SIGKILL);
+      int status = 0;
+      waitpid(child, &status, 0);
+      Database db(m_path, {OpenMode::Existing, journal});
+      EXPECT_EQ(db.QueryText("PRAGMA integrity_check").value(), "ok");
+      EXPECT_FALSE(db.QueryInt64("SELECT 1 FROM (SELECT count(*) AS n FROM ModuleValues GROUP BY ModuleID) "
+                                 "WHERE n <> 100"))
+          << "a batch was cut";
+      EXPECT_TRUE(db.QueryInt64("SELECT 1 FROM ModuleValues WHERE ModuleID = " + std::to_string(1000 * run)))
+          << "the first commit was lost";
+    }
   }
 }
 
