@@ -232,7 +232,8 @@ Database::Database(const std::string& path, const OpenOptions& options) : m_path
       const char* wanted = options.journal == Journal::Wal ? "wal" : "delete";
       auto current = QueryText("PRAGMA journal_mode");
       if (!current || strcasecmp(current->c_str(), wanted) != 0) {
-        auto now = QueryText(options.journal == Journal::Wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE");
+        auto now = QueryText(options.journal == Journal::Wal ? std::string_view("PRAGMA journal_mode=WAL")
+                                                             : std::string_view("PRAGMA journal_mode=DELETE"));
         if (!now || strcasecmp(now->c_str(), wanted) != 0)
           throw DatabaseError(SQLITE_ERROR, "cannot switch the journal of " + path + " to " + wanted);
       }

@@ -79,8 +79,8 @@ int MatchLibrary(dl_phdr_info* library, std::size_t, void* data) {
   std::string_view path = library->dlpi_name ? library->dlpi_name : "";
   if (path.empty())
     return 0;
-  bool match = search->name.find('/') == std::string_view::npos ? FileNameOf(path) == search->name
-                                                                 : Absolute(path.data()) == Absolute(search->name.data());
+  bool byName = search->name.find('/') == std::string_view::npos;
+  bool match = byName ? FileNameOf(path) == search->name : Absolute(path.data()) == Absolute(search->name.data());
   if (!match)
     return 0;
   for (int segment = 0; segment < library->dlpi_phnum; ++segment) {

@@ -133,7 +133,8 @@ public:
     m_findChild = m_db.Prepare("SELECT id FROM keys WHERE parent = ?1 AND fold = ?2");
     m_key = m_db.Prepare("SELECT class, modified FROM keys WHERE id = ?1");
     m_insertKey = m_db.Prepare("INSERT INTO keys(parent, name, fold, class, modified) VALUES (?1, ?2, ?3, ?4, ?5)");
-    m_childAt = m_db.Prepare("SELECT name, class, modified FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2");
+    m_childAt =
+        m_db.Prepare("SELECT name, class, modified FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2");
     m_childCount = m_db.Prepare("SELECT count(*) FROM keys WHERE parent = ?1");
     m_deleteKey = m_db.Prepare("DELETE FROM keys WHERE id = ?1");
     m_deleteValues = m_db.Prepare("DELETE FROM vals WHERE key = ?1");

@@ -30,7 +30,8 @@ TEST(Processes, ArgumentsPassAsTheyStandAndExitCodesComeBack) {
   const std::string out = dir.Path("args");
   // The child's own shell prints what it was given, one argument a line:
   // nothing between was split, quoted or expanded.
-  EXPECT_EQ(RunToEnd({"sh", "-c", "printf '%s\\n' \"$@\" > \"$0\"", out.c_str(), "a b", "it's \"q\"", "$HOME", "*"}), 0);
+  const char* print = "printf '%s\\n' \"$@\" > \"$0\"";
+  EXPECT_EQ(RunToEnd({"sh", "-c", print, out.c_str(), "a b", "it's \"q\"", "$HOME", "*"}), 0);
   EXPECT_EQ(dir.Read("args"), "a b\nit's \"q\"\n$HOME\n*\n");
   EXPECT_EQ(RunToEnd({"sh", "-c", "exit 7"}), 7);
   EXPECT_EQ(RunToEnd({"sh", "-c", "pwd > here"}, dir.Path().c_str()), 0);
