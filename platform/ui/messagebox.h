@@ -18,24 +18,25 @@
 #include "platform/api.h"
 #include "platform/types.h"
 
-// Buttons.
-#define MB_OK 0x00000000u
-#define MB_OKCANCEL 0x00000001u
-#define MB_ABORTRETRYIGNORE 0x00000002u
-#define MB_YESNOCANCEL 0x00000003u
-#define MB_YESNO 0x00000004u
-#define MB_RETRYCANCEL 0x00000005u
-#define MB_CANCELTRYCONTINUE 0x00000006u
-#define MB_TYPEMASK 0x0000000Fu
+// Buttons. (Spelt as the dialog model spells the ones it defines too, so
+// that both headers may be included together.)
+#define MB_OK 0x0u
+#define MB_OKCANCEL 0x1u
+#define MB_ABORTRETRYIGNORE 0x2u
+#define MB_YESNOCANCEL 0x3u
+#define MB_YESNO 0x4u
+#define MB_RETRYCANCEL 0x5u
+#define MB_CANCELTRYCONTINUE 0x6u
+#define MB_TYPEMASK 0xFu
 // Icons.
-#define MB_ICONHAND 0x00000010u
-#define MB_ICONQUESTION 0x00000020u
-#define MB_ICONEXCLAMATION 0x00000030u
-#define MB_ICONASTERISK 0x00000040u
-#define MB_ICONERROR MB_ICONHAND
-#define MB_ICONSTOP MB_ICONHAND
-#define MB_ICONWARNING MB_ICONEXCLAMATION
-#define MB_ICONINFORMATION MB_ICONASTERISK
+#define MB_ICONHAND 0x10u
+#define MB_ICONQUESTION 0x20u
+#define MB_ICONEXCLAMATION 0x30u
+#define MB_ICONASTERISK 0x40u
+#define MB_ICONERROR 0x10u
+#define MB_ICONSTOP 0x10u
+#define MB_ICONWARNING 0x30u
+#define MB_ICONINFORMATION 0x40u
 #define MB_ICONMASK 0x000000F0u
 // Default button, modality and placement (kept in the request, no effect).
 #define MB_DEFBUTTON1 0x00000000u
