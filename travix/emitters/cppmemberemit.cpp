@@ -2,11 +2,11 @@
 // facets and enumeration literals of datatypes.
 #include "travix/emitters/cppbindingtemplates.h"
 #include "travix/emitters/cppliterals.h"
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
 #include "travix/emitters/textsplice.h"
 #include "travix/emitters/tqcppschemasrcwriter.h"
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

@@ -1,11 +1,11 @@
 // The binding source: schema functions, the member functions of every
 // class declared in the header, and Initialize() registering the classes.
 #include "travix/emitters/cppbindingtemplates.h"
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
 #include "travix/emitters/textsplice.h"
 #include "travix/emitters/tqcppschemasrcwriter.h"
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

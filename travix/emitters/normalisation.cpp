@@ -5,9 +5,9 @@
 #include <charconv>
 #include <optional>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

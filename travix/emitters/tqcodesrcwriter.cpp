@@ -8,10 +8,10 @@
 #include <map>
 
 #include "travix/emitters/cppkeywords.h"
-#include "travix/emitters/domutil.h"
 #include "travix/emitters/normalisation.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

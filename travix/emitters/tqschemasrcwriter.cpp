@@ -1,13 +1,16 @@
 #include "travix/emitters/tqschemasrcwriter.h"
 
+#include <fstream>
+
 #include <xercesc/util/PlatformUtils.hpp>
 
-#include "travix/emitters/domerrorreporter.h"
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/pathutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/secureparser.h"
-#include "travix/emitters/transcode.h"
+#include "travix/schema/domerrorreporter.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/emitschema.h"
+#include "travix/schema/pathutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/secureparser.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -138,6 +141,16 @@ TqSchemaSrcWriter::ORDER TqSchemaSrcWriter::OrderOf(const DOMElement* classEleme
   if (*order == Value::Choice) return choice;
   if (*order == Value::All) return all;
   TRAVIX_THROW("Error: Unknown order found in '" + classIdentifier + "'");
+}
+
+void TqSchemaSrcWriter::EmitSchema() {
+  const std::string path = OutputPath("Travix_" + GetOutputFileName() + ".xsd");
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) TRAVIX_THROW("Error: Unable to open file '" + path + "' for schema output.");
+  EmitDOMNode(file, GetDocument());
+  file.close();
+  // A full disk must not pass for a written schema.
+  if (!file) TRAVIX_THROW("Error: Unable to write file '" + path + "' for schema output.");
 }
 
 }  // namespace Travix

@@ -1,6 +1,6 @@
 #include "travix/emitters/tqsrcwriter.h"
 
-#include "travix/emitters/pathutil.h"
+#include "travix/schema/pathutil.h"
 
 namespace Travix {
 

@@ -12,10 +12,10 @@
 // is left.
 #include <algorithm>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
 #include "travix/emitters/tqxmlparsersrcwriter.h"
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

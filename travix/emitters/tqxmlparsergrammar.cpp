@@ -12,12 +12,12 @@
 #include <memory>
 #include <optional>
 
-#include "travix/emitters/domutil.h"
 #include "travix/emitters/grammartemplates.h"
-#include "travix/emitters/schemavocabulary.h"
 #include "travix/emitters/textsplice.h"
 #include "travix/emitters/tqxmlparsersrcwriter.h"
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

@@ -5,10 +5,10 @@
 #include <iostream>
 #include <string_view>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/transcode.h"
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/transcode.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

@@ -6,8 +6,8 @@
 #include <array>
 
 #include "travix/emitters/cppkeywords.h"
-#include "travix/emitters/pathutil.h"
 #include "travix/generator/exitcodes.h"
+#include "travix/schema/pathutil.h"
 
 namespace Travix::Tool {
 

@@ -4,10 +4,10 @@
 #include <iostream>
 #include <new>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/pathutil.h"
-#include "travix/readers/xdr/xdrturn.h"
 #include "travix/generator/exitcodes.h"
+#include "travix/readers/xdr/xdrturn.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/pathutil.h"
 #include "travixexcept.h"
 
 namespace Travix::Tool {

@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "travix/emitters/domerrorreporter.h"
-#include "travix/emitters/secureparser.h"
 #include "travix/emitters/tqcppschemasrcwriter.h"
 #include "travix/emitters/tqxmlparsersrcwriter.h"
-#include "travix/readers/dtd/tqdeclreader.h"
 #include "travix/generator/commandline.h"
 #include "travix/generator/stages.h"
+#include "travix/readers/dtd/tqdeclreader.h"
+#include "travix/schema/domerrorreporter.h"
+#include "travix/schema/secureparser.h"
 
 namespace Travix::Tool {
 

@@ -5,11 +5,11 @@
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
 
-#include "travix/emitters/wstringtostring.h"
 #include "travix/generator/commandline.h"
 #include "travix/generator/exitcodes.h"
 #include "travix/generator/generationrun.h"
 #include "travix/generator/startup.h"
+#include "travix/schema/wstringtostring.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <xercesc/dom/DOMException.hpp>
 #include <xercesc/util/XMLException.hpp>
 
-#include "travix/emitters/wstringtostring.h"
-#include "travix/readers/dtd/schematext.h"
 #include "travix/generator/exitcodes.h"
+#include "travix/readers/dtd/schematext.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix::Tool {

@@ -4,10 +4,10 @@
 #include <sstream>
 #include <string>
 
-#include "travix/emitters/emitschema.h"
-#include "travix/emitters/pathutil.h"
-#include "travix/emitters/tests/schematestsupport.h"
 #include "tests/support/tempdir.h"
+#include "travix/emitters/tests/schematestsupport.h"
+#include "travix/schema/emitschema.h"
+#include "travix/schema/pathutil.h"
 #include "travixexcept.h"
 
 namespace {

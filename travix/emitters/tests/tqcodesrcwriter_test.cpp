@@ -3,11 +3,11 @@
 #include <tuple>
 #include <type_traits>
 
-#include "travix/emitters/domutil.h"
+#include "schematestsupport.h"
 #include "travix/emitters/tqcodesrcwriter.h"
 #include "travix/emitters/tqcppschemasrcwriter.h"
 #include "travix/emitters/tqxmlparsersrcwriter.h"
-#include "schematestsupport.h"
+#include "travix/schema/domutil.h"
 #include "travixexcept.h"
 
 namespace {

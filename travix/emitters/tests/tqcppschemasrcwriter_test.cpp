@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "travix/emitters/pathutil.h"
-#include "travix/emitters/tests/schematestsupport.h"
 #include "tests/support/tempdir.h"
+#include "travix/emitters/tests/schematestsupport.h"
+#include "travix/schema/pathutil.h"
 #include "travixexcept.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <string>
 
-#include "travix/emitters/pathutil.h"
-#include "travix/emitters/tests/schematestsupport.h"
-#include "travix/emitters/wstringtostring.h"
 #include "tests/support/tempdir.h"
+#include "travix/emitters/tests/schematestsupport.h"
+#include "travix/schema/pathutil.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace {

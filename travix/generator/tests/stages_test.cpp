@@ -9,9 +9,9 @@
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLExceptMsgs.hpp>
 
-#include "travix/emitters/domutil.h"
 #include "travix/generator/exitcodes.h"
 #include "travix/generator/stages.h"
+#include "travix/schema/domutil.h"
 #include "travixexcept.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "travix/emitters/pathutil.h"
 #include "tests/support/tempdir.h"
 #include "travix/generator/tests/childprocess.h"
+#include "travix/schema/pathutil.h"
 
 namespace {
 

@@ -53,8 +53,8 @@ int RunGrammar(yyscan_t scanner, xercesc::DOMElement* schema);
 %code {
 #include <cstring>
 
-#include "travix/emitters/schemavocabulary.h"
 #include "travix/readers/dtd/dtdreport.h"
+#include "travix/schema/schemavocabulary.h"
 
 namespace {
 namespace Value = Travix::Vocabulary::Value;

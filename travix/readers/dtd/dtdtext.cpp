@@ -7,7 +7,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/utf8.h>
 
-#include "travix/emitters/transcode.h"
+#include "travix/schema/transcode.h"
 
 namespace Travix::Dtd {
 

@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "travix/emitters/pathutil.h"
 #include "travix/readers/dtd/dtdreport.h"
 #include "travix/readers/dtd/dtdtext.h"
+#include "travix/schema/pathutil.h"
 
 namespace Travix::Dtd {
 

@@ -9,9 +9,9 @@
 #include <xercesc/dom/DOMNodeList.hpp>
 #include <xercesc/util/XMLString.hpp>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/transcode.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/transcode.h"
 
 namespace Travix::Dtd {
 

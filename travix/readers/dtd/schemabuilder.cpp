@@ -2,11 +2,11 @@
 
 #include <xercesc/dom/DOMText.hpp>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/transcode.h"
 #include "travix/readers/dtd/dtdsymbols.h"
 #include "travix/readers/dtd/storedtext.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/transcode.h"
 
 namespace Travix::Dtd {
 

@@ -1,6 +1,6 @@
 #include "travix/readers/dtd/schematext.h"
 
-#include "travix/emitters/emitschema.h"
+#include "travix/schema/emitschema.h"
 
 namespace Travix {
 

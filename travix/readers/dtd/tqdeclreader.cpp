@@ -11,9 +11,6 @@
 #include <xercesc/dom/DOMImplementation.hpp>
 #include <xercesc/dom/DOMImplementationRegistry.hpp>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/pathutil.h"
-#include "travix/emitters/schemavocabulary.h"
 #include "travix/readers/dtd/dtdgrammar.hpp"
 #include "travix/readers/dtd/dtdreport.h"
 #include "travix/readers/dtd/dtdscanner.h"
@@ -21,6 +18,9 @@
 #include "travix/readers/dtd/entitiessource.h"
 #include "travix/readers/dtd/nestedgroups.h"
 #include "travix/readers/dtd/schematext.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/pathutil.h"
+#include "travix/schema/schemavocabulary.h"
 #include "travixexcept.h"
 
 namespace Travix {

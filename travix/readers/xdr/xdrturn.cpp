@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/wstringtostring.h"
 #include "travix/readers/xdr/xdrdatatypes.h"
 #include "travix/readers/xdr/xdrvocabulary.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

@@ -3,9 +3,9 @@
 // failure.
 #include <iostream>
 
-#include "travix/emitters/domutil.h"
 #include "travix/emitters/tests/generatordriver.h"
 #include "travix/emitters/tqcppschemasrcwriter.h"
+#include "travix/schema/domutil.h"
 #include "travixexcept.h"
 
 int main(int argc, char** argv) {

@@ -5,10 +5,10 @@
 #include <iostream>
 #include <string>
 
-#include "travix/emitters/domutil.h"
 #include "travix/emitters/tests/generatordriver.h"
 #include "travix/emitters/tqxmlparsersrcwriter.h"
 #include "travix/readers/dtd/tqdeclreader.h"
+#include "travix/schema/domutil.h"
 #include "travixexcept.h"
 
 int main(int argc, char** argv) {

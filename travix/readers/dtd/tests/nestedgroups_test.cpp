@@ -9,10 +9,10 @@
 
 #include <xercesc/dom/DOM.hpp>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/transcode.h"
 #include "travix/readers/dtd/nestedgroups.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/transcode.h"
 
 namespace {
 

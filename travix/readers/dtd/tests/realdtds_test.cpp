@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/transcode.h"
 #include "travix/readers/dtd/schematext.h"
 #include "travix/readers/dtd/tests/dtdtestsupport.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/transcode.h"
 
 namespace fs = std::filesystem;
 

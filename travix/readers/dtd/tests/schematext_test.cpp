@@ -7,11 +7,11 @@
 
 #include <xercesc/dom/DOM.hpp>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/emitschema.h"
-#include "travix/emitters/schemavocabulary.h"
 #include "travix/readers/dtd/schematext.h"
 #include "travix/readers/dtd/tests/dtdtestsupport.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/emitschema.h"
+#include "travix/schema/schemavocabulary.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <list>
 
-#include "travix/emitters/transcode.h"
 #include "travix/readers/dtd/entitiessource.h"
 #include "travix/readers/dtd/tests/dtdtestsupport.h"
+#include "travix/schema/transcode.h"
 
 using TestSupport::TempDir;
 using Travix::TqDeclReader;

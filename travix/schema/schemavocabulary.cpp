@@ -1,4 +1,4 @@
-#include "travix/emitters/schemavocabulary.h"
+#include "travix/schema/schemavocabulary.h"
 
 #include <algorithm>
 

@@ -17,7 +17,7 @@
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 
-#include "travix/emitters/srcwriapi.h"
+#include "travix/schema/schemaapi.h"
 
 namespace Travix {
 
@@ -29,7 +29,7 @@ struct ParserSecurity {
 };
 }  // namespace Detail
 
-class SRCWRI_API SecureDOMParser : private Detail::ParserSecurity,
+class TRAVIX_SCHEMA_API SecureDOMParser : private Detail::ParserSecurity,
                                    public xercesc::XercesDOMParser {
 public:
   SecureDOMParser();

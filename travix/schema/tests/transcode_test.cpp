@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "travix/emitters/transcode.h"
+#include "travix/schema/transcode.h"
 
 using Travix::ToUtf16;
 using Travix::ToUtf8;

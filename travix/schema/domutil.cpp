@@ -1,10 +1,10 @@
-#include "travix/emitters/domutil.h"
+#include "travix/schema/domutil.h"
 
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLString.hpp>
 
-#include "travix/emitters/transcode.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix::Dom {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "travix/emitters/pathutil.h"
-#include "travix/emitters/schemavocabulary.h"
+#include "tests/support/tempdir.h"
 #include "travix/emitters/tests/schematestsupport.h"
 #include "travix/readers/xdr/xdrturn.h"
-#include "tests/support/tempdir.h"
+#include "travix/schema/pathutil.h"
+#include "travix/schema/schemavocabulary.h"
 #include "travixexcept.h"
 
 namespace {
@@ -178,6 +178,25 @@ TEST(XdrCorpusPurchaseOrder, NormalisesIntoTheExpectedTypes) {
           "attribute[default=open name=status type=status] element[name=address type=address] "
           "element[name=shipping type=shipping] element[minOccurs=0 name=comment type=string] "
           "element[name=items type=items])"}));
+}
+
+// The schema front end names the converter's unnamed datatype of an
+// enumerated attribute after the attribute.
+TEST(XdrFrontEnd, EnumeratedAttributeTypeIsNamedAfterItsAttribute) {
+  Dom::XercesSession session;
+  SchemaTest::InlineSchema schema(
+      "<?xml version='1.0'?>\n"
+      "<Schema name='test' xmlns='urn:schemas-microsoft-com:xml-data'"
+      " xmlns:dt='urn:schemas-microsoft-com:datatypes'>\n"
+      "<AttributeType name='status' dt:type='enumeration' dt:values='a b'/>"
+      "<ElementType name='order'><attribute type='status'/></ElementType></Schema>\n");
+  Travix::ConvertMSSchemaToW3CSchema(schema.Document(), schema.Document());
+  FrontEnd writer;
+  writer.Interpret(schema.Document());
+  EXPECT_EQ(SchemaTest::TopLevel(writer.GetSchemaNode()),
+            (std::vector<std::string>{
+                "datatype[name=status](basetype[name=string] enumeration(literal(\"a\") literal(\"b\")))",
+                "archetype[name=order](attribute[name=status type=status])"}));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "travix/emitters/secureparser.h"
+#include "travix/schema/secureparser.h"
 
 namespace Travix {
 

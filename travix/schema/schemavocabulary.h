@@ -10,7 +10,7 @@
 
 #include <xercesc/util/XercesDefs.hpp>
 
-#include "travix/emitters/srcwriapi.h"
+#include "travix/schema/schemaapi.h"
 
 namespace Travix::Vocabulary {
 
@@ -91,8 +91,8 @@ inline constexpr std::array<std::u16string_view, 24> BuiltInTypes = {
     u"NCName",     u"ID",               u"IDREF",
     u"IDREFS",     u"NMTOKEN",          u"NMTOKENS"};
 
-SRCWRI_API bool IsBuiltInType(std::u16string_view name);
-SRCWRI_API bool IsFacet(std::u16string_view elementName);
+TRAVIX_SCHEMA_API bool IsBuiltInType(std::u16string_view name);
+TRAVIX_SCHEMA_API bool IsFacet(std::u16string_view elementName);
 
 }  // namespace Travix::Vocabulary
 

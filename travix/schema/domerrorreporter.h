@@ -10,11 +10,11 @@
 #include <xercesc/sax/ErrorHandler.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
 
-#include "travix/emitters/srcwriapi.h"
+#include "travix/schema/schemaapi.h"
 
 namespace Travix {
 
-class SRCWRI_API DOMErrorReporter : public xercesc::ErrorHandler {
+class TRAVIX_SCHEMA_API DOMErrorReporter : public xercesc::ErrorHandler {
 public:
   DOMErrorReporter() = default;
   ~DOMErrorReporter() override;

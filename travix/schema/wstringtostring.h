@@ -9,17 +9,17 @@
 
 #include <xercesc/util/XercesDefs.hpp>
 
-#include "travix/emitters/srcwriapi.h"
+#include "travix/schema/schemaapi.h"
 
 namespace Travix {
 
 // UTF-8 text of text. Independent of the process locale (the toolkit runs
 // without LANG on build machines); an unpaired surrogate becomes U+FFFD
 // instead of vanishing.
-SRCWRI_API std::string wstringTostring(std::u16string_view text);
+TRAVIX_SCHEMA_API std::string wstringTostring(std::u16string_view text);
 
 // The same for a string handed out by the XML parser, which may be null.
-SRCWRI_API std::string wstringTostring(const XMLCh* text);
+TRAVIX_SCHEMA_API std::string wstringTostring(const XMLCh* text);
 
 }  // namespace Travix
 

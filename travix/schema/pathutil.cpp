@@ -1,4 +1,4 @@
-#include "travix/emitters/pathutil.h"
+#include "travix/schema/pathutil.h"
 
 namespace Travix {
 

@@ -1,11 +1,8 @@
-#include "travix/emitters/emitschema.h"
+#include "travix/schema/emitschema.h"
 
-#include <fstream>
-
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
-#include "travix/emitters/tqschemasrcwriter.h"
-#include "travix/emitters/transcode.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -192,16 +189,6 @@ std::ostream& EmitDOMNode(std::ostream& out, const DOMNode* node,
                           const SchemaTextOptions& options) {
   if (node) SchemaTextWriter(out, options).Write(node);
   return out;
-}
-
-void TqSchemaSrcWriter::EmitSchema() {
-  const std::string path = OutputPath("Travix_" + GetOutputFileName() + ".xsd");
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) TRAVIX_THROW("Error: Unable to open file '" + path + "' for schema output.");
-  EmitDOMNode(file, GetDocument());
-  file.close();
-  // A full disk must not pass for a written schema.
-  if (!file) TRAVIX_THROW("Error: Unable to write file '" + path + "' for schema output.");
 }
 
 }  // namespace Travix

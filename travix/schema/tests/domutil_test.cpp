@@ -4,8 +4,8 @@
 
 #include <xercesc/dom/DOM.hpp>
 
-#include "travix/emitters/domutil.h"
-#include "travix/emitters/schemavocabulary.h"
+#include "travix/schema/domutil.h"
+#include "travix/schema/schemavocabulary.h"
 
 namespace {
 

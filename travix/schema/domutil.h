@@ -14,7 +14,7 @@
 
 #include <xercesc/dom/DOM.hpp>
 
-#include "travix/emitters/srcwriapi.h"
+#include "travix/schema/schemaapi.h"
 
 namespace Travix::Dom {
 
@@ -24,7 +24,7 @@ using xercesc::DOMNode;
 // Keeps the XML parser's platform initialised for its lifetime. Sessions
 // nest; the last one to end terminates the platform. Throws XException
 // when the platform cannot be initialised.
-class SRCWRI_API XercesSession {
+class TRAVIX_SCHEMA_API XercesSession {
 public:
   XercesSession();
   ~XercesSession();
@@ -33,21 +33,24 @@ public:
 };
 
 // True when node is an element named name (any element when name is null).
-SRCWRI_API bool IsElement(const DOMNode* node, const XMLCh* name = nullptr);
+TRAVIX_SCHEMA_API bool IsElement(const DOMNode* node, const XMLCh* name = nullptr);
 
 // The attribute's value, or nullopt when the element does not carry it.
-SRCWRI_API std::optional<std::u16string> GetAttribute(const DOMElement* element, const XMLCh* name);
+TRAVIX_SCHEMA_API std::optional<std::u16string> GetAttribute(const DOMElement* element,
+                                                             const XMLCh* name);
 
 // The attribute's value, or fallback when the element does not carry it.
-SRCWRI_API std::u16string GetAttributeOr(const DOMElement* element, const XMLCh* name,
-                                         std::u16string_view fallback = {});
+TRAVIX_SCHEMA_API std::u16string GetAttributeOr(const DOMElement* element, const XMLCh* name,
+                                                std::u16string_view fallback = {});
 
-SRCWRI_API void SetAttribute(DOMElement* element, const XMLCh* name, std::u16string_view value);
+TRAVIX_SCHEMA_API void SetAttribute(DOMElement* element, const XMLCh* name,
+                                    std::u16string_view value);
 
 // Child elements in document order, all of them or those named name.
-SRCWRI_API std::vector<DOMElement*> ChildElements(const DOMNode* parent,
-                                                  const XMLCh* name = nullptr);
-SRCWRI_API DOMElement* FirstChildElement(const DOMNode* parent, const XMLCh* name = nullptr);
+TRAVIX_SCHEMA_API std::vector<DOMElement*> ChildElements(const DOMNode* parent,
+                                                         const XMLCh* name = nullptr);
+TRAVIX_SCHEMA_API DOMElement* FirstChildElement(const DOMNode* parent,
+                                                const XMLCh* name = nullptr);
 
 // Calls visit on every child of parent. The next sibling is taken before a
 // child is visited, so a visit may remove, move or replace that child;
@@ -62,10 +65,10 @@ void ForEachChild(DOMNode* parent, Visit visit) {
 }
 
 // The text content of a node and its descendants.
-SRCWRI_API std::u16string TextOf(const DOMNode* node);
+TRAVIX_SCHEMA_API std::u16string TextOf(const DOMNode* node);
 
 // The node's name as a string.
-SRCWRI_API std::u16string NameOf(const DOMNode* node);
+TRAVIX_SCHEMA_API std::u16string NameOf(const DOMNode* node);
 
 // The deepest nesting of elements that a schema document may have. The
 // readers' and writers' walks recurse once per level, so a deeper document
@@ -76,7 +79,8 @@ inline constexpr std::size_t MaxNestingDepth = 1000;
 // MaxNestingDepth levels deep. Call it as soon as a document has been read,
 // before anything walks it. documentName, when not empty, names the
 // document in the message.
-SRCWRI_API void RefuseDeepNesting(const DOMNode* root, const std::string& documentName = {});
+TRAVIX_SCHEMA_API void RefuseDeepNesting(const DOMNode* root,
+                                         const std::string& documentName = {});
 
 }  // namespace Travix::Dom
 

@@ -1,6 +1,6 @@
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/wstringtostring.h"
 
-#include "travix/emitters/transcode.h"
+#include "travix/schema/transcode.h"
 
 namespace Travix {
 

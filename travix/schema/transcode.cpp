@@ -1,4 +1,4 @@
-#include "travix/emitters/transcode.h"
+#include "travix/schema/transcode.h"
 
 #include <unicode/ustring.h>
 

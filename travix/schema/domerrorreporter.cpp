@@ -1,8 +1,8 @@
-#include "travix/emitters/domerrorreporter.h"
+#include "travix/schema/domerrorreporter.h"
 
 #include <limits>
 
-#include "travix/emitters/wstringtostring.h"
+#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {

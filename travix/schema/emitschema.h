@@ -18,7 +18,7 @@
 
 #include <xercesc/dom/DOMNode.hpp>
 
-#include "travix/emitters/srcwriapi.h"
+#include "travix/schema/schemaapi.h"
 
 namespace Travix {
 
@@ -30,16 +30,17 @@ struct SchemaTextOptions {
 };
 
 // Writes node and everything below it.
-SRCWRI_API std::ostream& EmitDOMNode(std::ostream& out, const xercesc::DOMNode* node,
-                                     const SchemaTextOptions& options = {});
+TRAVIX_SCHEMA_API std::ostream& EmitDOMNode(std::ostream& out, const xercesc::DOMNode* node,
+                                            const SchemaTextOptions& options = {});
 
 // Writes text as UTF-8, unescaped.
-SRCWRI_API std::ostream& EmitDOMString(std::ostream& out, std::u16string_view text);
+TRAVIX_SCHEMA_API std::ostream& EmitDOMString(std::ostream& out, std::u16string_view text);
 
 // Writes text as UTF-8 with the markup characters " & < > as the entity
 // references &quot; &amp; &lt; &gt;, so that it can stand in any part of
 // a document.
-SRCWRI_API std::ostream& EmitEscapedDOMString(std::ostream& out, std::u16string_view text);
+TRAVIX_SCHEMA_API std::ostream& EmitEscapedDOMString(std::ostream& out,
+                                                     std::u16string_view text);
 
 }  // namespace Travix
 

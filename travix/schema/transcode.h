@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "travix/emitters/srcwriapi.h"
+#include "travix/schema/schemaapi.h"
 
 namespace Travix {
 
-SRCWRI_API std::string ToUtf8(std::u16string_view text);
-SRCWRI_API std::u16string ToUtf16(std::string_view text);
+TRAVIX_SCHEMA_API std::string ToUtf8(std::u16string_view text);
+TRAVIX_SCHEMA_API std::u16string ToUtf16(std::string_view text);
 
 }  // namespace Travix
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "travix/emitters/pathutil.h"
+#include "travix/schema/pathutil.h"
 
 using Travix::DirectoryPart;
 using Travix::FileNamePart;

@@ -9,20 +9,20 @@
 #include <string>
 #include <string_view>
 
-#include "travix/emitters/srcwriapi.h"
+#include "travix/schema/schemaapi.h"
 
 namespace Travix {
 
 // dir + "/" + name. An empty dir yields name unchanged; separators at the
 // seam are not doubled.
-SRCWRI_API std::string JoinPath(std::string_view dir, std::string_view name);
+TRAVIX_SCHEMA_API std::string JoinPath(std::string_view dir, std::string_view name);
 
 // The part after the last "/" or "\\" (the whole text when there is none).
-SRCWRI_API std::string FileNamePart(std::string_view path);
+TRAVIX_SCHEMA_API std::string FileNamePart(std::string_view path);
 
 // The part before the last "/" or "\\" (empty when there is none; "/" for a
 // name directly under the root).
-SRCWRI_API std::string DirectoryPart(std::string_view path);
+TRAVIX_SCHEMA_API std::string DirectoryPart(std::string_view path);
 
 }  // namespace Travix
 
