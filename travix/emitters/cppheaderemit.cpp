@@ -5,7 +5,7 @@
 #include "travix/emitters/tqcppschemasrcwriter.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -41,8 +41,8 @@ std::string CommentText(std::u16string_view value) {
 
 }  // namespace
 
-int TqCppSchemaSrcWriter::HeaderEmitNode(DOMNode* node) {
-  if (!node) return 0;
+void TqCppSchemaSrcWriter::HeaderEmitNode(DOMNode* node) {
+  if (!node) return;
   std::ostream& out = *GetCurrentOutputStream();
   if (node->getNodeType() == DOMNode::DOCUMENT_NODE) {
     const std::string stem = MacroStem();
@@ -72,12 +72,12 @@ int TqCppSchemaSrcWriter::HeaderEmitNode(DOMNode* node) {
     out << Splice(T::kHeaderClosing,
                   {{"NAMESPACE_CLOSE", prefixed ? "" : Splice(T::kNamespaceClose, {{"NS", ns}})},
                    {"STEM", stem}});
-    return 0;
+    return;
   }
   if (node->getNodeType() == DOMNode::ELEMENT_NODE) {
     if (!Dom::IsElement(node, Elem::Schema)) {
       out << "// Expected schema and found: '" << wstringTostring(node->getNodeName()) << "'\n";
-      return 0;
+      return;
     }
     std::string forwards;
     for (const auto& [name, definition] : GetTypesMap()) {
@@ -90,22 +90,21 @@ int TqCppSchemaSrcWriter::HeaderEmitNode(DOMNode* node) {
     for (DOMNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
       HeaderEmitSchemaElems(child);
     }
-    return 0;
+    return;
   }
   ReportUnrecognizedNode(node);
-  return 0;
 }
 
-int TqCppSchemaSrcWriter::HeaderEmitSchemaElems(DOMNode* node) {
-  if (!Dom::IsElement(node)) return 0;
+void TqCppSchemaSrcWriter::HeaderEmitSchemaElems(DOMNode* node) {
+  if (!Dom::IsElement(node)) return;
   std::ostream& out = *GetCurrentOutputStream();
   auto* element = static_cast<DOMElement*>(node);
   const auto classType = ClassTypeOrNote(element, "\n\n");
-  if (!classType) return 0;
+  if (!classType) return;
   const auto name = Dom::GetAttribute(element, Attr::Name);
   if (!name) {
     out << "// Anonymous type found, not supported\n";
-    return 0;
+    return;
   }
 
   const std::string identifier = ClassIdentifier(*name);
@@ -175,18 +174,17 @@ int TqCppSchemaSrcWriter::HeaderEmitSchemaElems(DOMNode* node) {
                                   : Splice(T::kElementOperations, {{"STREAM", GetStreamType()}})},
        {"MEMBERS", m_headerMembers.str()}});
   ClearClassSections();
-  return 0;
 }
 
-int TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string& classIdentifier,
-                                              CONTENT_MODEL content, ORDER order) {
-  if (!Dom::IsElement(node)) return 0;
+void TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string& classIdentifier,
+                                               CONTENT_MODEL content, ORDER order) {
+  if (!Dom::IsElement(node)) return;
   auto* element = static_cast<DOMElement*>(node);
   const bool attribute = Dom::IsElement(element, Elem::Attribute);
   if (!attribute && !Dom::IsElement(element, Elem::Element) &&
       !Dom::IsElement(element, Elem::Group)) {
     m_headerMembers << "// ** Unknown item '" << wstringTostring(element->getNodeName()) << "'\n\n";
-    return 0;
+    return;
   }
   const bool groupReference = Dom::IsElement(element, Elem::Group);
   const auto sourceName = Dom::GetAttribute(element, groupReference ? Attr::Ref : Attr::Name);
@@ -221,9 +219,9 @@ int TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string& 
                                                       {"Q", QualifiedName(classIdentifier)}});
     if (!child.fixed)
       m_headerAccessors << Splice(T::kAttributeSetter, {{"MN", mn}, {"T", child.type}, {"X", x}});
-    return 0;
+    return;
   }
-  if (!ChildrenAreMembers(content, order)) return 0;
+  if (!ChildrenAreMembers(content, order)) return;
 
   ClaimMemberName("Get_" + mn, owner, classIdentifier);
   if (child.list) {
@@ -238,12 +236,11 @@ int TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string& 
     // every element it reads, and the source defines it.
     m_headerAccessors << Splice(T::kSingleAccessorDeclarations, {{"T", child.type}, {"MN", mn}});
   }
-  return 0;
 }
 
-int TqCppSchemaSrcWriter::HeaderEmitDatatypeElems(DOMNode* node,
-                                                  const std::string& classIdentifier) {
-  if (!Dom::IsElement(node)) return 0;
+void TqCppSchemaSrcWriter::HeaderEmitDatatypeElems(DOMNode* node,
+                                                   const std::string& classIdentifier) {
+  if (!Dom::IsElement(node)) return;
   auto* element = static_cast<DOMElement*>(node);
   const std::u16string name = Dom::NameOf(element);
   if (name == Elem::Basetype) {
@@ -255,9 +252,9 @@ int TqCppSchemaSrcWriter::HeaderEmitDatatypeElems(DOMNode* node,
       TRAVIX_THROW("Error: Datatype '" + classIdentifier + "' cannot be based on datatype '" +
                    wstringTostring(*basetype) + "' - not supported");
     }
-    return 0;
+    return;
   }
-  if (Vocabulary::IsFacet(name) || name == Elem::Enumeration) return 0;
+  if (Vocabulary::IsFacet(name) || name == Elem::Enumeration) return;
   TRAVIX_THROW("Error: Invalid facet '" + wstringTostring(name) + "' for datatype '" +
                classIdentifier + "'");
 }

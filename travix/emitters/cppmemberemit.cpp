@@ -6,7 +6,7 @@
 #include "travix/emitters/tqcppschemasrcwriter.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -27,15 +27,15 @@ bool IsCountFacet(std::u16string_view facet) {
 
 }  // namespace
 
-int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& classIdentifier,
-                                           bool& choiceMayBeEmpty, CLASS_TYPE classType,
-                                           CONTENT_MODEL content, ORDER order) {
+void TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& classIdentifier,
+                                            bool& choiceMayBeEmpty, CLASS_TYPE classType,
+                                            CONTENT_MODEL content, ORDER order) {
   if (!Dom::IsElement(node, Elem::Element) && !Dom::IsElement(node, Elem::Attribute) &&
       !Dom::IsElement(node, Elem::Group)) {
-    return 0;
+    return;
   }
   const auto described = DescribeChild(static_cast<DOMElement*>(node));
-  if (!described) return 0;
+  if (!described) return;
   const ChildDescription& child = *described;
   const std::string x = Literal(child.sourceName);
   const std::string& mn = child.memberName;
@@ -55,7 +55,7 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
       m_validityChecks << Splice(T::kRequiredAttributeCheck,
                                  {{"X", x}, {"XEXCEPTION", exception}, {"Q", qualified}});
     }
-    return 0;
+    return;
   }
 
   // Attributes are no alternatives of a choice; elements and groups are.
@@ -66,7 +66,7 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
     // A repeated alternative is held as a list of objects.
     m_choiceTags.push_back(Splice(T::kChoiceTag, {{"X", child.list ? "#MIXED" : x}}));
   }
-  if (!ChildrenAreMembers(content, order)) return 0;
+  if (!ChildrenAreMembers(content, order)) return;
 
   const std::string indent = classType == group ? "indentLevel" : "indentLevel+1";
   if (child.list) {
@@ -99,7 +99,7 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
         T::kListEmit,
         {{"ELEMENT", TypeReference(child.typeDefinition, child.typeName)}, {"MN", mn}, {"X", x}, {"INDENT", indent}});
     m_destructorBody << Splice(T::kListFree, {{"MN", mn}});
-    return 0;
+    return;
   }
 
   const std::initializer_list<Splicing> names = {
@@ -119,12 +119,11 @@ int TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cla
       child.occurrences.MayBeAbsent() ? T::kOptionalValid : T::kRequiredValid, names);
   m_emitChildren << Splice(T::kSingleEmit, {{"MN", mn}, {"INDENT", indent}});
   m_destructorBody << Splice(T::kSingleDelete, names);
-  return 0;
 }
 
-int TqCppSchemaSrcWriter::CppEmitDatatypeElems(DOMNode* node, const std::string& classIdentifier,
-                                               const std::u16string& basetype) {
-  if (!Dom::IsElement(node)) return 0;
+void TqCppSchemaSrcWriter::CppEmitDatatypeElems(DOMNode* node, const std::string& classIdentifier,
+                                                const std::u16string& basetype) {
+  if (!Dom::IsElement(node)) return;
   const std::string runtimeBasetype = XMLTypeToTravixType(basetype);
   const bool numeric = IsNumericBuiltInType(basetype);
   const std::u16string name = Dom::NameOf(node);
@@ -160,23 +159,24 @@ int TqCppSchemaSrcWriter::CppEmitDatatypeElems(DOMNode* node, const std::string&
     m_constructorBody << Splice(
         T::kFacet,
         {{"APPEND", GetListAppendFunc()}, {"FACET", facet}, {"KIND", facetName}, {"VALUE", text}});
-    return 0;
+    return;
   }
   if (name == Elem::Enumeration) {
     if (!node->hasChildNodes()) {
       TRAVIX_THROW("Error: No literals specified in enumeration for datatype '" + classIdentifier +
                    "'");
     }
-    return CppEmitDatatypeLiterals(node, classIdentifier, basetype, runtimeBasetype, numeric);
+    CppEmitDatatypeLiterals(node, classIdentifier, basetype, runtimeBasetype, numeric);
+    return;
   }
-  if (name == Elem::Basetype) return 0;
+  if (name == Elem::Basetype) return;
   TRAVIX_THROW("Error: Invalid facet '" + facetName + "' for datatype '" + classIdentifier + "'");
 }
 
-int TqCppSchemaSrcWriter::CppEmitDatatypeLiterals(DOMNode* node, const std::string& classIdentifier,
-                                                  const std::u16string& basetype,
-                                                  const std::string& runtimeBasetype,
-                                                  bool numeric) {
+void TqCppSchemaSrcWriter::CppEmitDatatypeLiterals(DOMNode* node, const std::string& classIdentifier,
+                                                   const std::u16string& basetype,
+                                                   const std::string& runtimeBasetype,
+                                                   bool numeric) {
   const std::string facet =
       RuntimeName("XFacet") + "< " + runtimeBasetype + (numeric ? ", true >" : ", false >");
   for (DOMElement* literal : Dom::ChildElements(node)) {
@@ -201,7 +201,6 @@ int TqCppSchemaSrcWriter::CppEmitDatatypeLiterals(DOMNode* node, const std::stri
         T::kFacet,
         {{"APPEND", GetListAppendFunc()}, {"FACET", facet}, {"KIND", "literal"}, {"VALUE", text}});
   }
-  return 0;
 }
 
 }  // namespace Travix

@@ -5,7 +5,7 @@
 #include "travix/emitters/tqcppschemasrcwriter.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -41,8 +41,8 @@ std::string NoAlternativeHeld(const std::vector<std::string>& tagTests) {
 
 }  // namespace
 
-int TqCppSchemaSrcWriter::CppEmitNode(DOMNode* node) {
-  if (!node) return 0;
+void TqCppSchemaSrcWriter::CppEmitNode(DOMNode* node) {
+  if (!node) return;
   std::ostream& out = *GetCurrentOutputStream();
   if (node->getNodeType() == DOMNode::DOCUMENT_NODE) {
     std::string fileName = GetOutputFileName() + GetCppSuffix();
@@ -51,12 +51,12 @@ int TqCppSchemaSrcWriter::CppEmitNode(DOMNode* node) {
     for (DOMNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
       CppEmitNode(child);
     }
-    return 0;
+    return;
   }
   if (node->getNodeType() == DOMNode::ELEMENT_NODE) {
     if (!Dom::IsElement(node, Elem::Schema)) {
       out << "// Expected schema and found: '" << wstringTostring(node->getNodeName()) << "'\n";
-      return 0;
+      return;
     }
     auto* schema = static_cast<DOMElement*>(node);
     const std::string prefix = QualifiedName("");
@@ -76,20 +76,19 @@ int TqCppSchemaSrcWriter::CppEmitNode(DOMNode* node) {
                                              {"PREFIX", prefix},
                                              {"REGISTRATIONS", m_registrations.str()}});
     m_registrations.str("");
-    return 0;
+    return;
   }
   ReportUnrecognizedNode(node);
-  return 0;
 }
 
-int TqCppSchemaSrcWriter::CppEmitSchemaElems(DOMNode* node) {
-  if (!Dom::IsElement(node)) return 0;
+void TqCppSchemaSrcWriter::CppEmitSchemaElems(DOMNode* node) {
+  if (!Dom::IsElement(node)) return;
   std::ostream& out = *GetCurrentOutputStream();
   auto* element = static_cast<DOMElement*>(node);
   const auto classType = ClassTypeOrNote(element, "\n");
-  if (!classType) return 0;
+  if (!classType) return;
   const auto name = Dom::GetAttribute(element, Attr::Name);
-  if (!name) return 0;
+  if (!name) return;
 
   const std::string identifier = ClassIdentifier(*name);
   const std::string className = ClassName(identifier);
@@ -251,7 +250,6 @@ int TqCppSchemaSrcWriter::CppEmitSchemaElems(DOMNode* node) {
     out << Splice(T::kIsValid, {{"Q", qualified}, {"XEXCEPTION", exception}, {"BODY", checks}});
   }
   ClearClassSections();
-  return 0;
 }
 
 }  // namespace Travix

@@ -7,7 +7,7 @@
 
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -95,7 +95,7 @@ std::u16string SchemaNormaliser::UnusedTypeName(const std::u16string& stem) cons
   return candidate;
 }
 
-int SchemaNormaliser::BuildTypesMap(DOMNode* node) {
+void SchemaNormaliser::BuildTypesMap(DOMNode* node) {
   if (IsTypeElement(node)) {
     if (!m_schema) TRAVIX_THROW("Error: Found an archetype or datatype before the schema definition");
     if (auto name = AttributeOf(node, Attr::Name)) {
@@ -115,10 +115,9 @@ int SchemaNormaliser::BuildTypesMap(DOMNode* node) {
     m_schema = AsElement(node);
   }
   Dom::ForEachChild(node, [this](DOMNode* child) { BuildTypesMap(child); });
-  return 0;
 }
 
-int SchemaNormaliser::FlattenAnonymousTypes(DOMNode* node) {
+void SchemaNormaliser::FlattenAnonymousTypes(DOMNode* node) {
   if (IsTypeElement(node) && !AttributeOf(node, Attr::Name)) {
     DOMNode* parent = node->getParentNode();
     auto parentName = AttributeOf(parent, Attr::Name);
@@ -135,10 +134,9 @@ int SchemaNormaliser::FlattenAnonymousTypes(DOMNode* node) {
     m_types[name] = AsElement(node);
   }
   Dom::ForEachChild(node, [this](DOMNode* child) { FlattenAnonymousTypes(child); });
-  return 0;
 }
 
-int SchemaNormaliser::FlattenGroups(DOMNode* node) {
+void SchemaNormaliser::FlattenGroups(DOMNode* node) {
   const bool isGroup = Dom::IsElement(node, Elem::Group);
   const bool nested = isGroup && node->getParentNode() != m_schema;
   const bool reference = isGroup && AttributeOf(node, Attr::Ref).has_value();
@@ -171,10 +169,9 @@ int SchemaNormaliser::FlattenGroups(DOMNode* node) {
       m_schema->appendChild(node);
     }
   }
-  return 0;
 }
 
-int SchemaNormaliser::ResolveDuplicateSubelementNames() {
+void SchemaNormaliser::ResolveDuplicateSubelementNames() {
   for (DOMElement* type : Dom::ChildElements(m_schema)) {
     if (!Dom::IsElement(type, Elem::Archetype) && !Dom::IsElement(type, Elem::Group)) continue;
     std::set<std::u16string> used;
@@ -188,19 +185,17 @@ int SchemaNormaliser::ResolveDuplicateSubelementNames() {
       used.insert(candidate);
     }
   }
-  return 0;
 }
 
-int SchemaNormaliser::BuildReferableMap() {
+void SchemaNormaliser::BuildReferableMap() {
   for (DOMElement* element : Dom::ChildElements(m_schema, Elem::Element)) {
     if (auto name = Dom::GetAttribute(element, Attr::Name)) {
       m_referable[*name] = static_cast<DOMElement*>(element->cloneNode(true));
     }
   }
-  return 0;
 }
 
-int SchemaNormaliser::ResolveReferences(DOMNode* node) {
+void SchemaNormaliser::ResolveReferences(DOMNode* node) {
   std::optional<InProgress> inProgress;
   if (Dom::IsElement(node, Elem::Element)) {
     if (auto ref = AttributeOf(node, Attr::Ref)) {
@@ -222,10 +217,9 @@ int SchemaNormaliser::ResolveReferences(DOMNode* node) {
     }
   }
   Dom::ForEachChild(node, [this](DOMNode* child) { ResolveReferences(child); });
-  return 0;
 }
 
-int SchemaNormaliser::BuildDatatypeDependencyList(DependencyMap& dependencies) {
+void SchemaNormaliser::BuildDatatypeDependencyList(DependencyMap& dependencies) {
   for (const auto& [name, type] : m_types) {
     for (DOMElement* child : Dom::ChildElements(type)) {
       std::optional<std::u16string> used;
@@ -242,11 +236,10 @@ int SchemaNormaliser::BuildDatatypeDependencyList(DependencyMap& dependencies) {
     }
   }
   for (const auto& entry : dependencies) ResolveDependencies(entry.first, dependencies);
-  return 0;
 }
 
-int SchemaNormaliser::ResolveDependencies(const std::u16string& name, DependencyMap& dependencies) {
-  if (m_dependenciesInProgress.contains(name)) return 0;
+void SchemaNormaliser::ResolveDependencies(const std::u16string& name, DependencyMap& dependencies) {
+  if (m_dependenciesInProgress.contains(name)) return;
   InProgress inProgress(m_dependenciesInProgress, name);
   for (const std::u16string& datatypeName : dependencies[name]) {
     DOMElement* user = m_types.at(name);
@@ -263,7 +256,6 @@ int SchemaNormaliser::ResolveDependencies(const std::u16string& name, Dependency
     }
     if (dependencies.contains(datatypeName)) ResolveDependencies(datatypeName, dependencies);
   }
-  return 0;
 }
 
 std::u16string GetBasetype(const std::string& datatypeName, const DOMNode* datatype) {

@@ -45,14 +45,14 @@ public:
 private:
   using DependencyMap = std::map<std::u16string, std::list<std::u16string>>;
 
-  int BuildTypesMap(xercesc::DOMNode* node);
-  int FlattenAnonymousTypes(xercesc::DOMNode* node);
-  int FlattenGroups(xercesc::DOMNode* node);
-  int ResolveDuplicateSubelementNames();
-  int BuildReferableMap();
-  int ResolveReferences(xercesc::DOMNode* node);
-  int BuildDatatypeDependencyList(DependencyMap& dependencies);
-  int ResolveDependencies(const std::u16string& name, DependencyMap& dependencies);
+  void BuildTypesMap(xercesc::DOMNode* node);
+  void FlattenAnonymousTypes(xercesc::DOMNode* node);
+  void FlattenGroups(xercesc::DOMNode* node);
+  void ResolveDuplicateSubelementNames();
+  void BuildReferableMap();
+  void ResolveReferences(xercesc::DOMNode* node);
+  void BuildDatatypeDependencyList(DependencyMap& dependencies);
+  void ResolveDependencies(const std::u16string& name, DependencyMap& dependencies);
 
   // A name not yet in the types map: stem, else stem1, stem2, ...
   std::u16string UnusedTypeName(const std::u16string& stem) const;

@@ -11,7 +11,7 @@
 #include "travix/emitters/normalisation.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {

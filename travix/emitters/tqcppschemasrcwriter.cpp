@@ -7,7 +7,7 @@
 #include "travix/emitters/cppliterals.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -25,11 +25,13 @@ bool TqCppSchemaSrcWriter::Emit() {
   // What a failed earlier run left behind must not reach this one.
   ClearClassSections();
   m_registrations.str("");
-  if (EmitHeaderFile() != 0) return false;
-  return EmitCppFile() == 0;
+  // A file that cannot be written throws; the source is not attempted then.
+  EmitHeaderFile();
+  EmitCppFile();
+  return true;
 }
 
-int TqCppSchemaSrcWriter::EmitHeaderFile() {
+void TqCppSchemaSrcWriter::EmitHeaderFile() {
   const std::string path = OutputPath(GetOutputFileName() + GetHeaderSuffix());
   OpenOutput(path, "Error: Unable to open header file '" + path + "' for output.");
   try {
@@ -40,10 +42,9 @@ int TqCppSchemaSrcWriter::EmitHeaderFile() {
     throw;
   }
   CloseOutput(path, "Error: Unable to write header file '" + path + "'.");
-  return 0;
 }
 
-int TqCppSchemaSrcWriter::EmitCppFile() {
+void TqCppSchemaSrcWriter::EmitCppFile() {
   const std::string path = OutputPath(GetOutputFileName() + GetCppSuffix());
   OpenOutput(path, "Error: Unable to open source file '" + path + "' for output.");
   try {
@@ -53,7 +54,6 @@ int TqCppSchemaSrcWriter::EmitCppFile() {
     throw;
   }
   CloseOutput(path, "Error: Unable to write source file '" + path + "'.");
-  return 0;
 }
 
 void TqCppSchemaSrcWriter::OpenOutput(const std::string& path, const std::string& openError) {

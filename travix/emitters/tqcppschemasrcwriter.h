@@ -42,27 +42,27 @@ public:
   using TqSchemaSrcWriter::Emit;
 
 protected:
-  virtual int EmitHeaderFile();
-  virtual int EmitCppFile();
+  virtual void EmitHeaderFile();
+  virtual void EmitCppFile();
 
-  virtual int HeaderEmitNode(xercesc::DOMNode* node);
-  virtual int HeaderEmitSchemaElems(xercesc::DOMNode* node);
-  virtual int HeaderEmitArchElems(xercesc::DOMNode* node, const std::string& classIdentifier,
-                                  CONTENT_MODEL content, ORDER order);
-  virtual int HeaderEmitDatatypeElems(xercesc::DOMNode* node, const std::string& classIdentifier);
+  virtual void HeaderEmitNode(xercesc::DOMNode* node);
+  virtual void HeaderEmitSchemaElems(xercesc::DOMNode* node);
+  virtual void HeaderEmitArchElems(xercesc::DOMNode* node, const std::string& classIdentifier,
+                                   CONTENT_MODEL content, ORDER order);
+  virtual void HeaderEmitDatatypeElems(xercesc::DOMNode* node, const std::string& classIdentifier);
 
-  virtual int CppEmitNode(xercesc::DOMNode* node);
-  virtual int CppEmitSchemaElems(xercesc::DOMNode* node);
+  virtual void CppEmitNode(xercesc::DOMNode* node);
+  virtual void CppEmitSchemaElems(xercesc::DOMNode* node);
   // choiceMayBeEmpty is set when the child is an alternative of a choice
   // that may be left out.
-  virtual int CppEmitArchElems(xercesc::DOMNode* node, const std::string& classIdentifier,
-                               bool& choiceMayBeEmpty, CLASS_TYPE classType,
-                               CONTENT_MODEL content, ORDER order);
-  virtual int CppEmitDatatypeElems(xercesc::DOMNode* node, const std::string& classIdentifier,
-                                   const std::u16string& basetype);
-  virtual int CppEmitDatatypeLiterals(xercesc::DOMNode* node, const std::string& classIdentifier,
-                                      const std::u16string& basetype,
-                                      const std::string& runtimeBasetype, bool numeric);
+  virtual void CppEmitArchElems(xercesc::DOMNode* node, const std::string& classIdentifier,
+                                bool& choiceMayBeEmpty, CLASS_TYPE classType,
+                                CONTENT_MODEL content, ORDER order);
+  virtual void CppEmitDatatypeElems(xercesc::DOMNode* node, const std::string& classIdentifier,
+                                    const std::u16string& basetype);
+  virtual void CppEmitDatatypeLiterals(xercesc::DOMNode* node, const std::string& classIdentifier,
+                                       const std::u16string& basetype,
+                                       const std::string& runtimeBasetype, bool numeric);
 
   // What both files need to know about one child (element, attribute or
   // group reference) of an archetype or group.

@@ -15,7 +15,7 @@
 #include "travix/emitters/tqxmlparsersrcwriter.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -50,29 +50,28 @@ bool IsOptionalSingle(const TqCodeSrcWriter::Occurrences& occurrences) {
 
 }  // namespace
 
-int TqXMLParserSrcWriter::ProcessArchElems(const xercesc::DOMNode* child, std::string parent,
-                                           bool inGroup, CONTENT_MODEL content, ORDER order) {
-  if (!Dom::IsElement(child)) return 0;
+void TqXMLParserSrcWriter::ProcessArchElems(const xercesc::DOMNode* child, std::string parent,
+                                            bool inGroup, CONTENT_MODEL content, ORDER order) {
+  if (!Dom::IsElement(child)) return;
   const auto* element = static_cast<const xercesc::DOMElement*>(child);
   if (Dom::IsElement(element, Vocabulary::Elem::Attribute)) {
     // A group has no tag of its own to carry attributes.
     if (!inGroup) ProcessAttribute(element, parent);
-    return 0;
+    return;
   }
   if (!Dom::IsElement(element, Vocabulary::Elem::Element) &&
       !Dom::IsElement(element, Vocabulary::Elem::Group)) {
-    return 0;
+    return;
   }
   // Text-only and empty elements read no children; the binding gives an
   // element with any content none of its own.
-  if (content == textOnly || content == empty || content == any) return 0;
+  if (content == textOnly || content == empty || content == any) return;
   const ChildSymbol symbol = ResolveChild(element, parent);
   if (content == mixed) {
     AddMixedChild(symbol, parent);
   } else {
     AddChildRules(symbol, parent, order);
   }
-  return 0;
 }
 
 TqXMLParserSrcWriter::ChildSymbol TqXMLParserSrcWriter::ResolveChild(

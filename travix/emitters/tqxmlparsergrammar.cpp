@@ -17,7 +17,7 @@
 #include "travix/emitters/tqxmlparsersrcwriter.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -54,9 +54,9 @@ std::string Indented(const std::string& lines) {
 
 }  // namespace
 
-int TqXMLParserSrcWriter::ProcessSchemaElems(const xercesc::DOMNode* node) {
+void TqXMLParserSrcWriter::ProcessSchemaElems(const xercesc::DOMNode* node) {
   const std::optional<CLASS_TYPE> kind = ClassTypeOf(node);
-  if (!kind) return 0;
+  if (!kind) return;
   const auto* element = static_cast<const xercesc::DOMElement*>(node);
   const auto name = Dom::GetAttribute(element, Vocabulary::Attr::Name);
   if (!name || name->empty()) TRAVIX_THROW("Error: Anonymous type found, not supported");
@@ -72,7 +72,6 @@ int TqXMLParserSrcWriter::ProcessSchemaElems(const xercesc::DOMNode* node) {
       // leave rules bison reports as useless.
       break;
   }
-  return 0;
 }
 
 void TqXMLParserSrcWriter::WalkDatatype(const xercesc::DOMElement* datatype) {
@@ -84,9 +83,9 @@ void TqXMLParserSrcWriter::WalkDatatype(const xercesc::DOMElement* datatype) {
   }
 }
 
-int TqXMLParserSrcWriter::ProcessDatatypeElems(const xercesc::DOMNode* child,
-                                               std::string datatype) {
-  if (!Dom::IsElement(child)) return 0;
+void TqXMLParserSrcWriter::ProcessDatatypeElems(const xercesc::DOMNode* child,
+                                                std::string datatype) {
+  if (!Dom::IsElement(child)) return;
   const auto* element = static_cast<const xercesc::DOMElement*>(child);
   const std::u16string name = Dom::NameOf(element);
   if (name == Vocabulary::Elem::Enumeration) {
@@ -94,7 +93,8 @@ int TqXMLParserSrcWriter::ProcessDatatypeElems(const xercesc::DOMNode* child,
     if (Dom::ChildElements(element).empty()) {
       TRAVIX_THROW("Error: No literals specified in enumeration for datatype '" + datatype + "'");
     }
-    return ProcessDatatypeLiterals(element, datatype);
+    ProcessDatatypeLiterals(element, datatype);
+    return;
   }
   if (name == Vocabulary::Elem::Basetype) {
     const auto base = Dom::GetAttribute(element, Vocabulary::Attr::Name);
@@ -103,15 +103,15 @@ int TqXMLParserSrcWriter::ProcessDatatypeElems(const xercesc::DOMNode* child,
       TRAVIX_THROW("Error: Datatype '" + datatype + "' cannot be based on datatype '" +
                    wstringTostring(*base) + "' - not supported");
     }
-    return 0;
+    return;
   }
-  if (Vocabulary::IsFacet(name)) return 0;
+  if (Vocabulary::IsFacet(name)) return;
   TRAVIX_THROW("Error: Invalid facet '" + wstringTostring(name) + "' for datatype '" + datatype +
                "'");
 }
 
-int TqXMLParserSrcWriter::ProcessDatatypeLiterals(const xercesc::DOMNode* enumeration,
-                                                  std::string datatype) {
+void TqXMLParserSrcWriter::ProcessDatatypeLiterals(const xercesc::DOMNode* enumeration,
+                                                   std::string datatype) {
   Enumeration& entry = m_enumerations[datatype];
   entry.state = GetNamespace() + "_V_" + datatype;
   for (const xercesc::DOMElement* literal : Dom::ChildElements(enumeration)) {
@@ -126,7 +126,6 @@ int TqXMLParserSrcWriter::ProcessDatatypeLiterals(const xercesc::DOMNode* enumer
       entry.literals.push_back(utf8);
     }
   }
-  return 0;
 }
 
 const TqXMLParserSrcWriter::Enumeration* TqXMLParserSrcWriter::EnumerationOf(
@@ -383,7 +382,7 @@ void TqXMLParserSrcWriter::WriteAnyContentRules() {
   }
 }
 
-int TqXMLParserSrcWriter::EmitParserFile() {
+void TqXMLParserSrcWriter::EmitParserFile() {
   const std::string base = GetOutputFileName();
   const std::string path = OutputPath(base + "_parser" + m_parserSuffix);
   auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
@@ -400,10 +399,9 @@ int TqXMLParserSrcWriter::EmitParserFile() {
   *GetCurrentOutputStream() << "%%\n\n";
   ParserEmitUserSubroutinesSection();
   SetCurrentOutputStream(nullptr);
-  return 0;
 }
 
-int TqXMLParserSrcWriter::ParserEmitDefinitionSection() {
+void TqXMLParserSrcWriter::ParserEmitDefinitionSection() {
   std::ostream& out = *GetCurrentOutputStream();
   std::ostringstream header;
   std::string fileName = GetOutputFileName() + "_parser" + m_parserSuffix;
@@ -442,10 +440,9 @@ int TqXMLParserSrcWriter::ParserEmitDefinitionSection() {
         << "%token TRAVIX_NO_ELEMENT\n";
   }
   out << GrammarTemplates::kStart << "\n";
-  return 0;
 }
 
-int TqXMLParserSrcWriter::ParserEmitRulesSection() {
+void TqXMLParserSrcWriter::ParserEmitRulesSection() {
   std::ostream& out = *GetCurrentOutputStream();
   out << Splice(GrammarTemplates::kDocumentRules,
                 {{"NS", GetNamespace()},
@@ -488,10 +485,9 @@ int TqXMLParserSrcWriter::ParserEmitRulesSection() {
   if (m_textOnly) out << GrammarTemplates::kTextRule;
   if (m_attributeNumber > 0) out << GrammarTemplates::kAttributeRules;
   out << GrammarTemplates::kFixedRules;
-  return 0;
 }
 
-int TqXMLParserSrcWriter::ParserEmitUserSubroutinesSection() {
+void TqXMLParserSrcWriter::ParserEmitUserSubroutinesSection() {
   std::string reset;
   if (m_hasIDs) reset += "\tdocumentIDs.clear();\n";
   if (m_textOnly) reset += "\tsTextOnly = \"\";\n";
@@ -508,7 +504,6 @@ int TqXMLParserSrcWriter::ParserEmitUserSubroutinesSection() {
     }
     out << Splice(GrammarTemplates::kAttributeDispatch, {{"SETTERS", setters}});
   }
-  return 0;
 }
 
 }  // namespace Travix

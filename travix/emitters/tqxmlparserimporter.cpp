@@ -20,7 +20,7 @@ std::string UpperCase(std::string text) {
 
 }  // namespace
 
-int TqXMLParserSrcWriter::EmitXMLImporterHeaderFile() {
+void TqXMLParserSrcWriter::EmitXMLImporterHeaderFile() {
   SetCurrentOutputStream(nullptr);
   const std::string& ns = GetNamespace();
   const std::string nsUpper = UpperCase(ns);
@@ -45,10 +45,9 @@ int TqXMLParserSrcWriter::EmitXMLImporterHeaderFile() {
                      {"CLASS", ClassName("XMLImporter")},
                      {"XMLIMPORTERBASE", RuntimeName("XMLImporterBase")}});
   stream->close();
-  return 0;
 }
 
-int TqXMLParserSrcWriter::EmitXMLImporterCppFile() {
+void TqXMLParserSrcWriter::EmitXMLImporterCppFile() {
   SetCurrentOutputStream(nullptr);
   const std::string& ns = GetNamespace();
   std::string fileName = GetOutputFileName() + "_xmlimporter" + GetCppSuffix();
@@ -77,7 +76,6 @@ int TqXMLParserSrcWriter::EmitXMLImporterCppFile() {
                      {"INIT_SYMBOL_TABLE",
                       m_dtdMode ? "InitSymbolTable(" + ns + "_entities);" : "InitSymbolTable();"}});
   stream->close();
-  return 0;
 }
 
 }  // namespace Travix

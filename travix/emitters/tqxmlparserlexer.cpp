@@ -145,7 +145,7 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
   }
 }
 
-int TqXMLParserSrcWriter::EmitLexerFile() {
+void TqXMLParserSrcWriter::EmitLexerFile() {
   SetCurrentOutputStream(nullptr);
   const std::string base = GetOutputFileName();
   const std::string path = OutputPath(base + "_lexer" + m_lexerSuffix);
@@ -160,10 +160,9 @@ int TqXMLParserSrcWriter::EmitLexerFile() {
   *GetCurrentOutputStream() << "%%\n\n";
   LexerEmitUserSubroutinesSection();
   SetCurrentOutputStream(nullptr);
-  return 0;
 }
 
-int TqXMLParserSrcWriter::LexerEmitDefinitionSection() {
+void TqXMLParserSrcWriter::LexerEmitDefinitionSection() {
   const std::string& ns = GetNamespace();
   std::ostringstream header;
   std::string fileName = GetOutputFileName() + "_lexer" + m_lexerSuffix;
@@ -195,10 +194,9 @@ int TqXMLParserSrcWriter::LexerEmitDefinitionSection() {
                                             ? ""
                                             : Splice(LexerTemplates::kTagPrototypes, {{"NS", ns}})},
                                        {"SCHEMA_STATES", states}});
-  return 0;
 }
 
-int TqXMLParserSrcWriter::LexerEmitRulesSection() {
+void TqXMLParserSrcWriter::LexerEmitRulesSection() {
   const std::string& ns = GetNamespace();
   std::ostream& out = *GetCurrentOutputStream();
   out << Splice(LexerTemplates::kFixedRules, {{"NS", ns}});
@@ -221,17 +219,15 @@ int TqXMLParserSrcWriter::LexerEmitRulesSection() {
   }
   out << "\n" << Splice(LexerTemplates::kAttributeValueRules, {{"NS", ns}});
   out << "\n" << Splice(LexerTemplates::kGeneralRules, {{"NS", ns}});
-  return 0;
 }
 
-int TqXMLParserSrcWriter::LexerEmitUserSubroutinesSection() {
+void TqXMLParserSrcWriter::LexerEmitUserSubroutinesSection() {
   const std::string tagFunctions =
       m_tags.empty() ? ""
                      : m_lexTagTables.str() +
                            Splice(LexerTemplates::kTagFunctions, {{"NS", GetNamespace()}});
   *GetCurrentOutputStream() << Splice(LexerTemplates::kSubroutines,
                                       {{"NS", GetNamespace()}, {"TAG_FUNCTIONS", tagFunctions}});
-  return 0;
 }
 
 }  // namespace Travix

@@ -8,7 +8,6 @@
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
 #include "travix/schema/transcode.h"
-#include "travix/schema/wstringtostring.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -66,14 +65,16 @@ bool TqXMLParserSrcWriter::Emit() {
   ProcessNode(GetDocument());
   ProcessQueuedGroups();
   FinishWalk();
-  if (EmitLexerFile() != 0) return false;
-  if (EmitParserFile() != 0) return false;
-  if (EmitXMLImporterHeaderFile() != 0) return false;
-  return EmitXMLImporterCppFile() == 0;
+  // Each file that cannot be written throws before the next is begun.
+  EmitLexerFile();
+  EmitParserFile();
+  EmitXMLImporterHeaderFile();
+  EmitXMLImporterCppFile();
+  return true;
 }
 
-int TqXMLParserSrcWriter::ProcessNode(const xercesc::DOMNode* node) {
-  if (!node) return 0;
+void TqXMLParserSrcWriter::ProcessNode(const xercesc::DOMNode* node) {
+  if (!node) return;
   switch (node->getNodeType()) {
     case xercesc::DOMNode::DOCUMENT_NODE:
       for (const xercesc::DOMNode* child = node->getFirstChild(); child;
@@ -102,7 +103,6 @@ int TqXMLParserSrcWriter::ProcessNode(const xercesc::DOMNode* node) {
       std::cerr << "Unrecognized node type = " << static_cast<int>(node->getNodeType())
                 << " Tag = " << wstringTostring(Dom::NameOf(node)) << std::endl;
   }
-  return 0;
 }
 
 const std::string TqXMLParserSrcWriter::XMLTypeToParserType(const std::string& type) {

@@ -52,27 +52,27 @@ public:
   static constexpr const char* kFixedRulePrefix = "xml_";
 
 protected:
-  virtual int EmitLexerFile();
-  virtual int EmitParserFile();
-  virtual int EmitXMLImporterHeaderFile();
-  virtual int EmitXMLImporterCppFile();
+  virtual void EmitLexerFile();
+  virtual void EmitParserFile();
+  virtual void EmitXMLImporterHeaderFile();
+  virtual void EmitXMLImporterCppFile();
 
   // The walk of the schema; each returns 0 or throws XException.
-  virtual int ProcessNode(const xercesc::DOMNode* node);
-  virtual int ProcessSchemaElems(const xercesc::DOMNode* node);
+  virtual void ProcessNode(const xercesc::DOMNode* node);
+  virtual void ProcessSchemaElems(const xercesc::DOMNode* node);
   // One child (element, group reference or attribute) of the archetype or
   // group P.
-  virtual int ProcessArchElems(const xercesc::DOMNode* child, std::string parent, bool inGroup,
-                               CONTENT_MODEL content, ORDER order);
-  virtual int ProcessDatatypeElems(const xercesc::DOMNode* child, std::string datatype);
-  virtual int ProcessDatatypeLiterals(const xercesc::DOMNode* enumeration, std::string datatype);
+  virtual void ProcessArchElems(const xercesc::DOMNode* child, std::string parent, bool inGroup,
+                                CONTENT_MODEL content, ORDER order);
+  virtual void ProcessDatatypeElems(const xercesc::DOMNode* child, std::string datatype);
+  virtual void ProcessDatatypeLiterals(const xercesc::DOMNode* enumeration, std::string datatype);
 
-  virtual int LexerEmitDefinitionSection();
-  virtual int LexerEmitRulesSection();
-  virtual int LexerEmitUserSubroutinesSection();
-  virtual int ParserEmitDefinitionSection();
-  virtual int ParserEmitRulesSection();
-  virtual int ParserEmitUserSubroutinesSection();
+  virtual void LexerEmitDefinitionSection();
+  virtual void LexerEmitRulesSection();
+  virtual void LexerEmitUserSubroutinesSection();
+  virtual void ParserEmitDefinitionSection();
+  virtual void ParserEmitRulesSection();
+  virtual void ParserEmitUserSubroutinesSection();
 
   using TqCodeSrcWriter::XMLTypeToParserType;
   const std::string XMLTypeToParserType(const std::string& type);

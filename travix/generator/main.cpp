@@ -9,7 +9,7 @@
 #include "travix/generator/exitcodes.h"
 #include "travix/generator/generationrun.h"
 #include "travix/generator/startup.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 
 namespace {
 

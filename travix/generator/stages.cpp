@@ -8,7 +8,7 @@
 
 #include "travix/generator/exitcodes.h"
 #include "travix/readers/dtd/schematext.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix::Tool {

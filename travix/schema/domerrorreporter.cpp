@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace Travix {

@@ -16,7 +16,7 @@ XercesSession::XercesSession() {
   try {
     XMLPlatformUtils::Initialize();
   } catch (const xercesc::XMLException& e) {
-    TRAVIX_THROW("Error: XML parser initialisation failed: " + ToUtf8(e.getMessage()));
+    TRAVIX_THROW("Error: XML parser initialisation failed: " + wstringTostring(e.getMessage()));
   }
 }
 

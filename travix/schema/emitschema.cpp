@@ -178,7 +178,7 @@ private:
 }  // namespace
 
 std::ostream& EmitDOMString(std::ostream& out, std::u16string_view text) {
-  return out << ToUtf8(text);
+  return out << wstringTostring(text);
 }
 
 std::ostream& EmitEscapedDOMString(std::ostream& out, std::u16string_view text) {

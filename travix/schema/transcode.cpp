@@ -8,7 +8,7 @@ namespace {
 constexpr UChar32 kReplacement = 0xFFFD;
 }
 
-std::string ToUtf8(std::u16string_view text) {
+std::string wstringTostring(std::u16string_view text) {
   if (text.empty()) return {};
   // Every UTF-16 unit becomes at most three bytes (a pair: four for two).
   std::string out(text.size() * 3, '\0');
@@ -19,6 +19,10 @@ std::string ToUtf8(std::u16string_view text) {
   if (U_FAILURE(status)) return {};
   out.resize(static_cast<std::size_t>(length));
   return out;
+}
+
+std::string wstringTostring(const XMLCh* text) {
+  return text ? wstringTostring(std::u16string_view(text)) : std::string();
 }
 
 std::u16string ToUtf16(std::string_view text) {

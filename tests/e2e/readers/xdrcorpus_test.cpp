@@ -23,7 +23,7 @@ namespace Dom = Travix::Dom;
 namespace Schema = Travix::Vocabulary;
 using SchemaTest::FrontEnd;
 using SchemaTest::Outline;
-using Travix::ToUtf8;
+using Travix::wstringTostring;
 using xercesc::DOMElement;
 using xercesc::DOMNode;
 
@@ -73,12 +73,12 @@ TEST_P(XdrCorpus, ConvertsIntoASchemaBothWritersCanWalk) {
   EXPECT_EQ(Outline(file.Document()), normalised);
 
   for (const DOMElement* element : ElementsOf(file.Document())) {
-    const std::string name = ToUtf8(Dom::NameOf(element));
+    const std::string name = wstringTostring(Dom::NameOf(element));
     for (const char16_t* xdrOnly : {u"ElementType", u"AttributeType", u"Schema", u"description"}) {
       EXPECT_FALSE(Dom::IsElement(element, xdrOnly)) << name;
     }
     for (const char16_t* xdrOnly : {u"dt:type", u"dt:values", u"required", u"xmlns", u"xmlns:dt"}) {
-      EXPECT_FALSE(Dom::GetAttribute(element, xdrOnly)) << name << " " << ToUtf8(xdrOnly);
+      EXPECT_FALSE(Dom::GetAttribute(element, xdrOnly)) << name << " " << wstringTostring(xdrOnly);
     }
     if (FrontEnd::ClassTypeOf(element) && !Dom::GetAttribute(element, Schema::Attr::Ref)) {
       EXPECT_NO_THROW(FrontEnd::ContentModelOf(element, name));
@@ -87,10 +87,10 @@ TEST_P(XdrCorpus, ConvertsIntoASchemaBothWritersCanWalk) {
     // Every type a writer will look up exists.
     if (Dom::IsElement(element, Schema::Elem::Element) || Dom::IsElement(element, Schema::Elem::Attribute)) {
       const std::u16string type = Dom::GetAttributeOr(element, Schema::Attr::Type, u"string");
-      EXPECT_TRUE(Schema::IsBuiltInType(type) || second.FindType(type)) << ToUtf8(type);
+      EXPECT_TRUE(Schema::IsBuiltInType(type) || second.FindType(type)) << wstringTostring(type);
     }
     if (auto ref = Dom::GetAttribute(element, Schema::Attr::Ref)) {
-      EXPECT_TRUE(second.FindType(*ref)) << ToUtf8(*ref);
+      EXPECT_TRUE(second.FindType(*ref)) << wstringTostring(*ref);
     }
   }
 
@@ -123,12 +123,12 @@ TEST_P(XdrCorpus, SampleDocumentUsesOnlyDeclaredNames) {
     const std::u16string name = Dom::NameOf(used);
     // The root has no element declaration of its own, only its archetype.
     if (used != sample.Document()->getDocumentElement()) {
-      EXPECT_TRUE(declaredElements.contains(name)) << ToUtf8(name);
+      EXPECT_TRUE(declaredElements.contains(name)) << wstringTostring(name);
     }
     const DOMElement* archetype = writer.FindType(name);
     // Simple element types live on only as typed elements.
     if (!archetype) {
-      EXPECT_EQ(used->getAttributes()->getLength(), 0u) << ToUtf8(name);
+      EXPECT_EQ(used->getAttributes()->getLength(), 0u) << wstringTostring(name);
       continue;
     }
     const xercesc::DOMNamedNodeMap* attributes = used->getAttributes();
@@ -138,7 +138,7 @@ TEST_P(XdrCorpus, SampleDocumentUsesOnlyDeclaredNames) {
       for (const DOMElement* candidate : Dom::ChildElements(archetype, Schema::Elem::Attribute)) {
         declared = declared || Dom::GetAttribute(candidate, Schema::Attr::Name) == attribute;
       }
-      EXPECT_TRUE(declared) << ToUtf8(name) << " " << ToUtf8(attribute);
+      EXPECT_TRUE(declared) << wstringTostring(name) << " " << wstringTostring(attribute);
     }
   }
 }

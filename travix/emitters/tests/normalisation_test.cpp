@@ -143,7 +143,7 @@ TEST_F(Normalisation, AnonymousGroupsAreNamedByOrderAndReplacedByReferences) {
                      "group[name=named](element[name=d])",
                  }));
   for (auto name : {u"poChoice", u"poChoiceGroup", u"named"}) {
-    EXPECT_NE(writer.FindType(name), nullptr) << Travix::ToUtf8(name);
+    EXPECT_NE(writer.FindType(name), nullptr) << Travix::wstringTostring(name);
   }
   EXPECT_EQ(writer.FindType(u"elsewhere"), nullptr);
 }

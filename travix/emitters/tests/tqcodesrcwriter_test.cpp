@@ -94,7 +94,7 @@ TEST_P(TypeMapping, EveryRowInEveryMode) {
   const std::string runtime = namespaceDisabled ? "Travix_" : "Travix::";
   const std::string stringType = mfc ? "CString" : "std::string";
   for (const TypeRow& row : kRows) {
-    SCOPED_TRACE(Travix::ToUtf8(row.schemaType));
+    SCOPED_TRACE(Travix::wstringTostring(row.schemaType));
     EXPECT_EQ(writer.XMLTypeToTravixType(row.schemaType), runtime + row.runtimeClass);
     EXPECT_EQ(writer.XMLTypeToCppType(row.schemaType), row.plainType ? row.plainType : stringType);
     EXPECT_EQ(writer.XMLTypeToParserType(row.schemaType),
@@ -110,9 +110,9 @@ TEST(TypeMappingErrors, OnlyVocabularySpellingsAreKnown) {
   for (const char16_t* unknown : {u"positive_integer", u"String", u"float", u""}) {
     try {
       writer.XMLTypeToTravixType(unknown);
-      ADD_FAILURE() << "accepted " << Travix::ToUtf8(unknown);
+      ADD_FAILURE() << "accepted " << Travix::wstringTostring(unknown);
     } catch (const XException& e) {
-      EXPECT_EQ(e.GetMsg(), "Error: Unknown type '" + Travix::ToUtf8(unknown) + "' found");
+      EXPECT_EQ(e.GetMsg(), "Error: Unknown type '" + Travix::wstringTostring(unknown) + "' found");
     }
     EXPECT_THROW(writer.XMLTypeToCppType(unknown), XException);
   }
@@ -140,7 +140,7 @@ TEST(Identifiers, ClassNamesAvoidKeywordsAndGeneratedNames) {
                                // Macros of the runtime and of the generated code.
                                u"TRAVIX_USE_MFC", u"TRAVIX_API", u"_TRAVIX_SUPPRESS_READ_SUPPORT"}) {
     std::string identifier = writer.ClassIdentifier(name);
-    EXPECT_EQ(identifier, Travix::ToUtf8(name) + "_");
+    EXPECT_EQ(identifier, Travix::wstringTostring(name) + "_");
   }
   EXPECT_EQ(writer.ClassIdentifier(u"item"), "item");
   EXPECT_EQ(writer.ClassIdentifier(u"Class"), "Class");

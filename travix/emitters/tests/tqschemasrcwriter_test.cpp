@@ -6,7 +6,7 @@
 #include "tests/support/tempdir.h"
 #include "travix/emitters/tests/schematestsupport.h"
 #include "travix/schema/pathutil.h"
-#include "travix/schema/wstringtostring.h"
+#include "travix/schema/transcode.h"
 #include "travixexcept.h"
 
 namespace {

@@ -77,7 +77,7 @@ bool Transcode(std::string_view raw, const std::string& encoding, std::string& t
     return false;
   }
   units.resize(static_cast<std::size_t>(target - units.data()));
-  text = ToUtf8(units);
+  text = wstringTostring(units);
   return true;
 }
 

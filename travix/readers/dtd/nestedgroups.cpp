@@ -57,7 +57,7 @@ bool HasOtherAttributes(const DOMElement* group) {
 }
 
 std::optional<unsigned long long> Count(const std::u16string& text) {
-  std::string digits = ToUtf8(text);
+  std::string digits = wstringTostring(text);
   unsigned long long value = 0;
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;

@@ -43,13 +43,13 @@ inline std::string Outline(const xercesc::DOMNode* node) {
   if (node->getNodeType() == xercesc::DOMNode::DOCUMENT_NODE) {
     return Outline(static_cast<const xercesc::DOMDocument*>(node)->getDocumentElement());
   }
-  std::string text = Travix::ToUtf8(Travix::Dom::NameOf(node));
+  std::string text = Travix::wstringTostring(Travix::Dom::NameOf(node));
   const xercesc::DOMNamedNodeMap* attributes = node->getAttributes();
   std::vector<std::pair<std::string, std::string>> sorted;
   for (XMLSize_t i = 0; attributes && i < attributes->getLength(); ++i) {
     const xercesc::DOMNode* attribute = attributes->item(i);
-    sorted.emplace_back(Travix::ToUtf8(attribute->getNodeName()),
-                        Travix::ToUtf8(attribute->getNodeValue()));
+    sorted.emplace_back(Travix::wstringTostring(attribute->getNodeName()),
+                        Travix::wstringTostring(attribute->getNodeValue()));
   }
   std::sort(sorted.begin(), sorted.end());
   if (!sorted.empty()) {
@@ -65,7 +65,7 @@ inline std::string Outline(const xercesc::DOMNode* node) {
     if (child->getNodeType() == xercesc::DOMNode::ELEMENT_NODE) {
       children.push_back(Outline(child));
     } else if (child->getNodeType() == xercesc::DOMNode::TEXT_NODE) {
-      std::string value = Travix::ToUtf8(child->getNodeValue());
+      std::string value = Travix::wstringTostring(child->getNodeValue());
       if (value.find_first_not_of(" \t\r\n") != std::string::npos) children.push_back('"' + value + '"');
     }
   }

@@ -17,13 +17,13 @@
 namespace {
 
 using Travix::ToUtf16;
-using Travix::ToUtf8;
+using Travix::wstringTostring;
 using xercesc::DOMElement;
 namespace Attr = Travix::Vocabulary::Attr;
 namespace Elem = Travix::Vocabulary::Elem;
 
 std::string Attribute(const DOMElement* element, const XMLCh* name) {
-  return ToUtf8(Travix::Dom::GetAttributeOr(element, name));
+  return wstringTostring(Travix::Dom::GetAttributeOr(element, name));
 }
 
 std::string OccurrenceOf(const DOMElement* element) {

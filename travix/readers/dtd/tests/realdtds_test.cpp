@@ -161,7 +161,7 @@ public:
   std::string Archetype(const std::string& name) const {
     for (const xercesc::DOMElement* archetype :
          Travix::Dom::ChildElements(m_reader.getSchema(), Travix::Vocabulary::Elem::Archetype)) {
-      if (Travix::ToUtf8(Travix::Dom::GetAttributeOr(archetype, Travix::Vocabulary::Attr::Name)) != name)
+      if (Travix::wstringTostring(Travix::Dom::GetAttributeOr(archetype, Travix::Vocabulary::Attr::Name)) != name)
         continue;
       std::ostringstream text;
       using Travix::operator<<;
@@ -180,7 +180,7 @@ public:
   std::string Root() const {
     const xercesc::DOMElement* root =
         Travix::Dom::FirstChildElement(m_reader.getSchema(), Travix::Vocabulary::Elem::Element);
-    return root ? Travix::ToUtf8(Travix::Dom::GetAttributeOr(root, Travix::Vocabulary::Attr::Name)) : "";
+    return root ? Travix::wstringTostring(Travix::Dom::GetAttributeOr(root, Travix::Vocabulary::Attr::Name)) : "";
   }
   std::size_t ArchetypeCount() const {
     return Travix::Dom::ChildElements(m_reader.getSchema(), Travix::Vocabulary::Elem::Archetype).size();

@@ -156,7 +156,7 @@ TEST(TqDeclReader, OwnsNoDocumentItLeaves) {
   ASSERT_TRUE(first.Parse(dir.Path("a.dtd")));
   ASSERT_NE(first.getDocument(), nullptr);
   EXPECT_EQ(first.getDocument()->getDocumentElement(), first.getSchema());
-  EXPECT_EQ(Travix::ToUtf8(first.getSchema()->getTagName()), "schema");
+  EXPECT_EQ(Travix::wstringTostring(first.getSchema()->getTagName()), "schema");
   // The next run releases the document; the first reader no longer hands it out.
   TqDeclReader second;
   second.SetReadDisabled(true);
