@@ -1,11 +1,19 @@
 #include "platform/activation/libraries.h"
 
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <map>
 #include <mutex>
+#include <optional>
 
 #include "platform/activation/activation.h"
+#include "platform/com/guid.h"
+#include "platform/registry/registry.h"
 
-// The registry's part of activation comes with the registry; until then a
-// class that is not in the process's own table is not registered.
 namespace Platform {
 
 namespace {
@@ -18,6 +26,88 @@ struct SearchList {
 SearchList& Search() {
   static auto* list = new SearchList;
   return *list;
+}
+
+// Loaded server libraries by their real path. Never closed: objects and
+// class objects of a server may outlive any caller's view of it, and a
+// library's static destructors must not run while its code is still
+// referenced.
+struct LoadedLibraries {
+  // Re-entrant: a library being loaded may itself activate another.
+  std::recursive_mutex lock;
+  std::map<std::string, void*> handles;
+};
+
+LoadedLibraries& Loaded() {
+  static auto* loaded = new LoadedLibraries;
+  return *loaded;
+}
+
+// The default value of HKEY_CLASSES_ROOT\<path>, when it is a text.
+std::optional<std::string> ClassesRootText(const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return std::nullopt;
+  std::optional<std::string> text;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueEx(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ) {
+    std::string buffer(size, '\0');
+    if (size == 0 ||
+        RegQueryValueEx(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) ==
+            ERROR_SUCCESS)
+      text = buffer.substr(0, buffer.find('\0'));
+  }
+  RegCloseKey(key);
+  return text;
+}
+
+bool IsFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string ProgramDirectory() {
+  char buffer[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0)
+    return {};
+  std::string path(buffer, static_cast<std::size_t>(length));
+  return path.substr(0, path.rfind('/'));
+}
+
+// Where the library named in the registry is: a name with a directory is
+// taken as it is; a bare name is looked for in the search list, then beside
+// the program. Empty when it is nowhere.
+std::string LocateServer(const std::string& named) {
+  if (named.find('/') != std::string::npos)
+    return IsFile(named) ? named : std::string{};
+  std::vector<std::string> directories = ServerSearchDirectories();
+  directories.push_back(ProgramDirectory());
+  for (const std::string& directory : directories) {
+    if (directory.empty())
+      continue;
+    std::string candidate = directory.back() == '/' ? directory + named : directory + "/" + named;
+    if (IsFile(candidate))
+      return candidate;
+  }
+  return {};
+}
+
+HRESULT LoadServer(const std::string& path, void** handle) {
+  char real[PATH_MAX];
+  std::string key = realpath(path.c_str(), real) != nullptr ? std::string(real) : path;
+  LoadedLibraries& loaded = Loaded();
+  std::lock_guard<std::recursive_mutex> guard(loaded.lock);
+  if (auto found = loaded.handles.find(key); found != loaded.handles.end()) {
+    *handle = found->second;
+    return S_OK;
+  }
+  void* opened = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (opened == nullptr)
+    return CO_E_ERRORINDLL;
+  loaded.handles.emplace(key, opened);
+  *handle = opened;
+  return S_OK;
 }
 
 } // namespace
@@ -40,14 +130,50 @@ std::vector<std::string> ServerSearchDirectories() {
 
 namespace Detail {
 
-HRESULT GetServerClassObject(REFCLSID, REFIID, void** object) {
+HRESULT GetServerClassObject(REFCLSID clsid, REFIID iid, void** object) {
   *object = nullptr;
-  return REGDB_E_CLASSNOTREG;
+  std::optional<std::string> named = ClassesRootText("CLSID\\" + GuidText(clsid) + "\\InprocServer32");
+  if (!named || named->empty())
+    return REGDB_E_CLASSNOTREG;
+  std::string path = LocateServer(*named);
+  if (path.empty())
+    return CO_E_DLLNOTFOUND;
+  void* library = nullptr;
+  HRESULT hr = LoadServer(path, &library);
+  if (FAILED(hr))
+    return hr;
+  auto getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(dlsym(library, "DllGetClassObject"));
+  if (getClassObject == nullptr)
+    return CO_E_ERRORINDLL;
+  return getClassObject(clsid, iid, object);
 }
 
-HRESULT RegisteredClassOfProgId(const std::string&, CLSID*) { return CO_E_CLASSSTRING; }
+HRESULT RegisteredClassOfProgId(const std::string& progId, CLSID* clsid) {
+  if (progId.empty() || progId.find('\\') != std::string::npos)
+    return CO_E_CLASSSTRING;
+  std::optional<std::string> text = ClassesRootText(progId + "\\CLSID");
+  // A version-independent ProgID may name its class only through CurVer.
+  if (!text) {
+    if (std::optional<std::string> current = ClassesRootText(progId + "\\CurVer");
+        current && !current->empty() && current->find('\\') == std::string::npos)
+      text = ClassesRootText(*current + "\\CLSID");
+  }
+  if (!text)
+    return CO_E_CLASSSTRING;
+  std::optional<GUID> parsed = ParseGuid(*text);
+  if (!parsed)
+    return CO_E_CLASSSTRING;
+  *clsid = *parsed;
+  return S_OK;
+}
 
-HRESULT RegisteredProgIdOfClass(REFCLSID, std::string&) { return REGDB_E_CLASSNOTREG; }
+HRESULT RegisteredProgIdOfClass(REFCLSID clsid, std::string& progId) {
+  std::optional<std::string> text = ClassesRootText("CLSID\\" + GuidText(clsid) + "\\ProgID");
+  if (!text || text->empty())
+    return REGDB_E_CLASSNOTREG;
+  progId = *text;
+  return S_OK;
+}
 
 } // namespace Detail
 

@@ -17,6 +17,7 @@
 
 #include "platform/activation/activation.h"
 #include "platform/com/objects.h"
+#include "platform/registration/registration.h"
 #include "platform/resources/module.h"
 
 namespace Platform {
@@ -65,6 +66,17 @@ public:
         return Platform::CreateClassFactory(entry->createInstance, iid, object);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
+  }
+
+  // The registry keys of the map's classes (or of the class pclsid alone),
+  // for DllRegisterServer and DllUnregisterServer. The type library's ID
+  // given to Init is written as each class's TypeLib; there is no type
+  // library file to register besides.
+  HRESULT RegisterServer(BOOL = FALSE, const CLSID* pclsid = nullptr) {
+    return Platform::RegisterServerClasses(m_pObjMap, m_hInst, m_plibid, pclsid);
+  }
+  HRESULT UnregisterServer(BOOL = FALSE, const CLSID* pclsid = nullptr) {
+    return Platform::UnregisterServerClasses(m_pObjMap, pclsid);
   }
 
   // Live objects and server locks of this library.
