@@ -5,6 +5,7 @@
 
 #include "platform/dialogs/dialoghost.h"
 #include "platform/dialogs/dialogunits.h"
+#include "platform/resources/resources.h"
 
 namespace Platform {
 
@@ -96,8 +97,15 @@ std::optional<std::vector<BYTE>> LoadDialogTemplate(HMODULE module, UINT id) {
     std::lock_guard guard(LoaderLock());
     loader = Loader();
   }
-  if (!loader) return std::nullopt;
-  return loader(module, id);
+  if (loader) return loader(module, id);
+  // Without a loader of its own the process takes the module's dialog
+  // resources.
+  if (id > 0xFFFF) return std::nullopt;
+  HRSRC resource = FindResource(module, MAKEINTRESOURCE(id), RT_DIALOG);
+  if (!resource) return std::nullopt;
+  const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+  if (!bytes) return std::nullopt;
+  return std::vector<BYTE>(bytes, bytes + SizeofResource(module, resource));
 }
 
 BOOL Menu::AppendMenu(UINT flags, UINT_PTR id, std::string_view text) {

@@ -34,7 +34,8 @@ namespace Platform {
 
 // Finds a dialog template by the module that carries it and its number.
 using DialogTemplateLoader = std::function<std::optional<std::vector<BYTE>>(HMODULE module, UINT id)>;
-// Replaces the process's loader and returns the one it had.
+// Replaces the process's loader and returns the one it had. Without one,
+// templates are the modules' dialog resources (platform/resources).
 PLATFORM_API DialogTemplateLoader SetDialogTemplateLoader(DialogTemplateLoader loader);
 PLATFORM_API std::optional<std::vector<BYTE>> LoadDialogTemplate(HMODULE module, UINT id);
 
