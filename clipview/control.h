@@ -1,0 +1,114 @@
+// The image-processing control: a COM object that a container calls
+// through automation to filter, measure and annotate its images, which it
+// passes as handles (see image.h). It has no properties and fires no
+// events; its dispatch interface is the table below, whose ids and names
+// scripts and containers already use.
+#ifndef CLIPVIEW_CONTROL_H
+#define CLIPVIEW_CONTROL_H
+
+#include "clipview/processor.h"
+#include "platform/com/com.h"
+#include "platform/graphics/gdi.h"
+
+PLATFORM_DEFINE_GUID(LIBID_CLIPVIEWCTLLib, "70FC09CF-91C5-4B6C-83F5-953A5B5D40AC");
+PLATFORM_DEFINE_GUID(CLSID_ClipViewCtl, "523EF5C0-2E8B-44C0-94F4-C6981B3D0C07");
+PLATFORM_DEFINE_GUID(CLSID_ClipViewCtlPropPage, "527F294D-A0F9-4227-BDB1-15CD7CC9F6AC");
+
+// The methods, by dispatch id only (a dispatch interface has no slots of
+// its own beyond IDispatch).
+PLATFORM_DEFINE_DIID(_DClipViewCtl, "7CDA7114-FB1F-4ED3-BFE1-B5E133E22A7A");
+struct _DClipViewCtl : IDispatch {
+ protected:
+  ~_DClipViewCtl() = default;
+};
+// The events a container could listen to; there are none.
+PLATFORM_DEFINE_DIID(_DClipViewCtlEvents, "2B7F74AB-1633-4E88-93BB-8BFFBDDC550B");
+struct _DClipViewCtlEvents : IDispatch {
+ protected:
+  ~_DClipViewCtlEvents() = default;
+};
+
+#define DISPID_ABOUTBOX (-552)
+
+namespace clipview {
+
+inline constexpr char kControlProgId[] = "CLIPVIEWCTL.ClipViewCtlCtrl.1";
+inline constexpr char kControlName[] = "ClipViewCtl";  // the user type name
+inline constexpr DWORD kMiscStatus = 0x20591;
+// The state version that persistence exchanges: 1.0.
+inline constexpr DWORD kStateVersion = 0x10000;
+// The size the control is made with and the size of its picture.
+inline constexpr LONG kInitialSize = 32;
+
+// Resources of the control's library.
+inline constexpr UINT kBitmapControl = 1;  // the toolbox picture, drawn by OnDraw
+inline constexpr UINT kDialogAbout = 1;
+inline constexpr UINT kDialogPropPage = 200;
+inline constexpr UINT kStringControlName = 1;
+inline constexpr UINT kStringPropPageName = 2;
+inline constexpr UINT kStringPropPageCaption = 200;
+
+class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>,
+                                  public CComCoClass<ClipViewCtl, &CLSID_ClipViewCtl>,
+                                  public IDispatchImpl<_DClipViewCtl, &DIID__DClipViewCtl, &LIBID_CLIPVIEWCTLLib>,
+                                  public ISpecifyPropertyPages {
+ public:
+  DECLARE_CLASS_REGISTRATION("CLIPVIEWCTL.ClipViewCtlCtrl.1", "CLIPVIEWCTL.ClipViewCtlCtrl", "ClipViewCtl")
+
+  BEGIN_COM_MAP(ClipViewCtl)
+  COM_INTERFACE_ENTRY(_DClipViewCtl)
+  COM_INTERFACE_ENTRY2(IDispatch, _DClipViewCtl)
+  COM_INTERFACE_ENTRY(ISpecifyPropertyPages)
+  END_COM_MAP()
+
+  // The methods. Images are handles; 0, an unknown handle or an image that
+  // does not fit the method makes it answer FALSE (or 0) and change nothing.
+  BOOL SobelMagnitude(LONG source, LONG result);
+  BOOL SobelDirection(LONG source, LONG result, LONG direction);
+  BOOL Motion(LONG source, LONG result);
+  BOOL Difference(LONG source1, LONG source2, LONG result);
+  BOOL Threshold(LONG source, SHORT threshold, LONG result);
+  BOOL Normalize(LONG source, SHORT min, SHORT max, LONG result);
+  BOOL DrawText(LONG image, const char* text, LONG x, LONG y);
+  BOOL DrawDateTime(LONG image, LONG x, LONG y);
+  BOOL SetTextStyle(LONG image, const char* fontName, SHORT fontSize, SHORT red, SHORT green, SHORT blue);
+  BOOL DrawCrosshair(LONG image, LONG x, LONG y, LONG red, LONG green, LONG blue);
+  BOOL DrawLine(LONG image, LONG x0, LONG y0, LONG x1, LONG y1, LONG red, LONG green, LONG blue);
+  LONGLONG SumArea(LONG image, LONG x0, LONG y0, LONG x1, LONG y1);
+  LONG MeanArea(LONG image, LONG x0, LONG y0, LONG x1, LONG y1);
+  BOOL Scale(LONG image, LONG scaled);
+  void AboutBox();
+
+  // A sum answered through automation: a 4-byte integer while it fits one
+  // (what containers have always read), an 8-byte one beyond, so that
+  // large images never get a wrapped sum.
+  VARIANT SumAreaValue(LONG image, LONG x0, LONG y0, LONG x1, LONG y1);
+
+  // ISpecifyPropertyPages: the control's one page.
+  HRESULT GetPages(CAUUID* pages) override;
+
+ private:
+  ClipViewProcessor m_processor;
+};
+
+}  // namespace clipview
+
+BEGIN_DISPATCH_TABLE(_DClipViewCtl)
+DISPATCH_ENTRY_FUNCTION(1, "SobelMagnitude", &clipview::ClipViewCtl::SobelMagnitude, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(2, "SobelDirection", &clipview::ClipViewCtl::SobelDirection, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(3, "Motion", &clipview::ClipViewCtl::Motion, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(4, "Difference", &clipview::ClipViewCtl::Difference, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(5, "Threshold", &clipview::ClipViewCtl::Threshold, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(6, "Normalize", &clipview::ClipViewCtl::Normalize, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(7, "DrawText", &clipview::ClipViewCtl::DrawText, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(8, "DrawDateTime", &clipview::ClipViewCtl::DrawDateTime, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(9, "SetTextStyle", &clipview::ClipViewCtl::SetTextStyle, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(10, "DrawCrosshair", &clipview::ClipViewCtl::DrawCrosshair, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(11, "DrawLine", &clipview::ClipViewCtl::DrawLine, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(12, "SumArea", &clipview::ClipViewCtl::SumAreaValue, VT_EMPTY)
+DISPATCH_ENTRY_FUNCTION(13, "MeanArea", &clipview::ClipViewCtl::MeanArea, VT_I4)
+DISPATCH_ENTRY_FUNCTION(14, "Scale", &clipview::ClipViewCtl::Scale, VT_BOOL)
+DISPATCH_ENTRY_FUNCTION(DISPID_ABOUTBOX, "AboutBox", &clipview::ClipViewCtl::AboutBox, VT_EMPTY)
+END_DISPATCH_TABLE()
+
+#endif
