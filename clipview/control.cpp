@@ -1,10 +1,87 @@
 #include "clipview/control.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/dialogs/dialog.h"
+#include "platform/resources/gdiobject.h"
 
 namespace clipview {
+
+namespace {
+
+// The colour of pixel (x, y), y from the top, of a bitmap of the resource
+// table in any of its uncompressed depths.
+RGBQUAD PixelOf(const Platform::DibBitmap& bitmap, LONG x, LONG y) {
+  const BITMAPINFOHEADER& h = bitmap.Header();
+  const LONG row = h.biHeight > 0 ? bitmap.Height() - 1 - y : y;
+  const BYTE* p = bitmap.Bits().data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(bitmap.Stride());
+  const auto& colours = bitmap.Colours();
+  auto entry = [&](unsigned index) { return index < colours.size() ? colours[index] : RGBQUAD{}; };
+  switch (h.biBitCount) {
+    case 1: return entry((p[x / 8] >> (7 - x % 8)) & 1);
+    case 4: return entry((p[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xF);
+    case 8: return entry(p[x]);
+    case 16: {
+      const unsigned v = p[2 * x] | unsigned{p[2 * x + 1]} << 8;  // 5-5-5
+      auto level = [](unsigned five) { return static_cast<BYTE>(five << 3 | five >> 2); };
+      return {level(v & 31), level((v >> 5) & 31), level((v >> 10) & 31), 0};
+    }
+    case 24: return {p[3 * x], p[3 * x + 1], p[3 * x + 2], 0};
+    default: return {p[4 * x], p[4 * x + 1], p[4 * x + 2], 0};
+  }
+}
+
+// A bitmap of the resource table (what LoadBitmap gives) copied into a
+// 24-bit section of the drawing surface, which a context can select.
+HBITMAP SurfaceCopy(HBITMAP picture) {
+  const Platform::DibBitmap* bitmap = Platform::FindBitmap(picture);
+  if (bitmap == nullptr || bitmap->Header().biCompression != BI_RGB) return nullptr;
+  const LONG width = bitmap->Width(), height = bitmap->Height();
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (section == nullptr) return nullptr;
+  const auto stride = static_cast<std::size_t>(DibStride(width, 24));
+  for (LONG y = 0; y < height; ++y) {
+    BYTE* out = static_cast<BYTE*>(bits) + static_cast<std::size_t>(y) * stride;
+    for (LONG x = 0; x < width; ++x, out += 3) {
+      const RGBQUAD c = PixelOf(*bitmap, x, y);
+      out[0] = c.rgbBlue, out[1] = c.rgbGreen, out[2] = c.rgbRed;
+    }
+  }
+  return section;
+}
+
+}  // namespace
+
+BOOL DrawPicture(HDC dc, const RECT& bounds, HBITMAP picture) {
+  if (dc == nullptr || picture == nullptr) return FALSE;
+  HDC memory = CreateCompatibleDC(dc);
+  if (memory == nullptr) return FALSE;
+  // A bitmap of the drawing surface is selected as it is; one of the
+  // resource table through a copy.
+  HBITMAP copy = nullptr;
+  HGDIOBJ old = SelectObject(memory, picture);
+  if (old == nullptr && (copy = SurfaceCopy(picture)) != nullptr) old = SelectObject(memory, copy);
+  BOOL drawn = FALSE;
+  if (old != nullptr) {
+    // The picture is drawn at its size (BitBlt clips to it), inside the bounds.
+    const LONG width = std::min<LONG>(kInitialSize, bounds.right - bounds.left);
+    const LONG height = std::min<LONG>(kInitialSize, bounds.bottom - bounds.top);
+    drawn = width <= 0 || height <= 0 || BitBlt(dc, bounds.left, bounds.top, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+  }
+  DeleteDC(memory);
+  if (copy) DeleteObject(copy);
+  return drawn;
+}
 
 BOOL ClipViewCtl::SobelMagnitude(LONG source, LONG result) { return m_processor.SobelMagnitude(source, result); }
 
@@ -82,6 +159,45 @@ HRESULT ClipViewCtl::GetPages(CAUUID* pages) {
   if (pages->pElems == nullptr) return E_OUTOFMEMORY;
   pages->pElems[0] = CLSID_ClipViewCtlPropPage;
   pages->cElems = 1;
+  return S_OK;
+}
+
+HRESULT ClipViewCtl::GetClassID(CLSID* clsid) {
+  if (clsid == nullptr) return E_POINTER;
+  *clsid = CLSID_ClipViewCtl;
+  return S_OK;
+}
+
+// The version is stored little-endian, as it always was.
+HRESULT ClipViewCtl::Load(LPSTREAM stream) {
+  if (stream == nullptr) return E_POINTER;
+  BYTE bytes[4] = {};
+  ULONG read = 0;
+  const HRESULT hr = stream->Read(bytes, sizeof bytes, &read);
+  if (FAILED(hr)) return hr;
+  if (read != sizeof bytes) return STG_E_READFAULT;
+  m_loadedVersion = DWORD{bytes[0]} | DWORD{bytes[1]} << 8 | DWORD{bytes[2]} << 16 | DWORD{bytes[3]} << 24;
+  return S_OK;
+}
+
+HRESULT ClipViewCtl::Save(LPSTREAM stream, BOOL) {
+  if (stream == nullptr) return E_POINTER;
+  const BYTE bytes[4] = {static_cast<BYTE>(kStateVersion), static_cast<BYTE>(kStateVersion >> 8),
+                         static_cast<BYTE>(kStateVersion >> 16), static_cast<BYTE>(kStateVersion >> 24)};
+  ULONG written = 0;
+  const HRESULT hr = stream->Write(bytes, sizeof bytes, &written);
+  if (FAILED(hr)) return hr;
+  return written == sizeof bytes ? S_OK : STG_E_MEDIUMFULL;
+}
+
+HRESULT ClipViewCtl::GetSizeMax(ULARGE_INTEGER* size) {
+  if (size == nullptr) return E_POINTER;
+  size->QuadPart = 4;
+  return S_OK;
+}
+
+HRESULT ClipViewCtl::InitNew() {
+  m_loadedVersion = kStateVersion;
   return S_OK;
 }
 

@@ -6,6 +6,7 @@
 #ifndef CLIPVIEW_CONTROL_H
 #define CLIPVIEW_CONTROL_H
 
+#include "clipview/persist.h"
 #include "clipview/processor.h"
 #include "platform/com/com.h"
 #include "platform/graphics/gdi.h"
@@ -48,10 +49,16 @@ inline constexpr UINT kStringControlName = 1;
 inline constexpr UINT kStringPropPageName = 2;
 inline constexpr UINT kStringPropPageCaption = 200;
 
+// Copies the control's picture (a bitmap of the drawing surface or one
+// loaded from resources), unchanged, to the top left of the bounds, clipped
+// to them and to kInitialSize on each side.
+BOOL DrawPicture(HDC dc, const RECT& bounds, HBITMAP picture);
+
 class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>,
                                   public CComCoClass<ClipViewCtl, &CLSID_ClipViewCtl>,
                                   public IDispatchImpl<_DClipViewCtl, &DIID__DClipViewCtl, &LIBID_CLIPVIEWCTLLib>,
-                                  public ISpecifyPropertyPages {
+                                  public ISpecifyPropertyPages,
+                                  public IPersistStreamInit {
  public:
   DECLARE_CLASS_REGISTRATION("CLIPVIEWCTL.ClipViewCtlCtrl.1", "CLIPVIEWCTL.ClipViewCtlCtrl", "ClipViewCtl")
 
@@ -59,6 +66,8 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
   COM_INTERFACE_ENTRY(_DClipViewCtl)
   COM_INTERFACE_ENTRY2(IDispatch, _DClipViewCtl)
   COM_INTERFACE_ENTRY(ISpecifyPropertyPages)
+  COM_INTERFACE_ENTRY(IPersistStreamInit)
+  COM_INTERFACE_ENTRY2(IPersist, IPersistStreamInit)
   END_COM_MAP()
 
   // The methods. Images are handles; 0, an unknown handle or an image that
@@ -87,8 +96,22 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
   // ISpecifyPropertyPages: the control's one page.
   HRESULT GetPages(CAUUID* pages) override;
 
+  // IPersistStreamInit. The control has no properties: its saved state is
+  // the version of that state, four bytes, and nothing ever makes it dirty.
+  // A stream that ends before the version refuses the load.
+  HRESULT GetClassID(CLSID* clsid) override;
+  HRESULT IsDirty() override { return S_FALSE; }
+  HRESULT Load(LPSTREAM stream) override;
+  HRESULT Save(LPSTREAM stream, BOOL clearDirty) override;
+  HRESULT GetSizeMax(ULARGE_INTEGER* size) override;
+  HRESULT InitNew() override;
+
+  // The version of the state last loaded (kStateVersion for a new control).
+  DWORD LoadedVersion() const { return m_loadedVersion; }
+
  private:
   ClipViewProcessor m_processor;
+  DWORD m_loadedVersion = kStateVersion;
 };
 
 }  // namespace clipview

@@ -147,3 +147,154 @@ TEST(Control, NamesItsPropertyPageAndAnswersItsInterfaces) {
 }
 
 }  // namespace
+
+namespace {
+
+// A stream over bytes in memory that takes at most `capacity` bytes.
+class MemoryStream final : public IStream {
+ public:
+  explicit MemoryStream(std::vector<BYTE> bytes = {}, std::size_t capacity = 1 << 20)
+      : m_bytes(std::move(bytes)), m_capacity(capacity) {}
+  const std::vector<BYTE>& Bytes() const { return m_bytes; }
+
+  HRESULT QueryInterface(REFIID, void** object) override {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return 1; }
+  ULONG Release() override { return 1; }
+  HRESULT Read(void* buffer, ULONG size, ULONG* done) override {
+    const std::size_t n = std::min<std::size_t>(size, m_bytes.size() - m_position);
+    std::memcpy(buffer, m_bytes.data() + m_position, n);
+    m_position += n;
+    if (done) *done = static_cast<ULONG>(n);
+    return n == size ? S_OK : S_FALSE;
+  }
+  HRESULT Write(const void* buffer, ULONG size, ULONG* done) override {
+    const std::size_t n = std::min<std::size_t>(size, m_capacity - m_bytes.size());
+    m_bytes.insert(m_bytes.end(), static_cast<const BYTE*>(buffer), static_cast<const BYTE*>(buffer) + n);
+    if (done) *done = static_cast<ULONG>(n);
+    return S_OK;
+  }
+  HRESULT Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT Revert() override { return E_NOTIMPL; }
+  HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT Clone(IStream**) override { return E_NOTIMPL; }
+
+ private:
+  std::vector<BYTE> m_bytes;
+  std::size_t m_capacity;
+  std::size_t m_position = 0;
+};
+
+TEST(Control, PersistsOnlyTheStateVersion) {
+  CComPtr<IPersistStreamInit> persist;
+  ASSERT_EQ(ClipViewCtl::CreateInstance(&persist), S_OK);
+  CLSID clsid{};
+  EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
+  EXPECT_EQ(clsid, CLSID_ClipViewCtl);
+  ULARGE_INTEGER most{};
+  EXPECT_EQ(persist->GetSizeMax(&most), S_OK);
+  EXPECT_EQ(most.QuadPart, 4u);
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+
+  MemoryStream saved;
+  ASSERT_EQ(persist->Save(&saved, TRUE), S_OK);
+  EXPECT_EQ(saved.Bytes(), (std::vector<BYTE>{0x00, 0x00, 0x01, 0x00}));
+  MemoryStream full({}, 2);
+  EXPECT_EQ(persist->Save(&full, TRUE), STG_E_MEDIUMFULL);
+
+  auto* control = static_cast<ClipViewCtl*>(persist.p);
+  const struct {
+    std::vector<BYTE> bytes;
+    HRESULT hr;
+    DWORD version;  // afterwards
+  } loads[] = {
+      {{0x00, 0x00, 0x02, 0x00}, S_OK, 0x20000},
+      {{0x01, 0x02}, STG_E_READFAULT, 0x20000},  // a short stream changes nothing
+      {{}, STG_E_READFAULT, 0x20000},
+      {{0x00, 0x00, 0x01, 0x00, 0x55}, S_OK, 0x10000},
+  };
+  for (const auto& load : loads) {
+    MemoryStream stream(load.bytes);
+    EXPECT_EQ(persist->Load(&stream), load.hr);
+    EXPECT_EQ(control->LoadedVersion(), load.version);
+  }
+  MemoryStream newer({0x00, 0x00, 0x03, 0x00});
+  persist->Load(&newer);
+  EXPECT_EQ(persist->InitNew(), S_OK);
+  EXPECT_EQ(control->LoadedVersion(), clipview::kStateVersion);
+  EXPECT_EQ(persist->Load(nullptr), E_POINTER);
+}
+
+// A 32 x 32 packed DIB of `bits` per pixel whose pixel (x, y) has the
+// colour Expected(x, y) (paletted depths reach it through their table).
+std::vector<BYTE> PackedPicture(WORD bits) {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h, h.biWidth = 32, h.biHeight = 32, h.biPlanes = 1, h.biBitCount = bits;
+  h.biCompression = BI_RGB;
+  const unsigned colours = bits <= 8 ? 1u << bits : 0;
+  std::vector<BYTE> out(sizeof h);
+  std::memcpy(out.data(), &h, sizeof h);
+  for (unsigned i = 0; i < colours; ++i) {
+    const BYTE entry[4] = {static_cast<BYTE>(i * 3), static_cast<BYTE>(255 - i), static_cast<BYTE>(i ^ 0x5A), 0};
+    out.insert(out.end(), entry, entry + 4);
+  }
+  const std::size_t stride = DibStride(32, bits), start = out.size();
+  out.resize(start + stride * 32);
+  for (int y = 0; y < 32; ++y) {
+    BYTE* row = out.data() + start + static_cast<std::size_t>(31 - y) * stride;  // bottom-up
+    for (int x = 0; x < 32; ++x) {
+      const unsigned index = static_cast<unsigned>(x + 3 * y) % (colours ? colours : 256);
+      if (bits == 1) row[x / 8] |= static_cast<BYTE>(index << (7 - x % 8));
+      if (bits == 4) row[x / 2] |= static_cast<BYTE>(index << (x % 2 ? 0 : 4));
+      if (bits == 8) row[x] = static_cast<BYTE>(index);
+      if (bits == 24) row[3 * x] = BYTE(index * 3), row[3 * x + 1] = BYTE(255 - index), row[3 * x + 2] = BYTE(index ^ 0x5A);
+    }
+  }
+  return out;
+}
+
+COLORREF Expected(WORD bits, int x, int y) {
+  const unsigned index = static_cast<unsigned>(x + 3 * y) % (bits <= 8 ? 1u << bits : 256u);
+  return RGB(BYTE(index ^ 0x5A), BYTE(255 - index), BYTE(index * 3));
+}
+
+TEST(Control, PictureIsCopiedUnchangedToTheTopLeftOfItsBounds) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 48, 40, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  const struct {
+    WORD bits;
+    RECT bounds;
+  } rows[] = {{24, {5, 3, 48, 40}}, {8, {0, 0, 48, 40}}, {4, {7, 2, 20, 12}}, {1, {1, 1, 40, 40}}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.bits);
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::memset(bits, 0xEE, DibStride(48, 24) * 40);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    const std::vector<BYTE> packed = PackedPicture(row.bits);
+    HBITMAP picture = Platform::CreateBitmapFromPackedDib(packed.data(), packed.size());
+    ASSERT_NE(picture, nullptr);
+    ASSERT_TRUE(clipview::DrawPicture(dc, row.bounds, picture));
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 48; ++x) {
+        const int px = x - row.bounds.left, py = y - row.bounds.top;
+        const bool inside = px >= 0 && py >= 0 && px < 32 && py < 32 && x < row.bounds.right && y < row.bounds.bottom;
+        ASSERT_EQ(GetPixel(dc, x, y), inside ? Expected(row.bits, px, py) : RGB(0xEE, 0xEE, 0xEE)) << x << "," << y;
+      }
+    DeleteObject(picture);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(target);
+  }
+  EXPECT_FALSE(clipview::DrawPicture(nullptr, {0, 0, 32, 32}, nullptr));
+}
+
+}  // namespace
