@@ -7,25 +7,20 @@
 
 #include "travix/emitters/cppkeywords.h"
 #include "travix/generator/exitcodes.h"
+#include "travix/generator/namespacerule.h"
 #include "travix/schema/pathutil.h"
 
 namespace Travix::Tool {
 
 namespace {
 
-// Classification of the C locale, whatever locale the process runs in.
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+// Lower case of the C locale, whatever locale the process runs in.
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 }  // namespace
 
 bool IsValidNamespace(std::string_view name) {
-  if (name.empty() || !(IsAsciiLetter(name.front()) || name.front() == '_')) return false;
-  const bool wordCharacters = std::all_of(name.begin(), name.end(), [](char c) {
-    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_';
-  });
-  return wordCharacters && !IsCppKeyword(name);
+  return CheckNamespaceCharacters(name) == NamespaceFault::None && !IsCppKeyword(name);
 }
 
 InputKind InputKindOf(std::string_view path) {

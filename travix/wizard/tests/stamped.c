@@ -1,0 +1,1 @@
+int travixwz_stamped(void) { return 1; }
