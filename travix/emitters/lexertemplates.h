@@ -621,9 +621,12 @@ static int EnterText(int nToken)
  * Parameters:  szBuffer - where to put it
  *              nMaxSize - its size
  *              A UTF-8 byte order mark at the start of the input is
- *              no part of the document and is left out.
+ *              no part of the document and is left out. A NUL byte is
+ *              never XML, and the scanner's tables take NUL for the end
+ *              of their buffer: it ends the input with an error before
+ *              the scanner sees it.
  * Returns:     the number of bytes read; 0 at the end of the input or,
- *              with an error report, when reading fails
+ *              with an error report, when reading fails or meets a NUL
  *****************************************************************************/
 static int ReadInput(char *szBuffer, int nMaxSize)
 {
@@ -651,6 +654,11 @@ static int ReadInput(char *szBuffer, int nMaxSize)
 			if (nRead == 0)
 				return ReadInput(szBuffer, nMaxSize);
 		}
+	}
+	if (memchr(szBuffer, '\0', nRead) != NULL)
+	{
+		@NS@_error("Invalid character (a NUL byte)");
+		return 0;
 	}
 	KeepLineTail(szBuffer, (int)nRead);
 	return (int)nRead;

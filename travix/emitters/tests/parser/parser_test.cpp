@@ -285,6 +285,50 @@ TEST_F(Parsers, LimitsOfTheScannerAreErrorsNotFaults) {
   }
 }
 
+// Every byte value, in every place of a document, is text or a clear error;
+// NUL, which the scanner's tables take for the end of their buffer, is
+// never XML. Before, "\0\xFF" read past the end of the scanner's tables.
+TEST_F(Parsers, EveryByteValueIsTextOrAnError) {
+  const std::string valid = documents.Write("valid.xml", kSmallOrder);
+  const std::string nul(1, '\0');
+  const std::pair<std::string, std::string> cases[] = {
+      {nul + "\xFF", "Invalid character (a NUL byte)"},
+      {Replace(kSmallOrder, "<name>N", "<name>N" + nul + "\xFF"), "Invalid character (a NUL byte)"},
+      {std::string(kSmallOrder) + std::string(20000, ' ') + nul, "Invalid character (a NUL byte)"},
+  };
+  for (const auto& [text, message] : cases) {
+    Imported imported = Import<EverythingImporter>(documents.Write("nul.xml", text));
+    EXPECT_EQ(imported.root, nullptr);
+    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+  }
+  // in text, in an attribute value, in a tag, each byte alone and before
+  // the highest byte; after a NUL
+  const std::pair<std::string, std::string> places[] = {
+      {"<name>N", "\xFF"}, {"id='o1", "\xFF"}, {"<order", "\xFF"}, {"<city>", ""}};
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string b(1, static_cast<char>(byte));
+    for (const auto& [place, after] : places) {
+      for (const std::string& inserted : {b + after, place == "<city>" ? nul + b : b}) {
+        SCOPED_TRACE(byte);
+        Imported imported =
+            Import<EverythingImporter>(documents.Write("byte.xml", Replace(kSmallOrder, place, place + inserted)));
+        if (!imported.error.empty()) {
+          EXPECT_EQ(imported.error.rfind("Error: ", 0), 0u) << imported.error;
+        }
+      }
+    }
+    if (byte >= 0x80) {  // the document's text, as it stands
+      Imported text = Import<EverythingImporter>(documents.Write("text.xml", Replace(kSmallOrder, "<name>N", "<name>N" + b)));
+      ASSERT_EQ(text.error, "") << byte;
+      auto* order = dynamic_cast<Order*>(text.root.get());
+      ASSERT_NE(order, nullptr);
+      EVERYTHING_NAMESPACE(address) shipTo = order->Get_shipTo();
+      EXPECT_EQ(Text(shipTo.Get_name()), "N" + b);
+    }
+  }
+  EXPECT_EQ(Import<EverythingImporter>(valid).error, "");
+}
+
 TEST_F(Parsers, NamesOfTheScannerAndGrammarAndLiteralsWithPunctuation) {
   const char* const document = R"(<text in="in stock" error='in-stock' class="text">
   <content>c</content>
