@@ -33,7 +33,8 @@ bool TqCppSchemaSrcWriter::Emit() {
 
 void TqCppSchemaSrcWriter::EmitHeaderFile() {
   const std::string path = OutputPath(GetOutputFileName() + GetHeaderSuffix());
-  OpenOutput(path, "Error: Unable to open header file '" + path + "' for output.");
+  OpenCurrentOutputFile(path, "Error: Unable to open header file '" + path + "' for output.");
+  AddGeneratedFile(path);
   try {
     HeaderEmitNode(GetDocument());
   } catch (...) {
@@ -41,38 +42,20 @@ void TqCppSchemaSrcWriter::EmitHeaderFile() {
     SetCurrentOutputStream(nullptr);
     throw;
   }
-  CloseOutput(path, "Error: Unable to write header file '" + path + "'.");
+  CloseCurrentOutputFile("Error: Unable to write header file '" + path + "'.");
 }
 
 void TqCppSchemaSrcWriter::EmitCppFile() {
   const std::string path = OutputPath(GetOutputFileName() + GetCppSuffix());
-  OpenOutput(path, "Error: Unable to open source file '" + path + "' for output.");
+  OpenCurrentOutputFile(path, "Error: Unable to open source file '" + path + "' for output.");
+  AddGeneratedFile(path);
   try {
     CppEmitNode(GetDocument());
   } catch (...) {
     SetCurrentOutputStream(nullptr);
     throw;
   }
-  CloseOutput(path, "Error: Unable to write source file '" + path + "'.");
-}
-
-void TqCppSchemaSrcWriter::OpenOutput(const std::string& path, const std::string& openError) {
-  SetCurrentOutputStream(nullptr);
-  auto stream =
-      std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!*stream) TRAVIX_THROW(openError);
-  SetCurrentOutputStream(std::move(stream));
-  AddGeneratedFile(path);
-}
-
-void TqCppSchemaSrcWriter::CloseOutput(const std::string& path, const std::string& writeError) {
-  auto* file = static_cast<std::ofstream*>(GetCurrentOutputStream());
-  file->close();
-  const bool written = !file->fail();
-  SetCurrentOutputStream(nullptr);
-  // A full disk must not pass for a generated file.
-  if (!written) TRAVIX_THROW(writeError);
-  (void)path;
+  CloseCurrentOutputFile("Error: Unable to write source file '" + path + "'.");
 }
 
 void TqCppSchemaSrcWriter::ClearClassSections() {

@@ -117,11 +117,6 @@ protected:
   std::string ValueText(const ChildDescription& child, const std::string& classIdentifier);
 
 private:
-  // Opens path as the current output stream; throws with openError.
-  void OpenOutput(const std::string& path, const std::string& openError);
-  // Flushes and closes the current stream; throws when it failed.
-  void CloseOutput(const std::string& path, const std::string& writeError);
-
   // Records that a child of the class being declared generates name;
   // throws when another child (or the class itself) already did.
   void ClaimMemberName(const std::string& name, const std::string& owner,

@@ -7,6 +7,7 @@
 #include "travix/schema/domerrorreporter.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/emitschema.h"
+#include "travix/schema/outputfile.h"
 #include "travix/schema/pathutil.h"
 #include "travix/schema/schemavocabulary.h"
 #include "travix/schema/secureparser.h"
@@ -145,12 +146,9 @@ TqSchemaSrcWriter::ORDER TqSchemaSrcWriter::OrderOf(const DOMElement* classEleme
 
 void TqSchemaSrcWriter::EmitSchema() {
   const std::string path = OutputPath("Travix_" + GetOutputFileName() + ".xsd");
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) TRAVIX_THROW("Error: Unable to open file '" + path + "' for schema output.");
+  OutputFile file(path, "Error: Unable to open file '" + path + "' for schema output.");
   EmitDOMNode(file, GetDocument());
-  file.close();
-  // A full disk must not pass for a written schema.
-  if (!file) TRAVIX_THROW("Error: Unable to write file '" + path + "' for schema output.");
+  file.Close("Error: Unable to write file '" + path + "' for schema output.");
 }
 
 }  // namespace Travix

@@ -1,5 +1,6 @@
 #include "travix/emitters/tqsrcwriter.h"
 
+#include "travix/schema/outputfile.h"
 #include "travix/schema/pathutil.h"
 
 namespace Travix {
@@ -28,6 +29,26 @@ void TqSrcWriter::EmitFileHeader(std::ostream* stream, std::string& fileName, CO
       << prefix << '\n';
   if (style == BLOCK_COMMENT) out << '\\' << std::string(77, '*') << "/\n";
   out << '\n';
+}
+
+void TqSrcWriter::OpenCurrentOutputFile(const std::string& path, const std::string& openError) {
+  SetCurrentOutputStream(nullptr);
+  auto file = std::make_unique<OutputFile>(path, openError);
+  OutputFile* opened = file.get();
+  SetCurrentOutputStream(std::move(file));
+  m_currentOutputFile = opened;
+}
+
+void TqSrcWriter::CloseCurrentOutputFile(const std::string& writeError) {
+  OutputFile* file = m_currentOutputFile;
+  if (!file) return;
+  try {
+    file->Close(writeError);
+  } catch (...) {
+    SetCurrentOutputStream(nullptr);
+    throw;
+  }
+  SetCurrentOutputStream(nullptr);
 }
 
 std::string TqSrcWriter::OutputPath(const std::string& name) const {

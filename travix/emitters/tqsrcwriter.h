@@ -16,6 +16,10 @@
 #include "travix/emitters/srcwriapi.h"
 
 namespace Travix {
+class OutputFile;
+}
+
+namespace Travix {
 
 class SRCWRI_API TqSrcWriter {
 public:
@@ -54,9 +58,16 @@ protected:
   // A run starts with an empty list.
   void ClearGeneratedFiles() { m_generatedFiles.clear(); }
   void SetCurrentOutputStream(std::unique_ptr<std::ostream> stream) {
+    m_currentOutputFile = nullptr;
     m_currentOutputStream = std::move(stream);
   }
   std::ostream* GetCurrentOutputStream() const { return m_currentOutputStream.get(); }
+  // A generated file as the current stream, opened through OutputFile:
+  // when it cannot be opened, XException openError is thrown.
+  void OpenCurrentOutputFile(const std::string& path, const std::string& openError);
+  // Closes the file OpenCurrentOutputFile opened and clears the current
+  // stream; a write or close that failed throws (OutputFile::Close).
+  void CloseCurrentOutputFile(const std::string& writeError = "");
 
   // The header's time text, "%B %d, %Y at %I:%M %p" in the process locale.
   static std::string FormatHeaderTime(std::time_t when);
@@ -65,6 +76,7 @@ private:
   std::string m_outputDir;
   std::string m_outputFileName;
   std::unique_ptr<std::ostream> m_currentOutputStream;
+  OutputFile* m_currentOutputFile = nullptr;  // m_currentOutputStream, when it is one
   std::list<std::string> m_generatedFiles;
 };
 

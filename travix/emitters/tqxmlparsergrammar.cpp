@@ -385,20 +385,16 @@ void TqXMLParserSrcWriter::WriteAnyContentRules() {
 void TqXMLParserSrcWriter::EmitParserFile() {
   const std::string base = GetOutputFileName();
   const std::string path = OutputPath(base + "_parser" + m_parserSuffix);
-  auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-  if (!stream->good()) {
-    TRAVIX_THROW("Error: Unable to open source file '" + path + "' for output.");
-  }
+  OpenCurrentOutputFile(path, "Error: Unable to open source file '" + path + "' for output.");
   AddGeneratedFile(path);
   AddGeneratedFile(OutputPath(base + "_parser.tab" + GetCppSuffix()));
   AddGeneratedFile(OutputPath(base + "_parser.tab" + GetHeaderSuffix()));
-  SetCurrentOutputStream(std::move(stream));
   ParserEmitDefinitionSection();
   *GetCurrentOutputStream() << "%%\n\n";
   ParserEmitRulesSection();
   *GetCurrentOutputStream() << "%%\n\n";
   ParserEmitUserSubroutinesSection();
-  SetCurrentOutputStream(nullptr);
+  CloseCurrentOutputFile();
 }
 
 void TqXMLParserSrcWriter::ParserEmitDefinitionSection() {

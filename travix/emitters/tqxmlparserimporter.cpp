@@ -7,6 +7,7 @@
 #include "travix/emitters/importertemplates.h"
 #include "travix/emitters/textsplice.h"
 #include "travix/emitters/tqxmlparsersrcwriter.h"
+#include "travix/schema/outputfile.h"
 #include "travixexcept.h"
 
 namespace Travix {
@@ -26,10 +27,8 @@ void TqXMLParserSrcWriter::EmitXMLImporterHeaderFile() {
   const std::string nsUpper = UpperCase(ns);
   std::string fileName = GetOutputFileName() + "_xmlimporter" + GetHeaderSuffix();
   const std::string path = OutputPath(fileName);
-  auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-  if (!stream->good()) {
-    TRAVIX_THROW("Error: Unable to open header file '" + path + "' for output.");
-  }
+  auto stream = std::make_unique<OutputFile>(
+      path, "Error: Unable to open header file '" + path + "' for output.");
   AddGeneratedFile(path);
   EmitFileHeader(stream.get(), fileName, LINE_COMMENT);
   const bool namespaces = !GetNamespaceDisabled();
@@ -44,7 +43,7 @@ void TqXMLParserSrcWriter::EmitXMLImporterHeaderFile() {
                      {"EXPORT", GetDLLExportUsage() ? nsUpper + "_XMLIMPORTER_API " : ""},
                      {"CLASS", ClassName("XMLImporter")},
                      {"XMLIMPORTERBASE", RuntimeName("XMLImporterBase")}});
-  stream->close();
+  stream->Close();
 }
 
 void TqXMLParserSrcWriter::EmitXMLImporterCppFile() {
@@ -52,10 +51,8 @@ void TqXMLParserSrcWriter::EmitXMLImporterCppFile() {
   const std::string& ns = GetNamespace();
   std::string fileName = GetOutputFileName() + "_xmlimporter" + GetCppSuffix();
   const std::string path = OutputPath(fileName);
-  auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-  if (!stream->good()) {
-    TRAVIX_THROW("Error: Unable to open XMLImporter cpp file '" + path + "' for output.");
-  }
+  auto stream = std::make_unique<OutputFile>(
+      path, "Error: Unable to open XMLImporter cpp file '" + path + "' for output.");
   AddGeneratedFile(path);
   EmitFileHeader(stream.get(), fileName, LINE_COMMENT);
   const bool namespaces = !GetNamespaceDisabled();
@@ -75,7 +72,7 @@ void TqXMLParserSrcWriter::EmitXMLImporterCppFile() {
                      {"QCLASS", QualifiedName("XMLImporter")},
                      {"INIT_SYMBOL_TABLE",
                       m_dtdMode ? "InitSymbolTable(" + ns + "_entities);" : "InitSymbolTable();"}});
-  stream->close();
+  stream->Close();
 }
 
 }  // namespace Travix

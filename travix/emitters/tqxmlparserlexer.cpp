@@ -149,17 +149,15 @@ void TqXMLParserSrcWriter::EmitLexerFile() {
   SetCurrentOutputStream(nullptr);
   const std::string base = GetOutputFileName();
   const std::string path = OutputPath(base + "_lexer" + m_lexerSuffix);
-  auto stream = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-  if (!stream->good()) TRAVIX_THROW("Error: Unable to open Lexer file '" + path + "' for output.");
+  OpenCurrentOutputFile(path, "Error: Unable to open Lexer file '" + path + "' for output.");
   AddGeneratedFile(path);
   AddGeneratedFile(OutputPath(base + "_lexer.c"));
-  SetCurrentOutputStream(std::move(stream));
   LexerEmitDefinitionSection();
   *GetCurrentOutputStream() << "%%\n";
   LexerEmitRulesSection();
   *GetCurrentOutputStream() << "%%\n\n";
   LexerEmitUserSubroutinesSection();
-  SetCurrentOutputStream(nullptr);
+  CloseCurrentOutputFile();
 }
 
 void TqXMLParserSrcWriter::LexerEmitDefinitionSection() {

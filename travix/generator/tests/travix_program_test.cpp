@@ -349,6 +349,35 @@ TEST_F(DtdInput, WithoutReadCapabilityNoEntityTableIsWritten) {
   EXPECT_TRUE(std::filesystem::exists(JoinPath(dir, "out/ns.h")));
 }
 
+// Each file of a run in turn on a full disk (a link to /dev/full), then
+// where a directory stands in its way: the run fails, naming the file.
+// Before, the scanner, grammar, importer and entity files passed with 0.
+TEST_F(DtdInput, AFileThatCannotBeWrittenFailsTheRunNamingIt) {
+  const std::pair<const char*, int> files[] = {
+      {"ns.h", 7},           {"ns.cpp", 7},           {"ns_lexer.l", 7},
+      {"ns_parser.y", 7},    {"ns_xmlimporter.h", 7}, {"ns_xmlimporter.cpp", 7},
+      {"ns_entities.cpp", 3}, {"Travix_ns.xsd", 7},   {"order.dtd.prep", 3},
+      {"order.dtd.xsd", 3}};
+  for (const auto& [name, exitCode] : files) {
+    for (const bool fullDisk : {true, false}) {
+      SCOPED_TRACE(std::string(name) + (fullDisk ? " on a full disk" : " behind a directory"));
+      std::filesystem::remove_all(JoinPath(dir, "out"));
+      std::filesystem::create_directory(JoinPath(dir, "out"));
+      const std::string path = JoinPath(dir, std::string("out/") + name);
+      if (fullDisk) {
+        std::filesystem::create_symlink("/dev/full", path);
+      } else {
+        std::filesystem::create_directory(path);
+      }
+      Outcome outcome = Run({"-EPX", "-d", "out", "-n", "ns", "dtds/order.dtd"});
+      EXPECT_EQ(outcome.exitCode, exitCode) << outcome.out;
+      EXPECT_EQ(outcome.out.rfind("Error: Unable to ", 0), 0u) << outcome.out;
+      EXPECT_NE(outcome.out.find(std::string("'out/") + name + "'"), std::string::npos)
+          << outcome.out;
+    }
+  }
+}
+
 TEST_F(DtdInput, ParseFailureEndsTheRunInParsing) {
   Outcome outcome = Run({"-P", "-d", "out", "-n", "ns", "dtds/broken.dtd"});
   EXPECT_EQ(outcome.exitCode, 3);

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
 
 #include <xercesc/dom/DOMException.hpp>
@@ -19,6 +20,7 @@
 #include "travix/readers/dtd/nestedgroups.h"
 #include "travix/readers/dtd/schematext.h"
 #include "travix/schema/domutil.h"
+#include "travix/schema/outputfile.h"
 #include "travix/schema/pathutil.h"
 #include "travix/schema/schemavocabulary.h"
 #include "travixexcept.h"
@@ -99,25 +101,21 @@ bool TqDeclReader::Parse() {
       TRAVIX_THROW("Error: Unable to open DTD input file '" + path +
                    "', errno=" + ErrnoText(read.error));
 
-    std::ofstream prepFile;
-    std::string prepPath;
+    std::unique_ptr<OutputFile> prepFile;
     if (m_savePrepOutput) {
-      prepPath = m_outputDir.empty() ? name + ".prep" : JoinPath(m_outputDir, name + ".prep");
-      errno = 0;
-      prepFile.open(prepPath, std::ios::out | std::ios::trunc | std::ios::binary);
-      if (!prepFile)
-        TRAVIX_THROW("Error: Unable to open DTD preprocessor output file '" + prepPath +
-                     "', errno=" + ErrnoText(errno));
+      const std::string prepPath =
+          m_outputDir.empty() ? name + ".prep" : JoinPath(m_outputDir, name + ".prep");
+      prepFile = std::make_unique<OutputFile>(
+          prepPath, "Error: Unable to open DTD preprocessor output file '" + prepPath + "'", true);
     }
 
     ReleaseDocument();
     Dtd::ResetScanner();
     std::string preprocessed = Dtd::RunPreprocessingPass(text, directory, name, path);
-    if (prepFile.is_open()) {
-      prepFile << preprocessed;
-      prepFile.close();
-      if (!prepFile)
-        TRAVIX_THROW("Error: Unable to write DTD preprocessor output file '" + prepPath + "'");
+    if (prepFile) {
+      *prepFile << preprocessed;
+      prepFile->Close("Error: Unable to write DTD preprocessor output file '" + prepFile->Path() +
+                      "'");
     }
     if (Dtd::ErrorCount() != 0) ThrowLastError();
 
@@ -166,12 +164,9 @@ bool TqDeclReader::Print() {
     return true;
   }
   std::string path = m_outputDir.empty() ? m_outputFileName : JoinPath(m_outputDir, m_outputFileName);
-  std::ofstream out(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!out) TRAVIX_THROW("Error: Unable to open file '" + path + "' for XML-Schema output.");
+  OutputFile out(path, "Error: Unable to open file '" + path + "' for XML-Schema output.");
   out << *document << '\n';
-  out.close();
-  // A full disk must not pass for a stored schema.
-  if (!out) TRAVIX_THROW("Error: Unable to write file '" + path + "' for XML-Schema output.");
+  out.Close("Error: Unable to write file '" + path + "' for XML-Schema output.");
   return true;
 }
 
@@ -179,16 +174,11 @@ void TqDeclReader::WriteEntitiesFile() {
   if (m_entitiesFileBaseName.empty()) m_entitiesFileBaseName = DefaultEntitiesBaseName;
   std::string fileName = m_entitiesFileBaseName + ".cpp";
   std::string path = m_outputDir.empty() ? fileName : JoinPath(m_outputDir, fileName);
-  errno = 0;
-  std::ofstream out(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!out)
-    TRAVIX_THROW("Error: Unable to open the text entities output file '" + path +
-                 "', errno=" + ErrnoText(errno));
+  OutputFile out(path, "Error: Unable to open the text entities output file '" + path + "'", true);
   EmitEntitiesFileProlog(out);
   Dtd::WriteEntityRows(out);
   EmitEntitiesFileEpilog(out);
-  out.close();
-  if (!out) TRAVIX_THROW("Error: Unable to write the text entities output file '" + path + "'");
+  out.Close("Error: Unable to write the text entities output file '" + path + "'");
   m_generatedFilesList.push_back(path);
 }
 
