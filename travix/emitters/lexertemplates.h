@@ -587,9 +587,10 @@ static int EnterFound(int nIndex, int nToken)
  * EnterSymbol
  *
  * Description: hands the matched text to the grammar as a symbol table
- *              index. A text holding "&" is always inserted, never looked
- *              up: the same text may be stored unexpanded from a CDATA
- *              section, and only an insert expands its references.
+ *              index. A text holding "&" is looked up as it will be
+ *              stored, its references expanded (or not, inside a CDATA
+ *              section), so that a repeated text takes one row and the
+ *              table's limit counts distinct texts.
  * Parameters:  nToken - the token to return
  * Returns:     nToken, or 0 (end of input, with an error report) when the
  *              symbol table refuses the text
@@ -597,7 +598,7 @@ static int EnterFound(int nIndex, int nToken)
 static int EnterSymbol(int nToken)
 {
 	if (memchr(yytext, '&', (size_t)yyleng) != NULL)
-		return EnterFound(0, nToken);
+		return EnterFound(SymbolLookupExpanded(yytext), nToken);
 	return EnterFound(SymbolLookup(yytext), nToken);
 }
 

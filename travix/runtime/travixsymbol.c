@@ -290,6 +290,15 @@ int SymbolLookup(const char* name) {
   return LookupRange(name, strlen(name));
 }
 
+int SymbolLookupExpanded(const char* name) {
+  if (name == NULL) return 0;
+  if (resolveFlag && strchr(name, '&') != NULL) {
+    if (!Expand(name)) return -1;
+    return LookupRange(expansion, expansionLength);
+  }
+  return LookupRange(name, strlen(name));
+}
+
 void SymbolAssociate(int index, int associatedIndex) {
   if (!IsRowIndex(index)) {
     SetIndexError(index);

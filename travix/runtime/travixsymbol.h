@@ -65,6 +65,13 @@ TRAVIX_SYMBOL_API int SymbolInsert(const char* name, int token);
 /* Index of the newest row whose name equals `name` byte for byte, or 0. */
 TRAVIX_SYMBOL_API int SymbolLookup(const char* name);
 
+/* SymbolLookup of the text SymbolInsert would store for `name`: its
+ * references expanded while the resolve flag is on. Answers -1 with the
+ * last error set when the expansion fails, as SymbolInsert would. A scanner
+ * looks a text up this way before inserting it, so that a text repeated in
+ * a document takes one row, references or not. */
+TRAVIX_SYMBOL_API int SymbolLookupExpanded(const char* name);
+
 /* Sets a row's association. Indexes outside 0..count are refused (the last
  * error says which) and change nothing. */
 TRAVIX_SYMBOL_API void SymbolAssociate(int index, int associatedIndex);

@@ -157,6 +157,28 @@ TEST_F(SymbolTable, TextStoredAsItStandsWhenResolutionIsOff) {
   EXPECT_EQ(Stored("a&lt;b"), "a<b");
 }
 
+// A text is found as SymbolInsert stores it: expanded while the flag is
+// on, as it stands while it is off; a bad reference fails as the insert would.
+TEST_F(SymbolTable, LookupExpandedFindsTheTextAsStored) {
+  SymbolResolveEntities(0);
+  DefineEntity("amp", "&");
+  SymbolResolveEntities(1);
+  const int expanded = SymbolInsert("a&amp;b", 0);
+  SymbolResolveEntities(0);
+  const int raw = SymbolInsert("a&amp;b", 0);
+  SymbolResolveEntities(1);
+  const std::pair<const char*, int> cases[] = {
+      {"a&amp;b", expanded}, {"a&#38;#38;b", expanded}, {"a&amp;amp;b", raw}, {"x&amp;y", 0},
+      {"plain", 0},         {nullptr, 0}};
+  for (const auto& [text, row] : cases) EXPECT_EQ(SymbolLookupExpanded(text), row) << text;
+  EXPECT_EQ(SymbolLookupExpanded("a&none;"), -1);
+  EXPECT_STREQ(SymbolGetLastError(), "Entity reference none undefined");
+  SymbolResolveEntities(0);
+  EXPECT_EQ(SymbolLookupExpanded("a&amp;b"), raw);
+  EXPECT_EQ(SymbolLookupExpanded("a&none;"), 0);
+  SymbolResolveEntities(1);
+}
+
 TEST_F(SymbolTable, NameRowWithoutReplacementTextIsUndefined) {
   DefineEntity("lt", "<");
   EXPECT_EQ(Stored("&lt;"), "<");

@@ -329,6 +329,28 @@ TEST_F(Parsers, EveryByteValueIsTextOrAnError) {
   EXPECT_EQ(Import<EverythingImporter>(valid).error, "");
 }
 
+// The table's limits count distinct texts: a text with a reference,
+// repeated, takes one row. Before, each occurrence took a row of its own
+// and 8000 of them filled the pool ("Lexemes array full").
+TEST_F(Parsers, RepeatedTextsWithReferencesTakeOneRow) {
+  std::string body = "<body>";
+  for (int i = 0; i < 8000; ++i) body += "<b>Ann &amp; Bob</b><b><![CDATA[a &amp; b]]></b>";
+  body += "</body>";
+  std::string lines;
+  for (int i = 0; i < 8000; ++i) lines += "<remark>&lt;r&gt;</remark>";
+  const std::string text = Replace(Replace(kSmallOrder, "</payment>", "</payment>" + body),
+                                   "<sku>a</sku>", "<sku>a</sku>" + lines);
+  Imported imported = Import<EverythingImporter>(documents.Write("repeated.xml", text));
+  ASSERT_EQ(imported.error, "");
+  auto* order = dynamic_cast<Order*>(imported.root.get());
+  ASSERT_NE(order, nullptr);
+  EVERYTHING_NAMESPACE(body) read = order->Get_body();
+  EXPECT_EQ(read.GetMixedList().size(), 16000u);
+  EVERYTHING_NAMESPACE(line)& line = *order->Get_lineList().front();
+  ASSERT_EQ(line.Get_remarkList().size(), 8000u);
+  EXPECT_EQ(Text(*line.Get_remarkList().back()), "<r>");
+}
+
 TEST_F(Parsers, NamesOfTheScannerAndGrammarAndLiteralsWithPunctuation) {
   const char* const document = R"(<text in="in stock" error='in-stock' class="text">
   <content>c</content>
