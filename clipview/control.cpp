@@ -5,6 +5,7 @@
 
 #include "platform/dialogs/dialog.h"
 #include "platform/resources/gdiobject.h"
+#include "platform/resources/resources.h"
 
 namespace clipview {
 
@@ -162,6 +163,13 @@ HRESULT ClipViewCtl::GetPages(CAUUID* pages) {
   return S_OK;
 }
 
+BOOL ClipViewCtl::OnDraw(HDC dc, const RECT& bounds) {
+  HBITMAP picture = LoadBitmap(Platform::ThisModule(), MAKEINTRESOURCE(kBitmapControl));
+  const BOOL drawn = DrawPicture(dc, bounds, picture);
+  if (picture) DeleteObject(picture);
+  return drawn;
+}
+
 HRESULT ClipViewCtl::GetClassID(CLSID* clsid) {
   if (clsid == nullptr) return E_POINTER;
   *clsid = CLSID_ClipViewCtl;
@@ -199,6 +207,21 @@ HRESULT ClipViewCtl::GetSizeMax(ULARGE_INTEGER* size) {
 HRESULT ClipViewCtl::InitNew() {
   m_loadedVersion = kStateVersion;
   return S_OK;
+}
+
+namespace {
+std::string Text(UINT id) {
+  char buffer[256];
+  const int length = LoadString(Platform::ThisModule(), id, buffer, sizeof buffer);
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+}  // namespace
+
+std::string ClipViewCtlPropPage::Name() { return Text(kStringPropPageName); }
+std::string ClipViewCtlPropPage::Caption() { return Text(kStringPropPageCaption); }
+
+std::unique_ptr<Platform::PropertyPage> ClipViewCtlPropPage::CreatePage() {
+  return std::make_unique<Platform::PropertyPage>(kDialogPropPage, Caption(), Platform::ThisModule());
 }
 
 }  // namespace clipview

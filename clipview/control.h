@@ -9,6 +9,7 @@
 #include "clipview/persist.h"
 #include "clipview/processor.h"
 #include "platform/com/com.h"
+#include "platform/dialogs/propertypage.h"
 #include "platform/graphics/gdi.h"
 
 PLATFORM_DEFINE_GUID(LIBID_CLIPVIEWCTLLib, "70FC09CF-91C5-4B6C-83F5-953A5B5D40AC");
@@ -106,12 +107,36 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
   HRESULT GetSizeMax(ULARGE_INTEGER* size) override;
   HRESULT InitNew() override;
 
+  // Draws the control: its picture (bitmap 1 of the control's library) at
+  // the top left of its bounds; FALSE when the picture cannot be drawn.
+  BOOL OnDraw(HDC dc, const RECT& bounds);
+
   // The version of the state last loaded (kStateVersion for a new control).
   DWORD LoadedVersion() const { return m_loadedVersion; }
 
  private:
   ClipViewProcessor m_processor;
   DWORD m_loadedVersion = kStateVersion;
+};
+
+// The control's property page: it shows the control's name and version
+// and edits nothing.
+class ATL_NO_VTABLE ClipViewCtlPropPage : public CComObjectRootEx<CComSingleThreadModel>,
+                                          public CComCoClass<ClipViewCtlPropPage, &CLSID_ClipViewCtlPropPage>,
+                                          public IUnknown {
+ public:
+  DECLARE_CLASS_REGISTRATION("CLIPVIEWCTL.ClipViewCtlPropPage.1", "CLIPVIEWCTL.ClipViewCtlPropPage",
+                             "ClipViewCtl Property Page")
+
+  BEGIN_COM_MAP(ClipViewCtlPropPage)
+  COM_INTERFACE_ENTRY(IUnknown)
+  END_COM_MAP()
+
+  // The page's name (string 2) and caption in the frame (string 200).
+  static std::string Name();
+  static std::string Caption();
+  // The page's window: dialog 200 with the caption.
+  static std::unique_ptr<Platform::PropertyPage> CreatePage();
 };
 
 }  // namespace clipview

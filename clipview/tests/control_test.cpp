@@ -298,3 +298,42 @@ TEST(Control, PictureIsCopiedUnchangedToTheTopLeftOfItsBounds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Control, DrawsBitmapOneOfItsResourcesAndNamesItsPage) {
+  // The picture as its file holds it: 24 bits, rows bottom-up.
+  const std::string file = PROJECT_SOURCE "/clipview/ClipViewCtl.bmp";
+  FILE* in = std::fopen(file.c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  std::vector<BYTE> bmp(4096);
+  bmp.resize(std::fread(bmp.data(), 1, bmp.size(), in));
+  std::fclose(in);
+  ASSERT_EQ(bmp.size(), 54u + 32 * 96);
+
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 40, 40, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, target);
+  CComPtr<IDispatch> made = MakeControl();
+  ASSERT_TRUE(static_cast<ClipViewCtl*>(made.p)->OnDraw(dc, {4, 6, 40, 40}));
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const BYTE* p = bmp.data() + 54 + (31 - y) * 96 + 3 * x;
+      ASSERT_EQ(GetPixel(dc, x + 4, y + 6), RGB(p[2], p[1], p[0])) << x << "," << y;
+    }
+  EXPECT_EQ(GetPixel(dc, 3, 6), RGB(0, 0, 0));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(target);
+
+  EXPECT_EQ(clipview::ClipViewCtlPropPage::Name(), "ClipViewCtl Property Page");
+  EXPECT_EQ(clipview::ClipViewCtlPropPage::Caption(), "General");
+  auto page = clipview::ClipViewCtlPropPage::CreatePage();
+  EXPECT_EQ(page->Caption(), "General");
+  EXPECT_GT(page->PageSize().cx, 0);
+}
+
+}  // namespace
