@@ -165,7 +165,7 @@ class MemoryStream final : public IStream {
   ULONG Release() override { return 1; }
   HRESULT Read(void* buffer, ULONG size, ULONG* done) override {
     const std::size_t n = std::min<std::size_t>(size, m_bytes.size() - m_position);
-    std::memcpy(buffer, m_bytes.data() + m_position, n);
+    if (n > 0) std::memcpy(buffer, m_bytes.data() + m_position, n);
     m_position += n;
     if (done) *done = static_cast<ULONG>(n);
     return n == size ? S_OK : S_FALSE;
