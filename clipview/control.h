@@ -59,7 +59,9 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
                                   public CComCoClass<ClipViewCtl, &CLSID_ClipViewCtl>,
                                   public IDispatchImpl<_DClipViewCtl, &DIID__DClipViewCtl, &LIBID_CLIPVIEWCTLLib>,
                                   public ISpecifyPropertyPages,
-                                  public IPersistStreamInit {
+                                  public IPersistStreamInit,
+                                  public IConnectionPointContainerImpl<ClipViewCtl>,
+                                  public IConnectionPointImpl<ClipViewCtl, &DIID__DClipViewCtlEvents> {
  public:
   DECLARE_CLASS_REGISTRATION("CLIPVIEWCTL.ClipViewCtlCtrl.1", "CLIPVIEWCTL.ClipViewCtlCtrl", "ClipViewCtl")
 
@@ -69,7 +71,14 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
   COM_INTERFACE_ENTRY(ISpecifyPropertyPages)
   COM_INTERFACE_ENTRY(IPersistStreamInit)
   COM_INTERFACE_ENTRY2(IPersist, IPersistStreamInit)
+  COM_INTERFACE_ENTRY(IConnectionPointContainer)
   END_COM_MAP()
+
+  // Containers advise their event sinks as with any control; no event is
+  // ever fired.
+  BEGIN_CONNECTION_POINT_MAP(ClipViewCtl)
+  CONNECTION_POINT_ENTRY(DIID__DClipViewCtlEvents)
+  END_CONNECTION_POINT_MAP()
 
   // The methods. Images are handles; 0, an unknown handle or an image that
   // does not fit the method makes it answer FALSE (or 0) and change nothing.

@@ -141,6 +141,10 @@ TEST(Control, NamesItsPropertyPageAndAnswersItsInterfaces) {
   control->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaDispatch));
   pages->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&viaPages));
   EXPECT_EQ(viaDispatch.p, viaPages.p);
+  CComQIPtr<IConnectionPointContainer> events(control);
+  ASSERT_TRUE(events);
+  CComPtr<IConnectionPoint> point;
+  EXPECT_EQ(events->FindConnectionPoint(DIID__DClipViewCtlEvents, &point), S_OK);
   void* dispinterface = nullptr;
   EXPECT_EQ(control->QueryInterface(DIID__DClipViewCtl, &dispinterface), S_OK);
   static_cast<IUnknown*>(dispinterface)->Release();
