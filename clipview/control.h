@@ -63,7 +63,7 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
                                   public IConnectionPointContainerImpl<ClipViewCtl>,
                                   public IConnectionPointImpl<ClipViewCtl, &DIID__DClipViewCtlEvents> {
  public:
-  DECLARE_CLASS_REGISTRATION("CLIPVIEWCTL.ClipViewCtlCtrl.1", "CLIPVIEWCTL.ClipViewCtlCtrl", "ClipViewCtl")
+  DECLARE_CLASS_REGISTRATION(kControlProgId, "CLIPVIEWCTL.ClipViewCtlCtrl", kControlName)
 
   BEGIN_COM_MAP(ClipViewCtl)
   COM_INTERFACE_ENTRY(_DClipViewCtl)
