@@ -1,0 +1,253 @@
+#include "vorn/engine/connectiondata.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool IsKnownType(VornConnectionType type) { return type >= ctFloatArray && type <= ctIUnknown; }
+
+BSTR CopyBstr(BSTR text) {
+  // Length-exact, so embedded zeros and every UTF-16 unit survive.
+  return SysAllocStringLen(text, SysStringLen(text));
+}
+
+// A float array record is readable when its count is not negative and a
+// positive count comes with elements to read.
+bool FloatSourceReadable(const VornConnectionData& source) {
+  return source.m_iArrayElementCnt >= 0 && (source.m_iArrayElementCnt == 0 || source.m_pFloatArray != nullptr);
+}
+
+} // namespace
+
+const char* VornConnectionTypeName(VornConnectionType type) {
+  switch (type) {
+  case ctFloatArray:
+    return "ctFloatArray";
+  case ctString:
+    return "ctString";
+  case ctVariant:
+    return "ctVariant";
+  case ctIUnknown:
+    return "ctIUnknown";
+  }
+  return "ctUnknown";
+}
+
+CConnectionData::CConnectionData() { VariantInit(&m_variant); }
+
+CConnectionData::CConnectionData(const VornConnectionDef& definition) : CConnectionData() { Init(definition); }
+
+CConnectionData::~CConnectionData() {
+  m_children.clear();
+  DropDefinition();
+  SysFreeString(m_properties);
+  if (m_unknown != nullptr)
+    m_unknown->Release();
+  VariantClear(&m_variant);
+  SysFreeString(m_string);
+}
+
+void CConnectionData::DropDefinition() {
+  if (m_defined)
+    SysFreeString(m_definition.m_bstrName);
+  m_definition = VornConnectionDef{};
+  m_defined = false;
+}
+
+void CConnectionData::Init(const VornConnectionDef& definition) {
+  m_children.clear();
+  BSTR name = CopyBstr(definition.m_bstrName);
+  DropDefinition();
+  SysFreeString(m_properties);
+  m_properties = nullptr;
+  m_definition = definition;
+  m_definition.m_bstrName = name;
+  m_defined = true;
+  if (!IsMultiple() && m_definition.m_Type == ctFloatArray)
+    m_floats.assign(static_cast<std::size_t>(std::max(0, m_definition.m_iArrayElementCnt)), 0.0f);
+  else
+    m_floats.clear();
+  m_hasData = FALSE;
+}
+
+VornConnectionData* CConnectionData::GetData() {
+  m_record = VornConnectionData{};
+  m_record.m_Type = Type();
+  m_record.m_pbstrProperties = &m_properties;
+  switch (m_record.m_Type) {
+  case ctFloatArray:
+    m_record.m_pFloatArray = m_floats.data();
+    m_record.m_iArrayElementCnt = static_cast<int>(m_floats.size());
+    break;
+  case ctString:
+    m_record.m_pbstrString = &m_string;
+    break;
+  case ctVariant:
+    m_record.m_pVariant = &m_variant;
+    break;
+  case ctIUnknown:
+    m_record.m_pUnk = m_unknown;
+    break;
+  }
+  return &m_record;
+}
+
+void CConnectionData::AssignFloats(const float* source, std::size_t count) {
+  m_floats.assign(count, 0.0f);
+  if (source != nullptr && count > 0)
+    std::memcpy(m_floats.data(), source, count * sizeof(float));
+}
+
+void CConnectionData::SetProperties(const BSTR* source) {
+  BSTR copy = source != nullptr && *source != nullptr ? CopyBstr(*source) : SysAllocString(u"");
+  SysFreeString(m_properties);
+  m_properties = copy;
+}
+
+HRESULT CConnectionData::CopyByTargetType(const VornConnectionData& source) {
+  switch (Type()) {
+  case ctFloatArray:
+    if (!FloatSourceReadable(source))
+      return E_INVALIDARG;
+    AssignFloats(source.m_pFloatArray, static_cast<std::size_t>(source.m_iArrayElementCnt));
+    return S_OK;
+  case ctString: {
+    BSTR copy = CopyBstr(source.m_pbstrString != nullptr ? *source.m_pbstrString : nullptr);
+    SysFreeString(m_string);
+    m_string = copy;
+    return S_OK;
+  }
+  case ctVariant: {
+    // The new content is built aside first, so a record that cannot be
+    // read leaves the old one in place.
+    VARIANT filled;
+    VariantInit(&filled);
+    switch (source.m_Type) {
+    case ctFloatArray: {
+      if (!FloatSourceReadable(source))
+        return E_INVALIDARG;
+      SAFEARRAY* array = SafeArrayCreateVector(VT_R4, 0, static_cast<ULONG>(source.m_iArrayElementCnt));
+      if (array == nullptr)
+        return E_OUTOFMEMORY;
+      if (source.m_iArrayElementCnt > 0)
+        std::memcpy(array->pvData, source.m_pFloatArray, static_cast<std::size_t>(source.m_iArrayElementCnt) * sizeof(float));
+      filled.vt = VT_ARRAY | VT_R4;
+      filled.parray = array;
+      break;
+    }
+    case ctString:
+      // The text stays UTF-16 as it came, with no narrowing on the way.
+      filled.vt = VT_BSTR;
+      filled.bstrVal = CopyBstr(source.m_pbstrString != nullptr ? *source.m_pbstrString : nullptr);
+      break;
+    case ctVariant:
+      // By value: a reference would point into the sender's storage.
+      if (source.m_pVariant != nullptr && FAILED(VariantCopyInd(&filled, source.m_pVariant)))
+        return E_INVALIDARG;
+      break;
+    case ctIUnknown:
+      break;
+    }
+    VariantClear(&m_variant);
+    m_variant = filled;
+    return S_OK;
+  }
+  case ctIUnknown:
+    if (source.m_pUnk != nullptr)
+      source.m_pUnk->AddRef();
+    if (m_unknown != nullptr)
+      m_unknown->Release();
+    m_unknown = source.m_pUnk;
+    return S_OK;
+  }
+  return S_OK;
+}
+
+HRESULT CConnectionData::CopyFromVariant(const VARIANT* source, bool& copied) {
+  copied = false;
+  if (source == nullptr)
+    return S_OK;
+  if (source->vt & VT_ARRAY) {
+    SAFEARRAY* array = source->parray;
+    if (source->vt & VT_BYREF)
+      array = source->pparray != nullptr ? *source->pparray : nullptr;
+    if (array == nullptr || array->cDims == 0)
+      return E_INVALIDARG;
+    // Bounds are stored rightmost first: the first dimension is the last.
+    std::size_t count = array->rgsabound[array->cDims - 1].cElements;
+    VARTYPE elementType = VT_EMPTY;
+    bool floats = SUCCEEDED(SafeArrayGetVartype(array, &elementType)) && elementType == VT_R4 &&
+                  array->pvData != nullptr;
+    AssignFloats(floats ? static_cast<const float*>(array->pvData) : nullptr, count);
+    copied = true;
+    return S_OK;
+  }
+  if (source->vt == VT_BSTR) {
+    BSTR copy = CopyBstr(source->bstrVal);
+    SysFreeString(m_string);
+    m_string = copy;
+    copied = true;
+  }
+  return S_OK;
+}
+
+HRESULT CConnectionData::SetData(const VornConnectionData* source) {
+  if (source == nullptr)
+    return E_POINTER;
+  VornConnectionType target = Type();
+  if (source->m_Type == target || target == ctVariant) {
+    if (!IsKnownType(target) || !IsKnownType(source->m_Type))
+      return S_OK;
+    HRESULT hr = CopyByTargetType(*source);
+    if (FAILED(hr))
+      return hr;
+  } else if (source->m_Type == ctVariant) {
+    bool copied = false;
+    HRESULT hr = CopyFromVariant(source->m_pVariant, copied);
+    if (FAILED(hr) || !copied)
+      return hr;
+  }
+  SetProperties(source->m_pbstrProperties);
+  return S_OK;
+}
+
+void CConnectionData::SetHasData(BOOL hasData) {
+  if (!IsMultiple()) {
+    m_hasData = hasData;
+    return;
+  }
+  m_hasData = FALSE;
+  for (auto& child : m_children)
+    child.second->SetHasData(hasData);
+}
+
+BOOL CConnectionData::HasData() const {
+  if (!IsMultiple())
+    return m_hasData;
+  for (const auto& child : m_children) {
+    if (child.second->HasData())
+      return TRUE;
+  }
+  return FALSE;
+}
+
+CConnectionData* CConnectionData::GetOrCreateChild(std::u16string_view key) {
+  if (!IsMultiple())
+    return nullptr;
+  for (auto& child : m_children) {
+    if (child.first == key)
+      return child.second.get();
+  }
+  VornConnectionDef definition = m_definition;
+  definition.m_bstrName = nullptr;
+  definition.m_bMultipleInput = FALSE;
+  m_children.emplace_back(std::u16string(key), std::make_unique<CConnectionData>(definition));
+  return m_children.back().second.get();
+}
+
+CConnectionData* CConnectionData::GetChildAt(int index) const {
+  if (index < 0 || index >= GetChildCount())
+    return nullptr;
+  return m_children[static_cast<std::size_t>(index)].second.get();
+}
