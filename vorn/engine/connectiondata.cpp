@@ -176,10 +176,17 @@ HRESULT CConnectionData::CopyFromVariant(const VARIANT* source, bool& copied) {
       return E_INVALIDARG;
     // Bounds are stored rightmost first: the first dimension is the last.
     std::size_t count = array->rgsabound[array->cDims - 1].cElements;
+    // Never more elements than the array holds: another dimension may be
+    // empty.
+    std::size_t held = 1;
+    for (USHORT d = 0; d < array->cDims; ++d)
+      held *= array->rgsabound[d].cElements;
     VARTYPE elementType = VT_EMPTY;
     bool floats = SUCCEEDED(SafeArrayGetVartype(array, &elementType)) && elementType == VT_R4 &&
                   array->pvData != nullptr;
-    AssignFloats(floats ? static_cast<const float*>(array->pvData) : nullptr, count);
+    m_floats.assign(count, 0.0f);
+    if (floats)
+      std::memcpy(m_floats.data(), array->pvData, std::min(count, held) * sizeof(float));
     copied = true;
     return S_OK;
   }

@@ -123,6 +123,15 @@ TEST(ConnectionData, ConvertsBetweenKindsOrKeepsItsData) {
       {"integer array sizes floats only", ctFloatArray,
        [] { return Source::Variant([](VARIANT& v) { FillFloatArray(v, VT_I4, 4); }); },
        [](VornConnectionData* d) { EXPECT_EQ(FloatsOf(d), (std::vector<float>(4, 0.0f))); }, true},
+      {"an empty dimension holds no floats", ctFloatArray,
+       [] {
+         return Source::Variant([](VARIANT& v) {
+           SAFEARRAYBOUND bounds[2] = {{3, 0}, {0, 0}};
+           v.vt = VT_ARRAY | VT_R4;
+           v.parray = SafeArrayCreate(VT_R4, 2, bounds);
+         });
+       },
+       [](VornConnectionData* d) { EXPECT_EQ(FloatsOf(d), (std::vector<float>(3, 0.0f))); }, true},
       {"string variant into a string", ctString,
        [] { return Source::Variant([](VARIANT& v) { v.vt = VT_BSTR, v.bstrVal = SysAllocString(u"text"); }); },
        [](VornConnectionData* d) { EXPECT_EQ(Text(*d->m_pbstrString), u"text"); }, true},
