@@ -119,6 +119,34 @@ TEST(Module, SetDerivedModuleAsksOnlyAServer) {
   EXPECT_EQ(notAServer.references, 1u);
 }
 
+TEST(Module, ScriptsReachItByNameAndNumber) {
+  CComPtr<IVornModuleLocal> module = PlainModule();
+  CComQIPtr<IDispatch> dispatch(module);
+  ASSERT_TRUE(dispatch);
+  struct Case {
+    const char16_t* name;
+    DISPID id;
+  };
+  for (const Case& c : {Case{u"SetDerivedModule", 1}, Case{u"DefineInput", 7}, Case{u"definemultipleinputs", 0xA},
+                        Case{u"Unlock", 0xF}, Case{u"ID", 0x10}, Case{u"Type", 0x13}, Case{u"DirtyFlag", 0x15}}) {
+    LPOLESTR name = const_cast<LPOLESTR>(c.name);
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    EXPECT_EQ(id, c.id) << Text(CComBSTR(c.name));
+  }
+  CComVariant value(u"Gain 1");
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&value, &put, 1, 1};
+  EXPECT_EQ(dispatch->Invoke(0x11, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr), S_OK);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  CComVariant name, local;
+  EXPECT_EQ(dispatch->Invoke(0x11, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &name, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Text(name.bstrVal), "Gain 1");
+  EXPECT_EQ(dispatch->Invoke(0x14, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &local, nullptr, nullptr), S_OK);
+  EXPECT_EQ(local.vt, VT_BOOL);
+  EXPECT_EQ(local.boolVal, VARIANT_TRUE);
+}
+
 TEST(Module, FreshObjectIsABlankLocalModule) {
   CComPtr<IVornModuleLocal> module = PlainModule();
   CComBSTR name, type;
