@@ -5,10 +5,12 @@
 #define TRAVIX_WIZARD_APPWIZARD_H
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/dialogs/wizard.h"
 #include "travix/wizard/dictionary.h"
+#include "travix/wizard/project.h"
 #include "travix/wizard/steps.h"
 
 namespace Travix::Wizard {
@@ -32,10 +34,20 @@ class AppWizard {
   // Runs the steps through the dialog host: IDOK when they were finished.
   INT_PTR RunSteps();
 
+  // After the last step: runs travix on the input, adds the files it lists
+  // to the project named `name` in the dictionary's project directory and
+  // sets the project's configurations up, whatever travix answered.
+  // Nothing when no list file could be made (nothing was done then).
+  std::optional<Project> CustomizeProject(const std::string& name);
+  // What travix exited with in the last customisation (kNotRun when it
+  // did not run).
+  int GeneratorExitCode() const { return m_generatorExitCode; }
+
  private:
   Dictionary m_dictionary;
   std::string m_installPath;
   bool m_tracing = false;
+  int m_generatorExitCode = 6;
   InputStep m_inputStep;
   OutputOptionsStep m_outputStep;
   ProjectTypeStep m_projectStep;

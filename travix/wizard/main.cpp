@@ -9,6 +9,7 @@
 
 #include "travix/wizard/about.h"
 #include "travix/wizard/appwizard.h"
+#include "travix/wizard/cmakeproject.h"
 #include "travix/wizard/installpath.h"
 #include "travix/wizard/versionreport.h"
 
@@ -49,6 +50,16 @@ int main(int argc, char* argv[]) {
   if (full.empty() || full.back() != '/') full += '/';
   wizard.GetDictionary().Set(Key::FullDirPath, full);
   if (wizard.RunSteps() != IDOK) return 1;
-  std::cerr << '\n' << ConfirmationText(wizard.GetDictionary());
-  return 0;
+  std::cerr << '\n' << ConfirmationText(wizard.GetDictionary()) << '\n';
+
+  std::filesystem::create_directories(directory, error);
+  const std::optional<Project> project = wizard.CustomizeProject(directory.filename().string());
+  if (!project) return 1;
+  std::string failure;
+  if (!WriteCMakeProject(*project, wizard.InstallPath(), failure)) {
+    std::cerr << "travixwz: the project was not written: " << failure << '\n';
+    return 1;
+  }
+  std::cerr << "travixwz: wrote " << JoinPath(project->directory, "CMakeLists.txt") << '\n';
+  return wizard.GeneratorExitCode() == 0 ? 0 : 1;
 }
