@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -178,10 +179,19 @@ std::string CMakeProjectText(const Project& project, const std::string& installP
     text += "\n  COMMENT \"" + Escaped(step.description) + "\"\n  VERBATIM)\n";
   }
 
-  text += "\nadd_library(" + target + (project.sharedLibrary ? " SHARED" : " STATIC");
-  for (const std::string& file : project.files) {
-    if (IsSource(file)) text += "\n  " + writer.ProjectFile(file);
+  // The listed sources, and those the build steps make: a project whose
+  // generation failed builds once its input has been mended.
+  std::vector<std::string> sources;
+  const auto addSource = [&](const std::string& file) {
+    const std::string argument = writer.ProjectFile(file);
+    if (IsSource(file) && std::find(sources.begin(), sources.end(), argument) == sources.end()) sources.push_back(argument);
+  };
+  for (const std::string& file : project.files) addSource(file);
+  for (const CustomBuildStep& step : steps) {
+    for (const std::string& output : step.outputs) addSource(output);
   }
+  text += "\nadd_library(" + target + (project.sharedLibrary ? " SHARED" : " STATIC");
+  for (const std::string& source : sources) text += "\n  " + source;
   text += ")\n";
   const auto list = [&](const char* command, const std::vector<std::string>& items) {
     if (items.empty()) return;
