@@ -4,6 +4,7 @@
 #define TRAVIX_WIZARD_ABOUT_H
 
 #include <string>
+#include <vector>
 
 #include "platform/dialogs/dialog.h"
 
@@ -13,12 +14,13 @@ class AboutDialog : public Platform::Dialog {
  public:
   explicit AboutDialog(Platform::Dialog* parent = nullptr);
   // Reads the install path and fills the tree with the report of its
-  // "bin" directory.
+  // directories.
   BOOL OnInitDialog() override;
 };
 
-// The directory the report lists: the install path's "bin".
-std::string ReportDirectory(const std::string& installPath);
+// The directories the report lists: the install path's "bin" (the
+// programs) and "lib" (the libraries).
+std::vector<std::string> ReportDirectories(const std::string& installPath);
 
 }  // namespace Travix::Wizard
 

@@ -22,7 +22,7 @@ int Usage() {
 
 int About() {
   using namespace Travix::Wizard;
-  const VersionReport report = BuildVersionReport(ReportDirectory(LookUpInstallPath({})), RunningSystemVersion());
+  const VersionReport report = BuildVersionReport(ReportDirectories(LookUpInstallPath({})), RunningSystemVersion());
   for (const std::string& message : report.messages) std::cerr << message << '\n';
   for (const std::string& line : ReportLines(report)) std::cout << line << '\n';
   return 0;

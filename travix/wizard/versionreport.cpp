@@ -152,26 +152,30 @@ std::string BuildFlagsText(std::uint32_t flags) {
   return text;
 }
 
-VersionReport BuildVersionReport(const std::string& directory, const SystemVersion& system) {
+VersionReport BuildVersionReport(const std::vector<std::string>& directories, const SystemVersion& system) {
   VersionReport report;
-  ReportItem root{" Pathname: " + directory, {}};
-  root.children.push_back({"Windows: " + std::to_string(system.major) + "." + std::to_string(system.minor), {}});
-  root.children.push_back({"Build Number: " + std::to_string(system.build), {}});
-  if (!system.servicePack.empty()) root.children.push_back({system.servicePack, {}});
-  report.items.push_back(std::move(root));
+  for (const std::string& directory : directories) {
+    ReportItem root{" Pathname: " + directory, {}};
+    if (report.items.empty()) {
+      root.children.push_back({"Windows: " + std::to_string(system.major) + "." + std::to_string(system.minor), {}});
+      root.children.push_back({"Build Number: " + std::to_string(system.build), {}});
+      if (!system.servicePack.empty()) root.children.push_back({system.servicePack, {}});
+    }
+    report.items.push_back(std::move(root));
 
-  // Every regular file, by its full path, in the order of the names: the
-  // process's own directory stays where it is, and the report is the same
-  // whatever order the directory lists its entries in.
-  std::vector<std::string> files;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-    std::error_code typeError;
-    if (it->is_regular_file(typeError)) files.push_back(it->path().string());
-  }
-  std::sort(files.begin(), files.end());
-  for (const std::string& path : files) {
-    if (!AddFile(report, path)) report.messages.push_back("No Version Info for " + path);
+    // Every regular file, by its full path, in the order of the names: the
+    // process's own directory stays where it is, and the report is the
+    // same whatever order the directory lists its entries in.
+    std::vector<std::string> files;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+      std::error_code typeError;
+      if (it->is_regular_file(typeError)) files.push_back(it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& path : files) {
+      if (!AddFile(report, path)) report.messages.push_back("No Version Info for " + path);
+    }
   }
   return report;
 }

@@ -35,9 +35,10 @@ struct VersionReport {
   std::vector<std::string> messages;  // what is shown to the user, in order
 };
 
-// The report of `directory`: the system first, then each regular file in
+// The report of `directories`: for each a root item with its path (the
+// first one with the system under it), then each regular file of it in
 // the order of its name, found by its full path.
-VersionReport BuildVersionReport(const std::string& directory, const SystemVersion& system);
+VersionReport BuildVersionReport(const std::vector<std::string>& directories, const SystemVersion& system);
 
 // The texts of a file's fixed version fields.
 std::string OperatingSystemText(std::uint32_t os);

@@ -33,7 +33,8 @@ class VersionReportTest : public WizardTest {
 TEST_F(VersionReportTest, StampedFilesInNameOrder) {
   const std::string bin = MakeBin();
   const std::string cwd = std::filesystem::current_path().string();
-  const VersionReport report = BuildVersionReport(bin, SystemVersion{6, 1, 76, "Update 2"});
+  const std::string lib = Path("install/lib");  // a directory the install lacks is listed empty
+  const VersionReport report = BuildVersionReport({bin, lib}, SystemVersion{6, 1, 76, "Update 2"});
   EXPECT_EQ(std::filesystem::current_path().string(), cwd);
   EXPECT_EQ(report.messages, std::vector<std::string>{"No Version Info for " + bin + "/README"});
 
@@ -77,6 +78,7 @@ TEST_F(VersionReportTest, StampedFilesInNameOrder) {
       "  Product Version (full):  5.6.7.8",
       "  Operating System:  Unknown",
       "  File Type:  Dynamic Link Library",
+      " Pathname: " + lib,
   };
   EXPECT_EQ(ReportLines(report), expected);
 }
@@ -112,7 +114,7 @@ TEST_F(VersionReportTest, AboutDialogFillsItsTree) {
     auto* tree = dialog.GetDlgItemAs<Platform::TreeView>(IDC_VERSION_TREE);
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(tree->GetItemText(tree->GetRootItem()), " Pathname: " + bin);
-    EXPECT_EQ(tree->GetCount(), 38);  // as above, without a service-pack line
+    EXPECT_EQ(tree->GetCount(), 39);  // as above, without a service-pack line
     dialog.UserClick(IDOK);
   });
   AboutDialog about;
