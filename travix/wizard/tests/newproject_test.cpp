@@ -83,7 +83,7 @@ class NewProjectTest : public WizardTest {
     }
     EXPECT_EQ(Shell(Quoted(CMAKE_PROGRAM) + " -G " + Quoted(CMAKE_GENERATOR_NAME) + flags + " -S " +
                         Quoted(Path(project + "-example")) + " -B " + Quoted(build) + " && " + Quoted(CMAKE_PROGRAM) +
-                        " --build " + Quoted(build),
+                        " --build " + Quoted(build) + " -j 2",
                     project + ".build.log"),
               0)
         << Log(project + ".build.log");
