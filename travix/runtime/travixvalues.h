@@ -98,7 +98,10 @@ protected:
   bool m_value;
 };
 
-enum class TRAVIX_NAME(XIntegerKind) { integer, non_positive, negative, non_negative, positive };
+// The kinds are exported too: clang gives a template instantiation no
+// more visibility than its arguments, so hidden kinds would hide the
+// library's explicit instantiations from generated code.
+enum class TRAVIX_API TRAVIX_NAME(XIntegerKind) { integer, non_positive, negative, non_negative, positive };
 
 // Whole numbers held as V (int or unsigned int). Text is read like C's atoi
 // (signed kinds) or a 32-bit strtoul (unsigned kinds) but independently of
@@ -193,7 +196,7 @@ extern template class TRAVIX_NAME(XIntegerValue)<int, TRAVIX_NAME(XIntegerKind):
 extern template class TRAVIX_NAME(XIntegerValue)<unsigned int, TRAVIX_NAME(XIntegerKind)::non_negative>;
 extern template class TRAVIX_NAME(XIntegerValue)<unsigned int, TRAVIX_NAME(XIntegerKind)::positive>;
 
-enum class TRAVIX_NAME(XRealKind) { real, decimal };
+enum class TRAVIX_API TRAVIX_NAME(XRealKind) { real, decimal };
 
 // Floating numbers. Text is read like C's atof but independently of the
 // locale; written as the shortest text that reads back to the same value.
@@ -257,7 +260,7 @@ using TRAVIX_NAME(decimal) = TRAVIX_NAME(XRealValue)<TRAVIX_NAME(XRealKind)::dec
 extern template class TRAVIX_NAME(XRealValue)<TRAVIX_NAME(XRealKind)::real>;
 extern template class TRAVIX_NAME(XRealValue)<TRAVIX_NAME(XRealKind)::decimal>;
 
-enum class TRAVIX_NAME(XTokenListKind) { NMTOKENS, IDREFS };
+enum class TRAVIX_API TRAVIX_NAME(XTokenListKind) { NMTOKENS, IDREFS };
 
 // A list of tokens, each a `string` tagged "#PCDATA". Text is split at runs
 // of blanks, carriage returns, form feeds and tabs (not line feeds).
