@@ -13,6 +13,15 @@ if(SANITIZE)
   add_link_options(-fsanitize=${SANITIZE})
 endif()
 
+# Fuzzing instruments every library the fuzz targets reach; only the
+# targets themselves link libFuzzer's main.
+if(FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "FUZZ needs clang: configure with CC=clang CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # Warnings for the project's own code: on, and fatal. Generated code gets
 # warnings but they do not fail the build (see project_generated_sources).
 function(project_warnings target)
