@@ -1,0 +1,1358 @@
+#include "vorn/engine/engine.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <utility>
+
+#include "platform/com/memory.h"
+#include "platform/com/pointers.h"
+#include "platform/kernel/kernel.h"
+#include "platform/ui/messagebox.h"
+#include "platform/ui/window.h"
+#include "vorn/engine/moduletyperegistry.h"
+#include "vorn/interfaces/registrar.h"
+
+namespace Vorn {
+
+namespace {
+
+// Messages posted to the editing program's window.
+constexpr UINT VWM_MODULE_VALUES_RELOADED = WM_USER + 0x64;
+constexpr UINT VWM_DATABASE_OPENED = WM_USER + 0x65;
+constexpr UINT VWM_MODULE_CHANGED = WM_USER + 0x66;
+
+constexpr DWORD kFlushInterval = 500;
+
+std::string Text(BSTR text) { return Platform::BstrToUtf8(text); }
+
+// A BSTR answered through an out parameter, freed here.
+class OutText {
+public:
+  OutText() = default;
+  ~OutText() { SysFreeString(m_text); }
+  OutText(const OutText&) = delete;
+  OutText& operator=(const OutText&) = delete;
+  BSTR* operator&() { return &m_text; }
+  std::string Get() const { return Platform::BstrToUtf8(m_text); }
+
+private:
+  BSTR m_text = nullptr;
+};
+
+int IdOf(IVornModuleLocal* module) {
+  int id = -1;
+  module->GetID(&id);
+  return id;
+}
+
+std::string NameOf(IVornModuleLocal* module) {
+  OutText name;
+  module->GetName(&name);
+  return name.Get();
+}
+
+std::string TypeOf(IVornModuleLocal* module) {
+  OutText type;
+  module->GetType(&type);
+  return type.Get();
+}
+
+std::string ProcessorOf(IVornModuleLocal* module) {
+  OutText processor;
+  module->GetProcessor(&processor);
+  return processor.Get();
+}
+
+bool IsLocalModule(IVornModuleLocal* module) {
+  BOOL local = FALSE;
+  module->IsLocal(&local);
+  return local != FALSE;
+}
+
+// Whether a module server stands behind the module (a placeholder of a type
+// that could not be created has none).
+bool HasServer(IVornModuleLocal* module) {
+  IVornDerivedModule* derived = nullptr;
+  if (FAILED(module->GetDerivedModule(&derived)) || derived == nullptr)
+    return false;
+  derived->Release();
+  return true;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+std::string Format(const char* format, int value) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
+HRESULT NewStringList(IVornStringList** list) {
+  return CoCreateInstance(CLSID_VornStringList, nullptr, CLSCTX_INPROC_SERVER, IID_IVornStringList,
+                          reinterpret_cast<void**>(list));
+}
+
+// The fields of an identity text: a field that begins with a double quote
+// runs to the next one; any other to the next blank, comma, tab or line feed.
+std::vector<std::string> IdentityFields(const std::string& identity) {
+  std::vector<std::string> fields;
+  std::size_t at = 0;
+  while (true) {
+    while (at < identity.size() && (identity[at] == ' ' || identity[at] == '\t' || identity[at] == '\n' ||
+                                    identity[at] == '\r' || identity[at] == ','))
+      ++at;
+    if (at >= identity.size())
+      break;
+    if (identity[at] == '"') {
+      std::size_t close = identity.find('"', at + 1);
+      if (close == std::string::npos)
+        close = identity.size();
+      fields.push_back(identity.substr(at + 1, close - at - 1));
+      at = close + 1;
+    } else {
+      std::size_t end = identity.find_first_of(" ,\t\n", at);
+      if (end == std::string::npos)
+        end = identity.size();
+      fields.push_back(identity.substr(at, end - at));
+      at = end;
+    }
+  }
+  return fields;
+}
+
+// The server named by a network path (\\server\... or //server/...), or
+// empty for any other path.
+std::string ServerOf(const std::string& path) {
+  if (path.size() < 2 || !((path[0] == '\\' && path[1] == '\\') || (path[0] == '/' && path[1] == '/')))
+    return {};
+  std::size_t end = path.find_first_of("\\/", 2);
+  return path.substr(2, end == std::string::npos ? std::string::npos : end - 2);
+}
+
+// The system's text for a failure, for messages to the user.
+std::string SystemText(HRESULT hr) {
+  char text[32];
+  std::snprintf(text, sizeof text, "ERROR = %x", static_cast<unsigned>(hr));
+  return text;
+}
+
+}  // namespace
+
+// ---- Life of the engine -----------------------------------------------------------
+
+VornEngine::VornEngine() {
+  char name[81] = {};
+  DWORD size = sizeof name;
+  if (GetComputerName(name, &size))
+    m_hostName = name;
+  m_flushDue = GetTickCount() + kFlushInterval;
+}
+
+VornEngine::~VornEngine() = default;
+
+void VornEngine::FinalRelease() {
+  if (m_released)
+    return;
+  m_released = true;
+  // Modules are stopped in the slow state too, where there is no run thread.
+  if (m_speed != esStop)
+    SetRunning(esStop, FALSE);
+  ReleaseAllModules();
+  CloseDatabase(FALSE);
+  for (auto& [type, info] : m_moduleInfoCache) {
+    SysFreeString(info.m_bstrAuthor);
+    SysFreeString(info.m_bstrDescription);
+  }
+  m_moduleInfoCache.clear();
+  if (m_pendingWrapper)
+    std::exchange(m_pendingWrapper, nullptr)->Release();
+  if (m_peer)
+    std::exchange(m_peer, nullptr)->Release();
+}
+
+HRESULT VornEngine::SetPeerChannel(IVornPeerChannel* pChannel) {
+  if (pChannel)
+    pChannel->AddRef();
+  if (m_peer)
+    m_peer->Release();
+  m_peer = pChannel;
+  return S_OK;
+}
+
+// ---- The collection -----------------------------------------------------------------
+
+int VornEngine::GetModuleCount() {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  return m_count;
+}
+
+IVornModuleLocal* VornEngine::GetModule(int nID) {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  auto slot = m_modules.find(nID);
+  return slot == m_modules.end() ? nullptr : slot->second.module;
+}
+
+std::vector<IVornModuleLocal*> VornEngine::Modules() {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  std::vector<IVornModuleLocal*> modules;
+  for (auto& [id, slot] : m_modules) {
+    slot.module->AddRef();
+    modules.push_back(slot.module);
+  }
+  return modules;
+}
+
+namespace {
+void ReleaseAll(std::vector<IVornModuleLocal*>& modules) {
+  for (IVornModuleLocal* module : modules)
+    module->Release();
+  modules.clear();
+}
+}  // namespace
+
+IVornModuleLocal* VornEngine::FindModule(BSTR bstrName) {
+  std::string name = Text(bstrName);
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  IVornModuleLocal* found = nullptr;
+  for (auto& [id, slot] : m_modules)  // ascending IDs: the last match is the highest
+    if (SameText(NameOf(slot.module), name))
+      found = slot.module;
+  return found;
+}
+
+int VornEngine::GetNewModuleID() {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  return m_modules.empty() ? 0 : m_modules.rbegin()->first + 1;
+}
+
+void VornEngine::ReleaseSlot(Slot& slot) {
+  if (slot.wrapper)
+    std::exchange(slot.wrapper, nullptr)->Release();
+  if (slot.module)
+    std::exchange(slot.module, nullptr)->Release();
+}
+
+void VornEngine::ReleaseAllModules() {
+  std::map<int, Slot> modules;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    modules.swap(m_modules);
+    m_count = 0;
+    m_queuedCommands.clear();
+  }
+  // Released outside the lock: a module's last release may call back.
+  for (auto& [id, slot] : modules)
+    ReleaseSlot(slot);
+}
+
+void VornEngine::InsertModule(IVornModuleLocal* module) {
+  if (!module)
+    return;
+  int id = IdOf(module);
+  // An ID that is no index (a negative one, or one whose count would not
+  // fit) cannot be kept.
+  if (id < 0 || id == INT_MAX) {
+    if (m_pendingWrapper)
+      std::exchange(m_pendingWrapper, nullptr)->Release();
+    return;
+  }
+  module->AddRef();
+  if (m_speed != esStop)
+    module->Start();
+  Slot added{module, nullptr};
+  CComPtr<IVornDerivedModule> derived;
+  if (SUCCEEDED(module->GetDerivedModule(&derived)) && derived)
+    derived->QueryInterface(IID_IVornVBModule, reinterpret_cast<void**>(&added.wrapper));
+  Slot replaced;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    Slot& slot = m_modules[id];
+    replaced = slot;
+    slot = added;
+    m_count = std::max(m_count, id + 1);
+  }
+  // Two rows of one ID: the earlier module goes, it is no longer reachable.
+  ReleaseSlot(replaced);
+  if (m_pendingWrapper)
+    std::exchange(m_pendingWrapper, nullptr)->Release();
+}
+
+// ---- Creating modules ----------------------------------------------------------------
+
+HRESULT VornEngine::CreateModuleObject(REFCLSID clsid, IVornModuleLocal** ppModule) {
+  *ppModule = nullptr;
+  CComPtr<IUnknown> object;
+  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER |
+                                                    CLSCTX_REMOTE_SERVER,
+                                IID_IUnknown, reinterpret_cast<void**>(&object));
+  if (FAILED(hr))
+    return hr;
+  CComPtr<IVornModule> vornModule;
+  hr = object->QueryInterface(IID_IVornModule, reinterpret_cast<void**>(&vornModule));
+  CComPtr<IVornModuleLocal> module;
+  if (hr == E_NOINTERFACE) {
+    // A server that wraps its module object instead of aggregating it.
+    CComPtr<IVornVBModule> wrapper;
+    CComPtr<IDispatch> base;
+    hr = object->QueryInterface(IID_IVornVBModule, reinterpret_cast<void**>(&wrapper));
+    if (SUCCEEDED(hr))
+      hr = wrapper->GetBaseModule(&base);
+    if (SUCCEEDED(hr) && !base)
+      hr = E_NOINTERFACE;
+    if (SUCCEEDED(hr))
+      hr = base->QueryInterface(IID_IVornModule, reinterpret_cast<void**>(&vornModule));
+    if (SUCCEEDED(hr))
+      hr = base->QueryInterface(IID_IVornModuleLocal, reinterpret_cast<void**>(&module));
+    if (SUCCEEDED(hr)) {
+      if (m_pendingWrapper)
+        m_pendingWrapper->Release();
+      m_pendingWrapper = wrapper.Detach();
+    }
+  } else if (SUCCEEDED(hr)) {
+    hr = object->QueryInterface(IID_IVornModuleLocal, reinterpret_cast<void**>(&module));
+  }
+  if (FAILED(hr))
+    return hr;
+  module->SetEngine(this);
+  module->SetDebugModeFlag(m_debugRun);
+  // The plain module class has no server to initialise; it stands in for a
+  // type that could not be created.
+  if (HasServer(module)) {
+    hr = module->Initialize();
+    if (FAILED(hr))
+      return hr;
+  }
+  *ppModule = module.Detach();
+  return hr;
+}
+
+HRESULT VornEngine::CreateModule(BSTR bstrModuleType, IVornModuleLocal** ppModule) {
+  if (!ppModule)
+    return E_POINTER;
+  *ppModule = nullptr;
+  std::string type = Text(bstrModuleType);
+  CLSID clsid{};
+  if (!ModuleTypeRegistry::GetClassId(type, clsid))
+    return REGDB_E_CLASSNOTREG;
+  HRESULT hr = CreateModuleObject(clsid, ppModule);
+  if (SUCCEEDED(hr) && m_moduleInfoCache.find(type) == m_moduleInfoCache.end()) {
+    VornModuleInfo info{};
+    if (FAILED((*ppModule)->GetModuleInfo(&info)))
+      info = VornModuleInfo{};
+    m_moduleInfoCache.emplace(type, info);
+  }
+  return hr;
+}
+
+VornModuleInfo* VornEngine::GetModuleInfo(BSTR bstrModuleType) {
+  std::string type = Text(bstrModuleType);
+  auto cached = m_moduleInfoCache.find(type);
+  if (cached != m_moduleInfoCache.end())
+    return &cached->second;
+  IVornModuleLocal* module = nullptr;
+  if (SUCCEEDED(CreateModule(bstrModuleType, &module)) && module) {
+    module->Release();
+    if (m_pendingWrapper)
+      std::exchange(m_pendingWrapper, nullptr)->Release();
+  }
+  // The creation filled the cache; a failed one leaves an empty record.
+  return &m_moduleInfoCache.try_emplace(type, VornModuleInfo{}).first->second;
+}
+
+HRESULT VornEngine::AddNewModule(IVornModuleLocal* pModule) {
+  if (!pModule)
+    return E_POINTER;
+  InsertModule(pModule);
+  m_suppressReloadData = true;
+  pModule->Save();
+  m_suppressReloadData = false;
+  if (m_peer && !m_distributedDB)
+    SendToPeer(Format("RELOAD %d", IdOf(pModule)));
+  return S_OK;
+}
+
+HRESULT VornEngine::SaveAll() {
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* module : modules)
+    module->Save();
+  ReleaseAll(modules);
+  return S_OK;
+}
+
+int VornEngine::GetAvailableModuleCount() { return static_cast<int>(ModuleTypeRegistry::ListTypes(true).size()); }
+
+BSTR VornEngine::GetAvailableModuleType(int nIdx) {
+  std::vector<std::string> types = ModuleTypeRegistry::ListTypes(true);
+  if (nIdx < 0 || static_cast<std::size_t>(nIdx) >= types.size())
+    return nullptr;
+  return Platform::AllocBstr(types[static_cast<std::size_t>(nIdx)]);
+}
+
+// ---- Loading a model -------------------------------------------------------------------
+
+void VornEngine::LoadModel(int id) {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  if (!EnsureDatabase())
+    return;
+  // Every row is read before any module is made: answering the repair
+  // prompt deletes rows of this table.
+  std::vector<ModuleRow> rows;
+  if (FAILED(m_db->ReadModules(id, rows)))
+    return;
+  for (ModuleRow& row : rows) {
+    if (row.id < 0 || row.id == INT_MAX) {
+      AfxMessageBox(("Error reading module database--Exception: the module \"" + row.name + "\" has the ID " +
+                     std::to_string(row.id) + ", which is not a module ID")
+                        .c_str());
+      continue;
+    }
+    if (row.processor.empty())
+      row.processor = m_hostName;
+    CComBSTR type(row.type), name(row.name), processor(row.processor);
+    IVornModuleLocal* module = nullptr;
+    HRESULT created = CreateModule(type, &module);
+    if (FAILED(created)) {
+      if (FAILED(CreateModuleObject(CLSID_VornModule, &module)) || !module)
+        continue;
+      module->SetProcessor(processor, FALSE, FALSE);
+      if (IsLocalModule(module)) {
+        std::string prompt = "Error creating ModuleType \"" + row.type + "\" named \"" + row.name + "\". \n" +
+                             SystemText(created) +
+                             "\n\nWould you like to permanently remove this module from the file?";
+        if (AfxMessageBox(prompt.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES) {
+          RemoveModule(row.id);
+          module->Release();
+          continue;
+        }
+      }
+    }
+    module->SetID(row.id);
+    module->SetName(name);
+    module->SetProcessor(processor, FALSE, FALSE);
+    module->SetModuleType(type);
+    module->Load();
+    InsertModule(module);
+    module->Release();
+  }
+  ValidateLoadedConnections(id);
+}
+
+void VornEngine::ValidateLoadedConnections(int id) {
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* source : modules) {
+    int count = 0;
+    source->GetConnectionCount(&count);
+    for (int index = 0; index < count;) {
+      VornConnection* connection = nullptr;
+      if (FAILED(source->GetConnection(index, &connection)) || !connection) {
+        ++index;
+        continue;
+      }
+      IVornModuleLocal* destination = nullptr;
+      if (id == -1 || connection->m_iDestID == id)
+        destination = GetModule(connection->m_iDestID);
+      // A placeholder cannot judge its connections: they are kept, in
+      // memory and in the file, until its type can be created again.
+      if (!destination || !HasServer(source) || !HasServer(destination)) {
+        ++index;
+        continue;
+      }
+      OutText reason;
+      BOOL valid = TRUE;
+      source->ValidateConnection(connection->m_SrcOutputName, destination, connection->m_DestInputName, &reason,
+                                 &valid);
+      if (valid) {
+        ++index;
+        continue;
+      }
+      ConnectionRow row{IdOf(source), Text(connection->m_SrcOutputName), connection->m_iDestID,
+                        Text(connection->m_DestInputName)};
+      source->RemoveConnection(index);
+      --count;
+      AfxMessageBox(("Connection is no longer valid. It will be removed.\n\n" + reason.Get()).c_str());
+      if (EnsureDatabase())
+        m_db->DeleteConnection(row);
+    }
+  }
+  ReleaseAll(modules);
+}
+
+// ---- The working file -------------------------------------------------------------------
+
+bool VornEngine::EnsureDatabase() {
+  if (!m_db)
+    OpenWorkingDatabase();
+  return m_db != nullptr;
+}
+
+void VornEngine::OpenWorkingDatabase() { m_db = WorkingDatabase::Open(m_workingFilePath); }
+
+void VornEngine::CloseWorkingDatabase() { m_db.reset(); }
+
+void VornEngine::QueueReloadData(int id) {
+  if (m_suppressReloadData || m_distributedDB)
+    return;
+  std::string command = Format("RELOADDATA %d", id);
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  if (std::find(m_queuedCommands.begin(), m_queuedCommands.end(), command) == m_queuedCommands.end())
+    m_queuedCommands.push_back(command);
+}
+
+std::vector<std::string> VornEngine::QueuedCommands() const {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  return m_queuedCommands;
+}
+
+HRESULT VornEngine::SetWorkingFilePath(BSTR bstrPath) {
+  m_workingFilePath = Text(bstrPath);
+  return S_OK;
+}
+
+BSTR VornEngine::GetWorkingFilePath() { return Platform::AllocBstr(m_workingFilePath); }
+
+HRESULT VornEngine::Flush() {
+  CloseWorkingDatabase();
+  OpenWorkingDatabase();
+  return m_db ? S_OK : E_FAIL;
+}
+
+HRESULT VornEngine::BeginDBTrans() { return EnsureDatabase() ? m_db->BeginTransaction() : E_FAIL; }
+
+HRESULT VornEngine::CommitDBTrans() { return EnsureDatabase() ? m_db->CommitTransaction() : E_FAIL; }
+
+HRESULT VornEngine::CopyDatabase(BSTR bstrSource, BSTR bstrDestination) {
+  return WorkingDatabase::CopyDatabase(Text(bstrSource), Text(bstrDestination));
+}
+
+HRESULT VornEngine::SetFileModifiedFlag(BOOL bModified) {
+  m_fileModified = bModified != FALSE;
+  return S_OK;
+}
+
+HRESULT VornEngine::GetFileModifiedFlag(BOOL* pbModified) {
+  if (!pbModified)
+    return E_POINTER;
+  *pbModified = m_fileModified ? TRUE : FALSE;
+  return S_OK;
+}
+
+// ---- Values ----------------------------------------------------------------------------------
+//
+// Without a working file a value operation does nothing. Every save marks
+// the file modified; a save that worked tells the other machines, at the
+// next flush, to read the module's values again.
+
+namespace {
+template <typename Save>
+HRESULT Saving(bool open, Save&& save) {
+  return open ? save() : S_OK;
+}
+}  // namespace
+
+HRESULT VornEngine::SaveStringValue(int nID, BSTR bstrName, BSTR bstrValue) {
+  if (!EnsureDatabase())
+    return S_OK;
+  Modified();
+  HRESULT hr = m_db->SaveStringValue(nID, Text(bstrName), Text(bstrValue));
+  if (SUCCEEDED(hr))
+    QueueReloadData(nID);
+  return hr;
+}
+
+HRESULT VornEngine::LoadStringValue(int nID, BSTR bstrName, BSTR* pbstrValue) {
+  if (!pbstrValue)
+    return E_POINTER;
+  std::string value;
+  HRESULT hr = EnsureDatabase() ? m_db->LoadStringValue(nID, Text(bstrName), value) : S_OK;
+  *pbstrValue = Platform::AllocBstr(value);
+  return hr;
+}
+
+HRESULT VornEngine::SaveFloatValue(int nID, BSTR bstrName, float fValue) {
+  if (!EnsureDatabase())
+    return S_OK;
+  Modified();
+  HRESULT hr = m_db->SaveFloatValue(nID, Text(bstrName), fValue);
+  if (SUCCEEDED(hr))
+    QueueReloadData(nID);
+  return hr;
+}
+
+HRESULT VornEngine::LoadFloatValue(int nID, BSTR bstrName, float* pfValue) {
+  if (!pfValue)
+    return E_POINTER;
+  *pfValue = 0.0f;
+  return EnsureDatabase() ? m_db->LoadFloatValue(nID, Text(bstrName), *pfValue) : S_OK;
+}
+
+HRESULT VornEngine::LoadFloatArrayVar(int nID, BSTR bstrName, VARIANT* pOut) {
+  if (!pOut)
+    return E_POINTER;
+  if (!EnsureDatabase()) {
+    VariantInit(pOut);
+    return S_OK;
+  }
+  return m_db->LoadFloatArrayVar(nID, Text(bstrName), pOut);
+}
+
+HRESULT VornEngine::LoadStringArrayVar(int nID, BSTR bstrName, VARIANT* pOut) {
+  if (!pOut)
+    return E_POINTER;
+  if (!EnsureDatabase()) {
+    VariantInit(pOut);
+    return S_OK;
+  }
+  return m_db->LoadStringArrayVar(nID, Text(bstrName), pOut);
+}
+
+HRESULT VornEngine::LoadIntArrayVar(int nID, BSTR bstrName, VARIANT* pOut) {
+  if (!pOut)
+    return E_POINTER;
+  if (!EnsureDatabase()) {
+    VariantInit(pOut);
+    return S_OK;
+  }
+  return m_db->LoadIntArrayVar(nID, Text(bstrName), pOut);
+}
+
+HRESULT VornEngine::SaveArrayVar(int nID, BSTR bstrName, VARIANT varArray) {
+  if (!EnsureDatabase())
+    return S_OK;
+  HRESULT hr = m_db->SaveArrayVar(nID, Text(bstrName), &varArray);
+  if (hr == E_INVALIDARG)
+    return hr;
+  Modified();
+  if (SUCCEEDED(hr))
+    QueueReloadData(nID);
+  return hr;
+}
+
+HRESULT VornEngine::SaveIntArray(int nID, BSTR bstrName, int* pArray, int nSize) {
+  return Saving(EnsureDatabase(), [&] {
+    Modified();
+    HRESULT hr = m_db->SaveIntArray(nID, Text(bstrName), pArray, nSize);
+    if (SUCCEEDED(hr))
+      QueueReloadData(nID);
+    return hr;
+  });
+}
+
+HRESULT VornEngine::LoadIntArray(int nID, BSTR bstrName, int nMaxSize, int* pArray, int* pnSize) {
+  if (!pnSize)
+    return E_POINTER;
+  *pnSize = 0;
+  return EnsureDatabase() ? m_db->LoadIntArray(nID, Text(bstrName), nMaxSize, pArray, *pnSize) : S_OK;
+}
+
+HRESULT VornEngine::GetIntArraySize(int nID, BSTR bstrName, int* pnSize) {
+  if (!pnSize)
+    return E_POINTER;
+  *pnSize = 0;
+  return EnsureDatabase() ? m_db->GetIntArraySize(nID, Text(bstrName), *pnSize) : S_OK;
+}
+
+HRESULT VornEngine::SaveFloatArray(int nID, BSTR bstrName, float* pArray, int nSize) {
+  return SaveFloatArray2D(nID, bstrName, 0, pArray, nSize);
+}
+
+HRESULT VornEngine::LoadFloatArray(int nID, BSTR bstrName, int nMaxSize, float* pArray, int* pnSize) {
+  return LoadFloatArray2D(nID, bstrName, 0, nMaxSize, pArray, pnSize);
+}
+
+HRESULT VornEngine::SaveFloatArray2D(int nID, BSTR bstrName, int nIdx, float* pArray, int nSize) {
+  return Saving(EnsureDatabase(), [&] {
+    Modified();
+    HRESULT hr = m_db->SaveFloatArray2D(nID, Text(bstrName), nIdx, pArray, nSize);
+    if (SUCCEEDED(hr))
+      QueueReloadData(nID);
+    return hr;
+  });
+}
+
+HRESULT VornEngine::LoadFloatArray2D(int nID, BSTR bstrName, int nIdx, int nMaxSize, float* pArray, int* pnSize) {
+  if (!pnSize)
+    return E_POINTER;
+  *pnSize = 0;
+  return EnsureDatabase() ? m_db->LoadFloatArray2D(nID, Text(bstrName), nIdx, nMaxSize, pArray, *pnSize) : S_OK;
+}
+
+HRESULT VornEngine::GetFloatArraySize(int nID, BSTR bstrName, int* pnSize) {
+  if (!pnSize)
+    return E_POINTER;
+  *pnSize = 0;
+  return EnsureDatabase() ? m_db->GetFloatArraySize(nID, Text(bstrName), *pnSize) : S_OK;
+}
+
+HRESULT VornEngine::SaveStringArray(int nID, BSTR bstrName, BSTR* pArray, int nSize) {
+  return Saving(EnsureDatabase(), [&] {
+    std::vector<std::string> values;
+    for (int i = 0; pArray && i < nSize; ++i)
+      values.push_back(Text(pArray[i]));
+    Modified();
+    HRESULT hr = m_db->SaveStringArray(nID, Text(bstrName), values);
+    if (SUCCEEDED(hr))
+      QueueReloadData(nID);
+    return hr;
+  });
+}
+
+HRESULT VornEngine::LoadStringArray(int nID, BSTR bstrName, int nMaxSize, BSTR* pArray, int* pnSize) {
+  if (!pnSize)
+    return E_POINTER;
+  *pnSize = 0;
+  if (!EnsureDatabase())
+    return S_OK;
+  std::vector<std::string> values;
+  HRESULT hr = m_db->LoadStringArray(nID, Text(bstrName), pArray ? nMaxSize : 0, values);
+  for (const std::string& value : values)
+    pArray[(*pnSize)++] = Platform::AllocBstr(value);
+  return hr;
+}
+
+HRESULT VornEngine::GetStringArraySize(int nID, BSTR bstrName, int* pnSize) {
+  if (!pnSize)
+    return E_POINTER;
+  *pnSize = 0;
+  return EnsureDatabase() ? m_db->GetStringArraySize(nID, Text(bstrName), *pnSize) : S_OK;
+}
+
+HRESULT VornEngine::GetModuleData(int nID, BSTR** ppNames, BSTR** ppValues, int* pnCount) {
+  if (!ppNames || !ppValues || !pnCount)
+    return E_POINTER;
+  *ppNames = *ppValues = nullptr;
+  *pnCount = 0;
+  if (!EnsureDatabase())
+    return E_FAIL;
+  std::vector<std::pair<std::string, std::string>> values;
+  HRESULT hr = m_db->GetModuleData(nID, values);
+  if (FAILED(hr) || values.empty())
+    return hr;
+  auto* names = static_cast<BSTR*>(CoTaskMemAlloc(values.size() * sizeof(BSTR)));
+  auto* texts = static_cast<BSTR*>(CoTaskMemAlloc(values.size() * sizeof(BSTR)));
+  if (!names || !texts) {
+    CoTaskMemFree(names);
+    CoTaskMemFree(texts);
+    return E_OUTOFMEMORY;
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    names[i] = Platform::AllocBstr(values[i].first);
+    texts[i] = Platform::AllocBstr(values[i].second);
+  }
+  *ppNames = names;
+  *ppValues = texts;
+  *pnCount = static_cast<int>(values.size());
+  return S_OK;
+}
+
+// ---- Module rows and connections -----------------------------------------------------------
+
+HRESULT VornEngine::SaveModuleParams(IVornModuleLocal* pModule) {
+  if (!pModule)
+    return E_POINTER;
+  if (!EnsureDatabase())
+    return E_FAIL;
+  Modified();
+  int id = IdOf(pModule);
+  HRESULT hr = m_db->SaveModuleParams({id, TypeOf(pModule), NameOf(pModule), ProcessorOf(pModule)});
+  if (SUCCEEDED(hr))
+    QueueReloadData(id);
+  return hr;
+}
+
+HRESULT VornEngine::LoadModuleParams(IVornModuleLocal* pModule) {
+  if (!pModule)
+    return S_OK;
+  if (!EnsureDatabase())
+    return E_FAIL;
+  std::optional<ModuleRow> row;
+  m_db->LoadModuleParams(IdOf(pModule), row);
+  if (row) {
+    pModule->SetName(CComBSTR(row->name));
+    pModule->SetProcessor(CComBSTR(row->processor), FALSE, FALSE);
+  }
+  return S_OK;
+}
+
+HRESULT VornEngine::SaveConnections(IVornModuleLocal* pModule) {
+  if (!pModule)
+    return E_POINTER;
+  if (!EnsureDatabase())
+    return E_FAIL;
+  // A placeholder's connections are what the file holds; it has no say.
+  if (!HasServer(pModule))
+    return S_OK;
+  int id = IdOf(pModule);
+  std::vector<ConnectionRow> rows;
+  int count = 0;
+  pModule->GetConnectionCount(&count);
+  for (int index = 0; index < count; ++index) {
+    VornConnection* connection = nullptr;
+    if (FAILED(pModule->GetConnection(index, &connection)) || !connection)
+      continue;
+    // Connections into other machines are made again by their editors.
+    if (connection->m_iDestID < 0 || SysStringLen(connection->m_DestMachine) != 0)
+      continue;
+    rows.push_back({id, Text(connection->m_SrcOutputName), connection->m_iDestID, Text(connection->m_DestInputName)});
+  }
+  Modified();
+  HRESULT hr = m_db->SaveConnections(id, rows);
+  if (SUCCEEDED(hr))
+    QueueReloadData(id);
+  return hr;
+}
+
+HRESULT VornEngine::LoadConnections(IVornModuleLocal* pModule) {
+  if (!pModule)
+    return E_POINTER;
+  if (!EnsureDatabase())
+    return E_FAIL;
+  std::vector<ConnectionRow> rows;
+  HRESULT hr = m_db->LoadConnections(IdOf(pModule), rows);
+  for (const ConnectionRow& row : rows)
+    pModule->AddConnection(CComBSTR(row.srcOutput), row.destModule, CComBSTR(row.destInput));
+  return hr;
+}
+
+BSTR VornEngine::GetServers() {
+  std::string servers;
+  if (EnsureDatabase())
+    m_db->GetServers(servers);
+  return Platform::AllocBstr(servers);
+}
+
+HRESULT VornEngine::ChangeModuleServer(BSTR bstrOldProcessor, BSTR bstrNewProcessor) {
+  if (!EnsureDatabase())
+    return E_FAIL;
+  Modified();
+  m_db->ChangeModuleServer(Text(bstrOldProcessor), Text(bstrNewProcessor));
+  return S_OK;
+}
+
+// ---- Machines, hosts and users ---------------------------------------------------------------
+
+BSTR VornEngine::GetHostName() { return Platform::AllocBstr(m_hostName); }
+
+BOOL VornEngine::IsMachineLocal() {
+  const std::string& path = m_workingFilePath;
+  std::string server = ServerOf(path);
+  if (!server.empty())
+    return Upper(server) == Upper(m_hostName) ? TRUE : FALSE;
+  // A path of this machine's own file system, or of one of its drives.
+  if (!path.empty() && path[0] == '/')
+    return TRUE;
+  return path.size() >= 2 && path[1] == ':' ? TRUE : FALSE;
+}
+
+BSTR VornEngine::GetLocalHostName() {
+  if (IsMachineLocal())
+    return Platform::AllocBstr(m_hostName);
+  std::string server = ServerOf(m_workingFilePath);
+  if (!server.empty())
+    return Platform::AllocBstr(server);
+  return Platform::AllocBstr(m_workingFilePath.substr(0, m_workingFilePath.find('\\')));
+}
+
+std::string VornEngine::NetworkPath() const {
+  const std::string& path = m_workingFilePath;
+  if (path.empty() || !ServerOf(path).empty())
+    return path;
+  if (path.size() >= 2 && path[1] == ':') {
+    std::string rest = path.substr(2);
+    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/')
+      rest = "\\" + rest;
+    return "\\\\" + m_hostName + "\\" + path.substr(0, 1) + rest;
+  }
+  if (path[0] == '/')
+    return "//" + m_hostName + path;
+  return path;
+}
+
+std::string VornEngine::ApplicationIdentity() const {
+  std::string identity;
+  if (!m_applicationName.empty())
+    identity = "App \"" + m_applicationName + "\" ";
+  std::string file = NetworkPath();
+  if (m_distributedDB)
+    file = file.substr(file.find_last_of("\\/") == std::string::npos ? 0 : file.find_last_of("\\/") + 1);
+  return identity + "\"" + file + "\"";
+}
+
+HRESULT VornEngine::SetApplicationName(BSTR bstrName) {
+  m_applicationName = Text(bstrName);
+  return S_OK;
+}
+
+BSTR VornEngine::GetApplicationName() { return Platform::AllocBstr(m_applicationName); }
+
+HRESULT VornEngine::GetAllHosts(IVornStringList** ppHosts) {
+  if (!ppHosts)
+    return E_POINTER;
+  *ppHosts = nullptr;
+  if (!m_peer)
+    return NewStringList(ppHosts);
+  return m_peer->GetAllHosts(ppHosts);
+}
+
+HRESULT VornEngine::GetHostsRunningApp(BSTR bstrAppName, BOOL bCheckAppFileName, IVornStringList** ppHosts) {
+  if (!ppHosts)
+    return E_POINTER;
+  HRESULT hr = NewStringList(ppHosts);
+  if (FAILED(hr) || !m_peer)
+    return hr;
+  m_peer->PeerIdle(FALSE);
+  std::string wanted = Text(bstrAppName);
+  if (wanted.empty())
+    wanted = m_applicationName;
+  std::vector<std::string> own = IdentityFields(ApplicationIdentity());
+  CComPtr<IVornStringList> hosts;
+  HRESULT listed = m_peer->GetAllHosts(&hosts);
+  if (FAILED(listed))
+    return listed;
+  int hostCount = 0;
+  if (hosts)
+    hosts->GetCount(&hostCount);
+  for (int h = 0; h < hostCount; ++h) {
+    BSTR host = nullptr;
+    hosts->GetAt(h, &host);
+    CComPtr<IVornStringList> apps;
+    m_peer->GetHostApps(host, &apps);
+    int appCount = 0;
+    if (apps)
+      apps->GetCount(&appCount);
+    for (int a = 0; a < appCount; ++a) {
+      OutText app;
+      apps->GetAt(a, &app);
+      std::vector<std::string> fields = IdentityFields(app.Get());
+      bool match = fields.size() >= 2 && SameText(fields[0], "App") && SameText(fields[1], wanted);
+      if (match && bCheckAppFileName)
+        match = fields.size() >= 3 && !own.empty() && fields[2] == own.back();
+      if (match)
+        (*ppHosts)->Add(host);
+    }
+    SysFreeString(host);
+  }
+  return hr;
+}
+
+HRESULT VornEngine::CheckRemoteConnections(IVornStringList** ppMachines) {
+  if (!ppMachines)
+    return E_POINTER;
+  *ppMachines = nullptr;
+  std::string localHost;
+  {
+    BSTR local = GetLocalHostName();
+    localHost = Upper(Text(local));
+    SysFreeString(local);
+  }
+  std::map<int, std::string> remote;
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* module : modules)
+    if (!IsLocalModule(module)) {
+      std::string processor = Upper(ProcessorOf(module));
+      remote[IdOf(module)] = processor == "<LOCAL>" ? localHost : processor;
+    }
+  std::vector<std::string> needed;
+  for (IVornModuleLocal* module : modules) {
+    if (!IsLocalModule(module))
+      continue;
+    int count = 0;
+    module->GetConnectionCount(&count);
+    for (int index = 0; index < count; ++index) {
+      VornConnection* connection = nullptr;
+      if (FAILED(module->GetConnection(index, &connection)) || !connection)
+        continue;
+      auto machine = remote.find(connection->m_iDestID);
+      if (machine != remote.end() && std::find(needed.begin(), needed.end(), machine->second) == needed.end())
+        needed.push_back(machine->second);
+    }
+  }
+  ReleaseAll(modules);
+
+  std::vector<std::string> running;
+  CComPtr<IVornStringList> hosts;
+  if (SUCCEEDED(GetHostsRunningApp(nullptr, TRUE, &hosts)) && hosts) {
+    int count = 0;
+    hosts->GetCount(&count);
+    for (int i = 0; i < count; ++i) {
+      OutText host;
+      hosts->GetAt(i, &host);
+      running.push_back(Upper(host.Get()));
+    }
+  }
+  HRESULT hr = NewStringList(ppMachines);
+  if (FAILED(hr))
+    return hr;
+  for (const std::string& machine : needed)
+    if (std::find(running.begin(), running.end(), machine) == running.end())
+      (*ppMachines)->Add(CComBSTR(machine));
+  if (m_peer)
+    m_peer->ReportUnavailableMachines(*ppMachines);
+  return hr;
+}
+
+HRESULT VornEngine::SyncMachine(BSTR bstrProcessor, int nTimeoutMs, BOOL* pbAcknowledged) {
+  if (!pbAcknowledged)
+    return E_POINTER;
+  *pbAcknowledged = FALSE;
+  if (!m_peer)
+    return S_OK;
+  FlushIdleWork();
+  std::string machine = Text(bstrProcessor);
+  if (SameText(machine, "<Local>")) {
+    BSTR local = GetLocalHostName();
+    machine = Text(local);
+    SysFreeString(local);
+  }
+  return m_peer->SyncMachine(CComBSTR(machine), nTimeoutMs, pbAcknowledged);
+}
+
+HRESULT VornEngine::SetUserName(BSTR bstrUser) { return m_peer ? m_peer->SetUserName(bstrUser) : S_OK; }
+
+HRESULT VornEngine::GetUserName(BSTR* pbstrUser) { return m_peer ? m_peer->GetUserName(pbstrUser) : S_OK; }
+
+HRESULT VornEngine::GetUserForMachine(BSTR bstrMachine, BSTR* pbstrUser) {
+  return m_peer ? m_peer->GetUserForMachine(bstrMachine, CComBSTR(ApplicationIdentity()), pbstrUser) : S_OK;
+}
+
+HRESULT VornEngine::SendConnectionData(VornConnection* pConnection) {
+  return m_peer ? m_peer->SendConnectionData(pConnection) : S_OK;
+}
+
+// ---- Commands and idle work ------------------------------------------------------------------
+
+void VornEngine::SendToPeer(const std::string& command) {
+  if (m_peer)
+    m_peer->SendCommand(CComBSTR(command));
+}
+
+void VornEngine::Broadcast(BOOL bBroadcast, const std::string& command) {
+  if (m_peer && bBroadcast && !m_distributedDB)
+    SendToPeer(command);
+}
+
+void VornEngine::PostToWindow(UINT message, LPARAM lParam) {
+  if (m_uiWindow)
+    PostMessage(m_uiWindow, message, 0, lParam);
+}
+
+HRESULT VornEngine::SetUIHWnd(HWND hWnd) {
+  m_uiWindow = hWnd;
+  return S_OK;
+}
+
+HRESULT VornEngine::SetDistributedDBMode(BOOL bDistributed) {
+  m_distributedDB = bDistributed;
+  return S_OK;
+}
+
+HRESULT VornEngine::GetDistributedDBMode(BOOL* pbDistributed) {
+  if (!pbDistributed)
+    return E_POINTER;
+  *pbDistributed = m_distributedDB;
+  return S_OK;
+}
+
+HRESULT VornEngine::SetDebugRunFlag(BOOL bDebugRun) {
+  m_debugRun = bDebugRun;
+  return S_OK;
+}
+
+void VornEngine::FlushIdleWork() {
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* module : modules) {
+    BOOL dirty = FALSE;
+    if (SUCCEEDED(module->GetDirtyFlag(&dirty)) && dirty)
+      module->Save();
+  }
+  ReleaseAll(modules);
+  std::vector<std::string> commands;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    commands.swap(m_queuedCommands);
+  }
+  for (const std::string& command : commands)
+    SendToPeer(command);
+}
+
+int VornEngine::OnIdle(int) {
+  if (m_peer)
+    m_peer->PeerIdle(m_speed != esFast ? TRUE : FALSE);
+  DWORD now = GetTickCount();
+  if (static_cast<LONG>(now - m_flushDue) >= 0) {
+    FlushIdleWork();
+    m_flushDue = GetTickCount() + kFlushInterval;
+  }
+  return 1;
+}
+
+// ---- Whole-model operations ------------------------------------------------------------------
+
+HRESULT VornEngine::OpenDatabase() { return OpenDatabase(TRUE); }
+HRESULT VornEngine::ReOpenDatabase() { return ReOpenDatabase(TRUE, nullptr); }
+HRESULT VornEngine::RemoveModule(int nID) { return RemoveModule(nID, TRUE, TRUE); }
+HRESULT VornEngine::ReloadModule(int nID) { return ReloadModule(nID, TRUE); }
+HRESULT VornEngine::SetRunning(EngineSpeed speed) { return SetRunning(speed, TRUE); }
+HRESULT VornEngine::Step() { return Step(TRUE); }
+
+HRESULT VornEngine::CloseDatabase(BOOL bBroadcast) {
+  HRESULT hr = Close(bBroadcast);
+  SendToPeer("LEAVINGAPPPOOL");
+  return hr;
+}
+
+HRESULT VornEngine::OpenDatabase(BOOL bBroadcast) {
+  ReleaseAllModules();
+  CloseWorkingDatabase();
+  OpenWorkingDatabase();
+  HRESULT hr = m_db ? S_OK : E_FAIL;
+  Broadcast(bBroadcast, "OPENDATABASE \"" + NetworkPath() + "\"");
+  if (m_peer)
+    m_peer->SetIdentity(CComBSTR(ApplicationIdentity()));
+  LoadModel(-1);
+  m_fileModified = false;
+  if (!bBroadcast)
+    PostToWindow(VWM_DATABASE_OPENED, 0);
+  return hr;
+}
+
+HRESULT VornEngine::ReOpenDatabase(BOOL bBroadcast, BSTR bstrNewPath) {
+  std::string path = Text(bstrNewPath);
+  bool switched = !path.empty() && !SameText(path, m_workingFilePath);
+  if (switched)
+    m_workingFilePath = path;
+  CloseWorkingDatabase();
+  OpenWorkingDatabase();
+  HRESULT hr = m_db ? S_OK : E_FAIL;
+  Broadcast(bBroadcast, "REOPENDATABASE \"" + NetworkPath() + "\"");
+  if (m_peer)
+    m_peer->SetIdentity(CComBSTR(ApplicationIdentity()));
+  if (switched)
+    PostToWindow(VWM_DATABASE_OPENED, 0);
+  return hr;
+}
+
+HRESULT VornEngine::Close(BOOL bBroadcast) {
+  Broadcast(bBroadcast, "CLOSE");
+  if (m_peer)
+    m_peer->PeerClose();
+  if (m_db) {
+    std::string path = m_db->Path();
+    CloseWorkingDatabase();
+    if (bBroadcast) {
+      // Wait, up to five seconds, until the other engines have let go of
+      // the file: then nobody holds a lock on it.
+      try {
+        Platform::Db::OpenOptions options;
+        options.journal = Platform::Db::Journal::Rollback;
+        options.busyTimeout = std::chrono::milliseconds(5000);
+        Platform::Db::Database probe(path, options);
+        probe.Execute("BEGIN EXCLUSIVE; ROLLBACK");
+      } catch (const Platform::Db::DatabaseError&) {
+      }
+    }
+  }
+  return S_OK;
+}
+
+HRESULT VornEngine::RemoveModule(int nID, BOOL bBroadcast, BOOL bDeleteFromFile) {
+  HRESULT hr = S_OK;
+  if (bDeleteFromFile) {
+    if (!EnsureDatabase())
+      return E_FAIL;
+    Modified();
+    if (nID == -1)
+      return m_db->DeleteModuleRows(-1);
+    hr = m_db->DeleteModuleRows(nID);
+  }
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* module : modules)
+    module->RemoveConnections(nID);
+  ReleaseAll(modules);
+  Slot removed;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    auto slot = m_modules.find(nID);
+    if (slot != m_modules.end()) {
+      removed = slot->second;
+      m_modules.erase(slot);
+    }
+  }
+  ReleaseSlot(removed);
+  if (!bBroadcast)
+    PostToWindow(VWM_MODULE_CHANGED, nID);
+  else
+    Broadcast(bBroadcast, Format("REMOVE %d", nID));
+  return hr;
+}
+
+HRESULT VornEngine::ReloadModule(int nID, BOOL bBroadcast) {
+  if (!EnsureDatabase())
+    return E_FAIL;
+  // Any negative ID stands for every module.
+  if (nID < 0)
+    nID = -1;
+  EngineSpeed speed = m_speed;
+  SetRunning(esStop, FALSE);
+  if (nID == -1) {
+    ReleaseAllModules();
+  } else {
+    Slot removed;
+    {
+      std::lock_guard<std::recursive_mutex> lock(m_lock);
+      auto slot = m_modules.find(nID);
+      if (slot != m_modules.end()) {
+        removed = slot->second;
+        m_modules.erase(slot);
+      }
+    }
+    ReleaseSlot(removed);
+  }
+  m_suppressReloadData = true;
+  LoadModel(nID);
+  m_suppressReloadData = false;
+  Broadcast(bBroadcast, Format("RELOAD %d", nID));
+  SetRunning(speed, FALSE);
+  PostToWindow(VWM_MODULE_CHANGED, nID);
+  return S_OK;
+}
+
+HRESULT VornEngine::ReloadModuleData(int nID) {
+  if (!m_db)
+    return S_OK;
+  if (nID < 0) {
+    std::vector<IVornModuleLocal*> modules = Modules();
+    for (IVornModuleLocal* module : modules)
+      module->Load();
+    ReleaseAll(modules);
+  } else if (IVornModuleLocal* module = GetModule(nID)) {
+    module->AddRef();
+    module->Load();
+    module->Release();
+  }
+  PostToWindow(VWM_MODULE_VALUES_RELOADED, nID);
+  return S_OK;
+}
+
+// ---- Run states ------------------------------------------------------------------------------
+
+EngineSpeed VornEngine::GetRunning() { return m_speed; }
+
+int VornEngine::GetGenerationCounter() { return m_generationCounter; }
+
+LONGLONG VornEngine::GetCycleStartTime() { return m_cycleStartTime; }
+
+namespace {
+LONGLONG Now() {
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  return counter.QuadPart;
+}
+
+// A module's code that throws fails the call; the pass goes on.
+template <typename Call>
+HRESULT Guarded(Call&& call) {
+  try {
+    return call();
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+}  // namespace
+
+HRESULT VornEngine::StartAll() {
+  m_cycleStartTime = Now();
+  HRESULT result = S_OK;
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* module : modules)
+    if (IsLocalModule(module) && FAILED(Guarded([&] { return module->Start(); })))
+      result = E_FAIL;
+  ReleaseAll(modules);
+  return result;
+}
+
+HRESULT VornEngine::StopAll() {
+  HRESULT result = S_OK;
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* module : modules)
+    if (IsLocalModule(module) && FAILED(Guarded([&] { return module->Stop(); })))
+      result = E_FAIL;
+  ReleaseAll(modules);
+  return result;
+}
+
+HRESULT VornEngine::RunAll() {
+  m_cycleStartTime = Now();
+  ++m_generationCounter;
+  HRESULT result = S_OK;
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* module : modules) {
+    if (!IsLocalModule(module))
+      continue;
+    module->PreRun();
+    if (FAILED(Guarded([&] {
+          module->Run();
+          return S_OK;
+        })))
+      result = E_FAIL;
+    module->PostRun();
+  }
+  ReleaseAll(modules);
+  return result;
+}
+
+HRESULT VornEngine::TransferAllOutputs(int* pnTransferCounter) {
+  HRESULT result = S_OK;
+  std::vector<IVornModuleLocal*> modules = Modules();
+  for (IVornModuleLocal* module : modules) {
+    if (!IsLocalModule(module))
+      continue;
+    result = module->TransferOutputs(pnTransferCounter);
+    if (FAILED(result))
+      break;
+  }
+  ReleaseAll(modules);
+  return result;
+}
+
+HRESULT VornEngine::SetRunning(EngineSpeed speed, BOOL bBroadcast) {
+  static const char* const commands[] = {"STOP", "RUN", "RUNFAST"};
+  if (speed >= esStop && speed <= esFast)
+    Broadcast(bBroadcast, commands[speed]);
+  if (m_speed == esStop && speed != esStop && FAILED(StartAll()))
+    return E_FAIL;
+  bool stopping = m_speed != esStop && speed == esStop;
+  m_speed = speed;
+  if (stopping)
+    StopAll();
+  return S_OK;
+}
+
+HRESULT VornEngine::Step(BOOL bBroadcast) {
+  Broadcast(bBroadcast, "STEP");
+  SetRunning(esStop, FALSE);
+  HRESULT hr = StartAll();
+  Sleep(110);
+  if (SUCCEEDED(hr))
+    hr = RunAll();
+  if (SUCCEEDED(hr)) {
+    int moved = 0;
+    hr = TransferAllOutputs(&moved);
+  }
+  if (SUCCEEDED(hr))
+    hr = StopAll();
+  return hr;
+}
+
+}  // namespace Vorn

@@ -1,0 +1,198 @@
+// The engine object: the one owner of a model, that is of the modules of one
+// working file, their connections and their stored values. Clients reach it
+// through IVornEngine; the operations that change the whole model, which a
+// peer channel also calls for commands from other machines, are on
+// IVornEngineControl. It works alone, or linked to the engines of other
+// machines through a peer channel (IVornPeerChannelHost).
+//
+// Module IDs are indexes of the collection: GetModuleCount is one more than
+// the highest ID inserted, and empty slots answer null. The collection is
+// kept sparse, so a large ID in a file costs nothing.
+#ifndef VORN_ENGINE_ENGINE_H
+#define VORN_ENGINE_ENGINE_H
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/com/objects.h"
+#include "vorn/engine/workingdatabase.h"
+#include "vorn/interfaces/engine.h"
+#include "vorn/interfaces/module.h"
+#include "vorn/interfaces/peerchannel.h"
+
+namespace Vorn {
+
+class ATL_NO_VTABLE VornEngine : public CComObjectRootEx<CComMultiThreadModel>,
+                                 public CComCoClass<VornEngine, &CLSID_VornEngine>,
+                                 public IVornEngine,
+                                 public IVornEngineControl,
+                                 public IVornPeerChannelHost {
+public:
+  DECLARE_NOT_AGGREGATABLE(VornEngine)
+  DECLARE_CLASS_REGISTRATION("VornEngineHost.VornEngine.1", "VornEngineHost.VornEngine", "VornEngine Class")
+
+  BEGIN_COM_MAP(VornEngine)
+    COM_INTERFACE_ENTRY(IVornEngine)
+    COM_INTERFACE_ENTRY(IVornEngineControl)
+    COM_INTERFACE_ENTRY(IVornPeerChannelHost)
+  END_COM_MAP()
+
+  VornEngine();
+  ~VornEngine() override;
+  void FinalRelease();
+
+  // IVornEngine
+  int GetModuleCount() override;
+  IVornModuleLocal* GetModule(int nID) override;
+  HRESULT LoadStringValue(int nID, BSTR bstrName, BSTR* pbstrValue) override;
+  HRESULT SaveStringValue(int nID, BSTR bstrName, BSTR bstrValue) override;
+  HRESULT LoadFloatValue(int nID, BSTR bstrName, float* pfValue) override;
+  HRESULT SaveFloatValue(int nID, BSTR bstrName, float fValue) override;
+  HRESULT LoadFloatArrayVar(int nID, BSTR bstrName, VARIANT* pOut) override;
+  HRESULT LoadStringArrayVar(int nID, BSTR bstrName, VARIANT* pOut) override;
+  HRESULT LoadIntArrayVar(int nID, BSTR bstrName, VARIANT* pOut) override;
+  HRESULT SaveArrayVar(int nID, BSTR bstrName, VARIANT varArray) override;
+  HRESULT SaveIntArray(int nID, BSTR bstrName, int* pArray, int nSize) override;
+  HRESULT LoadIntArray(int nID, BSTR bstrName, int nMaxSize, int* pArray, int* pnSize) override;
+  HRESULT GetIntArraySize(int nID, BSTR bstrName, int* pnSize) override;
+  HRESULT SaveFloatArray(int nID, BSTR bstrName, float* pArray, int nSize) override;
+  HRESULT LoadFloatArray(int nID, BSTR bstrName, int nMaxSize, float* pArray, int* pnSize) override;
+  HRESULT SaveFloatArray2D(int nID, BSTR bstrName, int nIdx, float* pArray, int nSize) override;
+  HRESULT LoadFloatArray2D(int nID, BSTR bstrName, int nIdx, int nMaxSize, float* pArray, int* pnSize) override;
+  HRESULT GetFloatArraySize(int nID, BSTR bstrName, int* pnSize) override;
+  HRESULT SaveStringArray(int nID, BSTR bstrName, BSTR* pArray, int nSize) override;
+  HRESULT LoadStringArray(int nID, BSTR bstrName, int nMaxSize, BSTR* pArray, int* pnSize) override;
+  HRESULT GetStringArraySize(int nID, BSTR bstrName, int* pnSize) override;
+  HRESULT SaveModuleParams(IVornModuleLocal* pModule) override;
+  HRESULT SaveConnections(IVornModuleLocal* pModule) override;
+  HRESULT LoadConnections(IVornModuleLocal* pModule) override;
+  BSTR GetHostName() override;
+  BOOL IsMachineLocal() override;
+  BSTR GetServers() override;
+  HRESULT ChangeModuleServer(BSTR bstrOldProcessor, BSTR bstrNewProcessor) override;
+  HRESULT RemoveModule(int nID) override;
+  HRESULT Flush() override;
+  EngineSpeed GetRunning() override;
+  HRESULT SetRunning(EngineSpeed speed) override;
+  int GetAvailableModuleCount() override;
+  BSTR GetAvailableModuleType(int nIdx) override;
+  HRESULT GetModuleData(int nID, BSTR** ppNames, BSTR** ppValues, int* pnCount) override;
+  HRESULT SetWorkingFilePath(BSTR bstrPath) override;
+  HRESULT OpenDatabase() override;
+  int GetGenerationCounter() override;
+  HRESULT RunAll() override;
+  HRESULT TransferAllOutputs(int* pnTransferCounter) override;
+  HRESULT CreateModule(BSTR bstrModuleType, IVornModuleLocal** ppModule) override;
+  int GetNewModuleID() override;
+  HRESULT AddNewModule(IVornModuleLocal* pModule) override;
+  BSTR GetWorkingFilePath() override;
+  HRESULT SaveAll() override;
+  HRESULT CopyDatabase(BSTR bstrSource, BSTR bstrDestination) override;
+  BSTR GetLocalHostName() override;
+  HRESULT ReloadModule(int nID) override;
+  HRESULT CloseDatabase(BOOL bBroadcast) override;
+  VornModuleInfo* GetModuleInfo(BSTR bstrModuleType) override;
+  HRESULT SetDebugRunFlag(BOOL bDebugRun) override;
+  HRESULT SetFileModifiedFlag(BOOL bModified) override;
+  HRESULT GetFileModifiedFlag(BOOL* pbModified) override;
+  int OnIdle(int nCount) override;
+  HRESULT SendConnectionData(VornConnection* pConnection) override;
+  HRESULT Step() override;
+  HRESULT ReOpenDatabase() override;
+  HRESULT SetUIHWnd(HWND hWnd) override;
+  HRESULT BeginDBTrans() override;
+  HRESULT CommitDBTrans() override;
+  HRESULT LoadModuleParams(IVornModuleLocal* pModule) override;
+  HRESULT CheckRemoteConnections(IVornStringList** ppMachines) override;
+  HRESULT SyncMachine(BSTR bstrProcessor, int nTimeoutMs, BOOL* pbAcknowledged) override;
+  HRESULT SetApplicationName(BSTR bstrName) override;
+  HRESULT GetAllHosts(IVornStringList** ppHosts) override;
+  HRESULT GetHostsRunningApp(BSTR bstrAppName, BOOL bCheckAppFileName, IVornStringList** ppHosts) override;
+  BSTR GetApplicationName() override;
+  IVornModuleLocal* FindModule(BSTR bstrName) override;
+  HRESULT SetDistributedDBMode(BOOL bDistributed) override;
+  HRESULT GetDistributedDBMode(BOOL* pbDistributed) override;
+  HRESULT SetUserName(BSTR bstrUser) override;
+  HRESULT GetUserName(BSTR* pbstrUser) override;
+  HRESULT GetUserForMachine(BSTR bstrMachine, BSTR* pbstrUser) override;
+  LONGLONG GetCycleStartTime() override;
+
+  // IVornEngineControl
+  HRESULT RemoveModule(int nID, BOOL bBroadcast, BOOL bDeleteFromFile) override;
+  HRESULT Step(BOOL bBroadcast) override;
+  HRESULT Close(BOOL bBroadcast) override;
+  HRESULT ReloadModule(int nID, BOOL bBroadcast) override;
+  HRESULT SetRunning(EngineSpeed speed, BOOL bBroadcast) override;
+  HRESULT OpenDatabase(BOOL bBroadcast) override;
+  HRESULT ReOpenDatabase(BOOL bBroadcast, BSTR bstrNewPath) override;
+  HRESULT ReloadModuleData(int nID) override;
+
+  // IVornPeerChannelHost
+  HRESULT SetPeerChannel(IVornPeerChannel* pChannel) override;
+
+  // The commands waiting for the next idle flush.
+  std::vector<std::string> QueuedCommands() const;
+
+private:
+  struct Slot {
+    IVornModuleLocal* module = nullptr;  // counted
+    IVornVBModule* wrapper = nullptr;    // counted, for a wrapped server
+  };
+
+  // Creation and the collection.
+  HRESULT CreateModuleObject(REFCLSID clsid, IVornModuleLocal** ppModule);
+  void InsertModule(IVornModuleLocal* module);
+  void ReleaseSlot(Slot& slot);
+  void ReleaseAllModules();
+  std::vector<IVornModuleLocal*> Modules();  // referenced copies, in ID order
+  void LoadModel(int id);
+  void ValidateLoadedConnections(int id);
+
+  // The working file.
+  bool EnsureDatabase();
+  void OpenWorkingDatabase();
+  void CloseWorkingDatabase();
+  void Modified() { m_fileModified = true; }
+  void QueueReloadData(int id);
+
+  // Commands to the other machines.
+  void Broadcast(BOOL bBroadcast, const std::string& command);
+  void SendToPeer(const std::string& command);
+  std::string NetworkPath() const;
+  std::string ApplicationIdentity() const;
+  void FlushIdleWork();
+  void PostToWindow(UINT message, LPARAM lParam);
+
+  // Run states.
+  HRESULT StartAll();
+  HRESULT StopAll();
+
+  mutable std::recursive_mutex m_lock;  // the collection
+  std::map<int, Slot> m_modules;
+  int m_count = 0;  // highest ID inserted + 1
+  IVornVBModule* m_pendingWrapper = nullptr;
+  IVornPeerChannel* m_peer = nullptr;
+  std::unique_ptr<WorkingDatabase> m_db;
+  std::string m_workingFilePath;
+  std::string m_applicationName;
+  std::string m_hostName;
+  EngineSpeed m_speed = esStop;
+  int m_generationCounter = 0;
+  LONGLONG m_cycleStartTime = 0;
+  BOOL m_debugRun = TRUE;
+  bool m_fileModified = false;
+  std::map<std::string, VornModuleInfo> m_moduleInfoCache;
+  DWORD m_flushDue = 0;
+  std::vector<std::string> m_queuedCommands;
+  BOOL m_distributedDB = FALSE;
+  HWND m_uiWindow = nullptr;
+  bool m_suppressReloadData = false;
+  bool m_released = false;
+};
+
+}  // namespace Vorn
+
+#endif
