@@ -283,7 +283,10 @@ void VornEngine::InsertModule(IVornModuleLocal* module) {
     slot = added;
     m_count = std::max(m_count, id + 1);
   }
-  // Two rows of one ID: the earlier module goes, it is no longer reachable.
+  // Two rows of one ID: the earlier module goes, it is no longer reachable
+  // (and no longer stopped with the others).
+  if (replaced.module && m_speed != esStop)
+    replaced.module->Stop();
   ReleaseSlot(replaced);
   if (m_pendingWrapper)
     std::exchange(m_pendingWrapper, nullptr)->Release();

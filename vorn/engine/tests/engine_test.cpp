@@ -393,13 +393,16 @@ TEST_F(EngineTest, TwoEnginesOnOneFileFollowEachOtherThroughALoopbackHub) {
   a->Release();
   b->Release();
 
+  firstEngine->OpenDatabase();
   firstEngine->SetRunning(esSlow);
   firstEngine->RemoveModule(5);
   EXPECT_EQ(m_engine->GetRunning(), esStop) << "nothing arrives before the engine is idle";
   m_engine->OnIdle(0);
   EXPECT_EQ(m_engine->GetRunning(), esSlow);
   EXPECT_EQ(m_engine->GetModule(5), nullptr);
-  EXPECT_EQ(hub.Delivered(), (std::vector<std::string>{"LAB1: RUN", "LAB1: REMOVE 5"}));
+  EXPECT_EQ(hub.Delivered(), (std::vector<std::string>{"LAB1: OPENDATABASE \"//LAB1" + m_path + "\"", "LAB1: RUN",
+                                                       "LAB1: REMOVE 5"}));
+  EXPECT_EQ(Text(m_engine->GetWorkingFilePath()), m_path);
 
   IVornModuleLocal* added = nullptr;
   ASSERT_EQ(firstEngine->CreateModule(CComBSTR("Gain"), &added), S_OK);

@@ -142,6 +142,12 @@ inline bool Deliver(IVornEngine* engine, IVornEngineControl* control, const std:
     return close == std::string::npos ? std::string() : command.substr(open + 1, close - open - 1);
   };
   auto number = [&](std::size_t from) { return std::stoi(command.substr(from)); };
+  // The engines of one process share one file system: //HOST/path is /path.
+  auto local = [](std::string path) {
+    if (path.rfind("//", 0) == 0 && path.find('/', 2) != std::string::npos)
+      path = path.substr(path.find('/', 2));
+    return path;
+  };
   auto startsWith = [&](const char* word) { return command.rfind(word, 0) == 0; };
   if (command == "STOP")
     control->SetRunning(esStop, FALSE);
@@ -156,11 +162,11 @@ inline bool Deliver(IVornEngine* engine, IVornEngineControl* control, const std:
   else if (command == "LEAVINGAPPPOOL")
     ;
   else if (startsWith("REOPENDATABASE ")) {
-    BSTR path = Platform::AllocBstr(quoted(15));
+    BSTR path = Platform::AllocBstr(local(quoted(15)));
     control->ReOpenDatabase(FALSE, path);
     SysFreeString(path);
   } else if (startsWith("OPENDATABASE ")) {
-    BSTR path = Platform::AllocBstr(quoted(13));
+    BSTR path = Platform::AllocBstr(local(quoted(13)));
     engine->SetWorkingFilePath(path);
     SysFreeString(path);
     control->OpenDatabase(FALSE);
