@@ -369,16 +369,31 @@ TEST_F(WorkingDatabaseTest, AKilledSaveLeavesTheOldOrTheNewModel) {
   std::mt19937 random(20261209);
   int latest = 0;
   for (int run = 0; run < 50; ++run) {
+    // The child tells of each save it committed; every other run is killed
+    // only after the first one, so that kills fall in later saves too,
+    // however long a save takes on this machine.
+    int committed[2];
+    ASSERT_EQ(pipe(committed), 0);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      close(committed[0]);
       auto db = WorkingDatabase::Open(m_path);
-      for (int generation = 1;; ++generation)
+      for (int generation = 1;; ++generation) {
         saveModel(*db, generation);
+        if (write(committed[1], "x", 1) != 1)
+          _exit(1);
+      }
     }
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 60000));
+    close(committed[1]);
+    char note;
+    if (run % 2 == 1) {
+      ASSERT_EQ(read(committed[0], &note, 1), 1);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
+    close(committed[0]);
 
     auto db = WorkingDatabase::Open(m_path);
     ASSERT_NE(db, nullptr) << "run " << run;
