@@ -1,0 +1,326 @@
+// Wave input and output over the simulated devices, stepped by the tests
+// (and once in real time): what opens, the buffer rules, what is recorded
+// and played, and the result texts.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <thread>
+
+#include "platform/audio/tests/audiotest.h"
+
+using namespace AudioTest;
+using platform::audio::SimConfigure;
+using platform::audio::SimStep;
+
+namespace {
+
+struct Call {
+  UINT message;
+  DWORD_PTR instance;
+  DWORD_PTR header;
+};
+std::vector<Call> g_calls;  // written on the worker only between steps
+
+void CALLBACK RecordCall(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR header, DWORD_PTR) {
+  g_calls.push_back({message, instance, header});
+}
+
+class WaveTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    g_calls.clear();
+    dir.Write("in.wav", Wav({}, 11025));
+    ASSERT_TRUE(SimConfigure(Stepped(dir.Path("in.wav"), dir.Path("out.wav"))));
+  }
+  TestSupport::TempDir dir;
+};
+
+TEST_F(WaveTest, OpenRefusesWhatItCannotDo) {
+  struct Case {
+    const char* what;
+    WAVEFORMATEX format;
+    UINT device;
+    DWORD flags;
+    MMRESULT expected;
+  };
+  const WAVEFORMATEX good = Pcm(11025);
+  WAVEFORMATEX stereo = good, eightBit = good, noRate = good, badRate = good, slow = good;
+  stereo.nChannels = 2;
+  eightBit.wBitsPerSample = 8;
+  noRate.nSamplesPerSec = 0;
+  noRate.nAvgBytesPerSec = 0;
+  badRate.nAvgBytesPerSec = 11025;
+  slow = Pcm(512);
+  const Case cases[] = {
+      {"mapper", good, WAVE_MAPPER, CALLBACK_NULL, MMSYSERR_NOERROR},
+      {"device 0", good, 0, CALLBACK_NULL, MMSYSERR_NOERROR},
+      {"no such device", good, 1, CALLBACK_NULL, MMSYSERR_BADDEVICEID},
+      {"stereo", stereo, 0, CALLBACK_NULL, WAVERR_BADFORMAT},
+      {"8 bits", eightBit, 0, CALLBACK_NULL, WAVERR_BADFORMAT},
+      {"rate 0", noRate, 0, CALLBACK_NULL, WAVERR_BADFORMAT},
+      {"bytes per second", badRate, 0, CALLBACK_NULL, WAVERR_BADFORMAT},
+      {"rate too low", slow, 0, CALLBACK_NULL, WAVERR_BADFORMAT},
+      {"window callback", good, 0, CALLBACK_WINDOW, MMSYSERR_NOTSUPPORTED},
+      {"unknown flag", good, 0, 0x00800000u, MMSYSERR_INVALFLAG},
+  };
+  dir.Write("in.wav", Wav(Ramp(10), 11025));
+  for (const Case& c : cases) {
+    HWAVEIN in = nullptr;
+    HWAVEOUT out = nullptr;
+    EXPECT_EQ(waveInOpen(&in, c.device, &c.format, 0, 0, c.flags), c.expected) << c.what;
+    EXPECT_EQ(waveOutOpen(&out, c.device, &c.format, 0, 0, c.flags), c.expected) << c.what;
+    EXPECT_EQ(in != nullptr, c.expected == MMSYSERR_NOERROR) << c.what;
+    if (in) {
+      EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
+    }
+    if (out) {
+      EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+    }
+  }
+  // An input file that is no 16-bit PCM WAV fails the open.
+  dir.Write("in.wav", "RIFF....WAVEjunk");
+  HWAVEIN in = nullptr;
+  EXPECT_EQ(waveInOpen(&in, 0, &good, 0, 0, 0), MMSYSERR_ERROR);
+  EXPECT_EQ(in, nullptr);
+}
+
+// A buffer is queued only when prepared and not already queued; a queued
+// one cannot be unprepared, and a device with queued buffers cannot close.
+TEST_F(WaveTest, BufferRules) {
+  const WAVEFORMATEX format = Pcm(11025);
+  HWAVEIN in;
+  HWAVEOUT out;
+  ASSERT_EQ(waveInOpen(&in, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutOpen(&out, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+  constexpr UINT size = sizeof(WAVEHDR);
+  for (bool input : {true, false}) {
+    SCOPED_TRACE(input ? "input" : "output");
+    auto queue = [&](WAVEHDR* h) { return input ? waveInAddBuffer(in, h, size) : waveOutWrite(out, h, size); };
+    auto prepare = [&](WAVEHDR* h) { return input ? waveInPrepareHeader(in, h, size) : waveOutPrepareHeader(out, h, size); };
+    auto unprepare = [&](WAVEHDR* h) {
+      return input ? waveInUnprepareHeader(in, h, size) : waveOutUnprepareHeader(out, h, size);
+    };
+    auto reset = [&] { return input ? waveInReset(in) : waveOutReset(out); };
+    auto close = [&] { return input ? waveInClose(in) : waveOutClose(out); };
+
+    Buffer buffer(64), empty(0);
+    EXPECT_EQ(queue(&buffer.header), WAVERR_UNPREPARED);
+    EXPECT_EQ(buffer.header.dwFlags, 0u);
+    EXPECT_EQ(prepare(&empty.header), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(prepare(nullptr), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(prepare(&buffer.header), MMSYSERR_NOERROR);
+    EXPECT_EQ(prepare(&buffer.header), MMSYSERR_NOERROR);
+    EXPECT_EQ(queue(&buffer.header), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.header.dwFlags, WHDR_PREPARED | WHDR_INQUEUE);
+    EXPECT_EQ(queue(&buffer.header), WAVERR_STILLPLAYING);
+    EXPECT_EQ(unprepare(&buffer.header), WAVERR_STILLPLAYING);
+    EXPECT_EQ(close(), WAVERR_STILLPLAYING);
+    EXPECT_EQ(reset(), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.header.dwFlags, WHDR_PREPARED | WHDR_DONE);
+    EXPECT_EQ(unprepare(&buffer.header), MMSYSERR_NOERROR);
+    EXPECT_EQ(unprepare(&buffer.header), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.header.dwFlags, WHDR_DONE);
+    EXPECT_EQ(close(), MMSYSERR_NOERROR);
+    EXPECT_EQ(close(), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(prepare(&buffer.header), MMSYSERR_INVALHANDLE);
+  }
+  // A handle of one direction is no handle of the other.
+  ASSERT_EQ(waveInOpen(&in, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutReset(reinterpret_cast<HWAVEOUT>(in)), MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(waveInStart(nullptr), MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
+}
+
+// Recording fills the queued buffers in order from the file, silence after
+// its end; samples while no buffer is queued are lost; stop hands back a
+// partly filled buffer; the callback sees open, every buffer and close.
+TEST_F(WaveTest, RecordsTheFileInQueueOrder) {
+  dir.Write("in.wav", Wav(Ramp(300), 11025, 2));
+  const WAVEFORMATEX format = Pcm(11025);
+  HWAVEIN in;
+  ASSERT_EQ(waveInOpen(&in, 0, &format, reinterpret_cast<DWORD_PTR>(&RecordCall), 77, CALLBACK_FUNCTION),
+            MMSYSERR_NOERROR);
+  std::deque<Buffer> buffers;
+  for (int i = 0; i < 3; ++i) {
+    buffers.emplace_back(128);
+    ASSERT_EQ(waveInPrepareHeader(in, &buffers.back().header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveInAddBuffer(in, &buffers.back().header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  }
+  SimStep(1000);  // not started: nothing recorded, nothing read
+  EXPECT_FALSE(buffers[0].Done());
+  ASSERT_EQ(waveInStart(in), MMSYSERR_NOERROR);
+  SimStep(100);
+  EXPECT_FALSE(buffers[0].Done());
+  SimStep(200);
+  EXPECT_TRUE(buffers[0].Done());
+  EXPECT_TRUE(buffers[1].Done());
+  EXPECT_FALSE(buffers[2].Done());
+  EXPECT_EQ(buffers[0].header.dwBytesRecorded, 256u);
+  for (std::size_t i = 0; i < 128; ++i) {
+    ASSERT_EQ(buffers[0].Sample(i), static_cast<std::int16_t>(1 + i));
+    ASSERT_EQ(buffers[1].Sample(i), static_cast<std::int16_t>(129 + i));
+  }
+  ASSERT_EQ(waveInStop(in), MMSYSERR_NOERROR);
+  EXPECT_TRUE(buffers[2].Done());
+  EXPECT_EQ(buffers[2].header.dwBytesRecorded, 88u);  // 44 samples: 257..300
+  EXPECT_EQ(buffers[2].Sample(43), 300);
+
+  // Requeued after the file's end: silence. Samples with no buffer queued
+  // are dropped.
+  ASSERT_EQ(waveInStart(in), MMSYSERR_NOERROR);
+  SimStep(500);
+  buffers[0].Fill(Ramp(128));
+  ASSERT_EQ(waveInAddBuffer(in, &buffers[0].header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveInAddBuffer(in, &buffers[1].header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  SimStep(130);
+  EXPECT_TRUE(buffers[0].Done());
+  EXPECT_FALSE(buffers[1].Done());
+  EXPECT_EQ(buffers[0].Sample(0), 0);
+  EXPECT_EQ(buffers[0].Sample(127), 0);
+  ASSERT_EQ(waveInReset(in), MMSYSERR_NOERROR);
+  EXPECT_TRUE(buffers[1].Done());
+  EXPECT_EQ(buffers[1].header.dwBytesRecorded, 4u);
+  ASSERT_EQ(waveInClose(in), MMSYSERR_NOERROR);
+
+  std::vector<UINT> messages;
+  for (const Call& call : g_calls) {
+    messages.push_back(call.message);
+    EXPECT_EQ(call.instance, 77u);
+  }
+  EXPECT_EQ(messages, (std::vector<UINT>{WIM_OPEN, WIM_DATA, WIM_DATA, WIM_DATA, WIM_DATA, WIM_DATA, WIM_CLOSE}));
+  EXPECT_EQ(g_calls[1].header, reinterpret_cast<DWORD_PTR>(&buffers[0].header));
+}
+
+// Playing writes the buffers' samples to the file at the open's rate, the
+// header always valid; a buffer's data is taken when written; volume
+// scales; time without buffers plays nothing; reset returns the rest.
+TEST_F(WaveTest, PlaysIntoTheFile) {
+  const WAVEFORMATEX format = Pcm(22050);
+  HWAVEOUT out;
+  ASSERT_EQ(waveOutOpen(&out, 0, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+  DWORD volume = 0;
+  EXPECT_EQ(waveOutGetVolume(out, &volume), MMSYSERR_NOERROR);
+  EXPECT_EQ(volume, 0xFFFFFFFFu);
+  std::deque<Buffer> buffers;
+  for (int i = 0; i < 3; ++i) {
+    buffers.emplace_back(100);
+    buffers.back().Fill(Ramp(100, 1000 * (i + 1)));
+    ASSERT_EQ(waveOutPrepareHeader(out, &buffers.back().header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  }
+  ASSERT_EQ(waveOutWrite(out, &buffers[0].header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  buffers[0].Fill(Ramp(100, -5));  // too late: the device has the data
+  ASSERT_EQ(waveOutWrite(out, &buffers[1].header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  SimStep(150);
+  EXPECT_TRUE(buffers[0].Done());
+  EXPECT_FALSE(buffers[1].Done());
+  SimStep(1000);  // buffer 1 ends, then an underrun that writes nothing
+  EXPECT_TRUE(buffers[1].Done());
+  ASSERT_EQ(waveOutSetVolume(out, 0x00008000u), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutWrite(out, &buffers[2].header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  SimStep(50);
+
+  WavContent written = ReadWav(dir.Read("out.wav"));
+  EXPECT_EQ(written.rate, 22050u);
+  ASSERT_EQ(written.samples.size(), 250u);
+  EXPECT_EQ(written.samples[0], 1000);
+  EXPECT_EQ(written.samples[199], 2099);
+  EXPECT_EQ(written.samples[200], 3000 * 0x8000 / 0xFFFF);
+  ASSERT_EQ(waveOutReset(out), MMSYSERR_NOERROR);
+  EXPECT_TRUE(buffers[2].Done());
+  ASSERT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+
+  // Each open starts the file again, at its own rate.
+  const WAVEFORMATEX other = Pcm(8000);
+  ASSERT_EQ(waveOutOpen(&out, 0, &other, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+  written = ReadWav(dir.Read("out.wav"));
+  EXPECT_EQ(written.rate, 8000u);
+  EXPECT_TRUE(written.samples.empty());
+}
+
+// In real time (sped up) buffers complete without steps while another
+// thread polls their flags.
+TEST_F(WaveTest, RealTimeClockCompletesBuffers) {
+  platform::audio::SimSettings settings = Stepped();
+  settings.stepped = false;
+  settings.speed = 50;
+  ASSERT_TRUE(SimConfigure(settings));
+  const WAVEFORMATEX format = Pcm(44100);
+  HWAVEIN in;
+  HWAVEOUT out;
+  ASSERT_EQ(waveInOpen(&in, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutOpen(&out, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+  EXPECT_FALSE(SimConfigure(Stepped()));  // not while devices are open
+  std::deque<Buffer> buffers;
+  for (int i = 0; i < 8; ++i) {
+    buffers.emplace_back(441);
+    WAVEHDR* h = &buffers.back().header;
+    if (i % 2) {
+      ASSERT_EQ(waveInPrepareHeader(in, h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+      ASSERT_EQ(waveInAddBuffer(in, h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    } else {
+      ASSERT_EQ(waveOutPrepareHeader(out, h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+      ASSERT_EQ(waveOutWrite(out, h, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+  }
+  ASSERT_EQ(waveInStart(in), MMSYSERR_NOERROR);
+  std::thread poller([&] {
+    for (Buffer& b : buffers)
+      while (!b.Done()) std::this_thread::yield();
+  });
+  poller.join();
+  EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+}
+
+TEST_F(WaveTest, DevicesAndCapabilities) {
+  platform::audio::SimSettings settings = Stepped();
+  settings.inputs = {{"First input", ""}, {"An input whose name is far longer than a product name", ""}};
+  ASSERT_TRUE(SimConfigure(settings));
+  EXPECT_EQ(waveInGetNumDevs(), 2u);
+  EXPECT_EQ(waveOutGetNumDevs(), 1u);
+  WAVEINCAPS caps{};
+  ASSERT_EQ(waveInGetDevCaps(1, &caps, sizeof caps), MMSYSERR_NOERROR);
+  EXPECT_EQ(std::string(caps.szPname), "An input whose name is far long");
+  ASSERT_EQ(waveInGetDevCaps(WAVE_MAPPER, &caps, sizeof caps), MMSYSERR_NOERROR);
+  EXPECT_EQ(std::string(caps.szPname), "First input");
+  EXPECT_EQ(caps.dwFormats & (WAVE_FORMAT_1M16 | WAVE_FORMAT_2M16 | WAVE_FORMAT_4M16),
+            WAVE_FORMAT_1M16 | WAVE_FORMAT_2M16 | WAVE_FORMAT_4M16);
+  EXPECT_EQ(waveInGetDevCaps(2, &caps, sizeof caps), MMSYSERR_BADDEVICEID);
+  WAVEOUTCAPS outCaps{};
+  ASSERT_EQ(waveOutGetDevCaps(0, &outCaps, sizeof outCaps), MMSYSERR_NOERROR);
+  EXPECT_EQ(std::string(outCaps.szPname), "Simulated output");
+  EXPECT_TRUE(outCaps.dwSupport & WAVECAPS_VOLUME);
+  settings.outputs.clear();
+  ASSERT_TRUE(SimConfigure(settings));
+  HWAVEOUT out;
+  const WAVEFORMATEX format = Pcm(11025);
+  EXPECT_EQ(waveOutOpen(&out, WAVE_MAPPER, &format, 0, 0, 0), MMSYSERR_NODRIVER);
+}
+
+TEST_F(WaveTest, ErrorTexts) {
+  const MMRESULT codes[] = {MMSYSERR_NOERROR,     MMSYSERR_ERROR,      MMSYSERR_BADDEVICEID, MMSYSERR_NOTENABLED,
+                            MMSYSERR_ALLOCATED,   MMSYSERR_INVALHANDLE, MMSYSERR_NODRIVER,  MMSYSERR_NOMEM,
+                            MMSYSERR_NOTSUPPORTED, MMSYSERR_BADERRNUM, MMSYSERR_INVALFLAG,  MMSYSERR_INVALPARAM,
+                            MMSYSERR_HANDLEBUSY,  WAVERR_BADFORMAT,    WAVERR_STILLPLAYING, WAVERR_UNPREPARED,
+                            WAVERR_SYNC,          MIXERR_INVALLINE,    MIXERR_INVALCONTROL, MIXERR_INVALVALUE};
+  std::vector<std::string> seen;
+  for (MMRESULT code : codes) {
+    char text[120];
+    ASSERT_EQ(waveInGetErrorText(code, text, sizeof text), MMSYSERR_NOERROR) << code;
+    char other[120];
+    ASSERT_EQ(waveOutGetErrorText(code, other, sizeof other), MMSYSERR_NOERROR) << code;
+    EXPECT_STREQ(text, other);
+    EXPECT_NE(std::string(text), "") << code;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), text), 0) << code;
+    seen.push_back(text);
+  }
+  char small[8] = "xxxxxxx";
+  EXPECT_EQ(waveInGetErrorText(WAVERR_UNPREPARED, small, sizeof small), MMSYSERR_NOERROR);
+  EXPECT_EQ(std::string(small), std::string(seen[15], 0, 7));
+  EXPECT_EQ(waveInGetErrorText(999, small, sizeof small), MMSYSERR_BADERRNUM);
+  EXPECT_STREQ(small, "");
+  EXPECT_EQ(waveInGetErrorText(WAVERR_UNPREPARED, nullptr, 10), MMSYSERR_INVALPARAM);
+}
+
+}  // namespace

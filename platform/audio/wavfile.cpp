@@ -1,0 +1,135 @@
+// WAV files for the simulated devices: RIFF, a "fmt " chunk of 16-bit PCM
+// and a "data" chunk, little-endian. Unknown chunks are skipped; a data
+// chunk longer than the file ends where the file does.
+#include <algorithm>
+#include <array>
+
+#include "platform/audio/internal.h"
+
+namespace platform::audio::detail {
+
+namespace {
+
+std::uint32_t Le32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+void Put32(unsigned char* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+void Put16(unsigned char* p, std::uint16_t v) {
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+constexpr std::size_t kHeaderBytes = 44;
+
+}  // namespace
+
+WavReader::~WavReader() {
+  if (m_file) std::fclose(m_file);
+}
+
+bool WavReader::Open(const std::string& path) {
+  if (m_file) std::fclose(m_file);
+  m_file = std::fopen(path.c_str(), "rb");
+  m_left = 0;
+  if (!m_file) return false;
+  unsigned char riff[12];
+  bool format = false;
+  if (std::fread(riff, 1, 12, m_file) == 12 && std::memcmp(riff, "RIFF", 4) == 0 && std::memcmp(riff + 8, "WAVE", 4) == 0) {
+    unsigned char chunk[8];
+    while (std::fread(chunk, 1, 8, m_file) == 8) {
+      std::uint32_t size = Le32(chunk + 4);
+      if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16 && size < 1024) {
+        std::array<unsigned char, 1024> body{};
+        if (std::fread(body.data(), 1, size, m_file) != size) break;
+        if (size % 2 && std::fgetc(m_file) == EOF) break;
+        WORD tag = Le16(&body[0]);
+        m_channels = Le16(&body[2]);
+        m_rate = Le32(&body[4]);
+        WORD bits = Le16(&body[14]);
+        // The extensible form carries the PCM tag in its sub-format.
+        if (tag == 0xFFFE && size >= 26) tag = Le16(&body[24]);
+        format = tag == WAVE_FORMAT_PCM && bits == 16 && m_channels >= 1 && m_rate > 0;
+        if (!format) break;
+      } else if (std::memcmp(chunk, "data", 4) == 0) {
+        if (!format) break;
+        m_left = size;
+        return true;
+      } else if (std::fseek(m_file, static_cast<long>(size) + (size % 2), SEEK_CUR) != 0) {
+        break;
+      }
+    }
+  }
+  std::fclose(m_file);
+  m_file = nullptr;
+  return false;
+}
+
+std::size_t WavReader::Read(std::int16_t* samples, std::size_t count) {
+  const std::size_t frame = 2u * m_channels;
+  std::size_t got = 0;
+  std::vector<unsigned char> bytes;
+  while (m_file && got < count && m_left >= frame) {
+    std::size_t frames = std::min<std::uint64_t>({count - got, m_left / frame, 4096});
+    bytes.resize(frames * frame);
+    std::size_t read = std::fread(bytes.data(), 1, bytes.size(), m_file) / frame;
+    for (std::size_t i = 0; i < read; ++i) samples[got++] = static_cast<std::int16_t>(Le16(&bytes[i * frame]));
+    m_left = read < frames ? 0 : m_left - read * frame;
+  }
+  return got;
+}
+
+WavWriter::~WavWriter() { Close(); }
+
+bool WavWriter::Open(const std::string& path, DWORD rate) {
+  Close();
+  m_file = std::fopen(path.c_str(), "wb");
+  m_bytes = 0;
+  if (!m_file) return false;
+  unsigned char h[kHeaderBytes] = {};
+  std::memcpy(h, "RIFF", 4);
+  Put32(h + 4, 36);
+  std::memcpy(h + 8, "WAVEfmt ", 8);
+  Put32(h + 16, 16);
+  Put16(h + 20, WAVE_FORMAT_PCM);
+  Put16(h + 22, 1);
+  Put32(h + 24, rate);
+  Put32(h + 28, rate * 2);
+  Put16(h + 32, 2);
+  Put16(h + 34, 16);
+  std::memcpy(h + 36, "data", 4);
+  Put32(h + 40, 0);
+  std::fwrite(h, 1, sizeof h, m_file);
+  std::fflush(m_file);
+  return true;
+}
+
+void WavWriter::Write(const std::int16_t* samples, std::size_t count) {
+  if (!m_file || count == 0) return;
+  // The data chunk's size is 32 bits; the file stops growing below it.
+  if (m_bytes > 0xFFFFFFF0u - kHeaderBytes - 2 * count) return;
+  std::vector<unsigned char> bytes(2 * count);
+  for (std::size_t i = 0; i < count; ++i) Put16(&bytes[2 * i], static_cast<std::uint16_t>(samples[i]));
+  std::fseek(m_file, 0, SEEK_END);
+  std::fwrite(bytes.data(), 1, bytes.size(), m_file);
+  m_bytes += static_cast<std::uint32_t>(bytes.size());
+  unsigned char size[4];
+  Put32(size, 36 + m_bytes);
+  std::fseek(m_file, 4, SEEK_SET);
+  std::fwrite(size, 1, 4, m_file);
+  Put32(size, m_bytes);
+  std::fseek(m_file, 40, SEEK_SET);
+  std::fwrite(size, 1, 4, m_file);
+  std::fflush(m_file);
+}
+
+void WavWriter::Close() {
+  if (m_file) std::fclose(m_file);
+  m_file = nullptr;
+}
+
+}  // namespace platform::audio::detail
