@@ -9,6 +9,8 @@
 // take a callback (CALLBACK_FUNCTION, on the worker thread). The flags word
 // is atomic, so polling from another thread is safe; everything else in a
 // header belongs to the device from queueing until the done flag is seen.
+// (Being atomic, a header is cleared by value-initialising it, WAVEHDR{},
+// never with memset.)
 //
 // Devices come from one backend, chosen by the environment variable
 // PLATFORM_AUDIO: "sim" (simulated devices that read and write WAV files,
