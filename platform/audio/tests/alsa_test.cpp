@@ -53,6 +53,9 @@ std::string Raw(const std::vector<std::int16_t>& samples) {
 }
 
 TEST(AlsaTest, RecordsAndPlaysThroughThePlugins) {
+  // Before the first ALSA call: ALSA reads its configuration once.
+  setenv("ALSA_CONFIG_PATH", ALSA_TEST_CONFIG, 1);
+  setenv("PLATFORM_AUDIO", "alsa", 1);
   TestSupport::TempDir dir;
   const std::vector<std::int16_t> ramp = Ramp(3 * 128, -100);
   setenv("AUDIO_TEST_IN", dir.Write("in.raw", Raw(ramp)).c_str(), 1);
