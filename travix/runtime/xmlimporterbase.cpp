@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "crlffile.h"
 #include "travixexcept.h"
@@ -78,6 +79,19 @@ void InsertEntity(const char* name, const char* value, bool resolving) {
   SymbolAssociate(nameRow, valueRow);
 }
 
+// Adds an entity whose value expands now; false, with the table as it was,
+// when it does not (it names an entity of a later row, or is malformed).
+bool InsertExpandedEntity(const TRAVIX_NAME(TextEntity)& entity) {
+  int valueRow = SymbolInsert(entity.value, 0);
+  if (valueRow < 0)
+    return false;
+  int nameRow = SymbolInsert(entity.name, 0);
+  if (nameRow < 0)
+    TRAVIX_THROW(SymbolGetLastError());
+  SymbolAssociate(nameRow, valueRow);
+  return true;
+}
+
 } // namespace
 
 void XMLImporterBase::InitSymbolTable(TRAVIX_NAME(TextEntity)* entities) {
@@ -87,7 +101,21 @@ void XMLImporterBase::InitSymbolTable(TRAVIX_NAME(TextEntity)* entities) {
     return;
   }
   SymbolResolveEntities(1);
+  // A value is expanded when its entity is used, and may name an entity of
+  // a later row: such a value waits until every entity it names is in the
+  // table. What never expands is stored as it stands, as before.
+  std::vector<const TRAVIX_NAME(TextEntity)*> waiting;
   for (TRAVIX_NAME(TextEntity)* entity = entities; entity && entity->name && entity->value; ++entity)
+    waiting.push_back(entity);
+  for (bool progress = true; progress && !waiting.empty();) {
+    std::vector<const TRAVIX_NAME(TextEntity)*> still;
+    for (const TRAVIX_NAME(TextEntity)* entity : waiting)
+      if (!InsertExpandedEntity(*entity))
+        still.push_back(entity);
+    progress = still.size() < waiting.size();
+    waiting.swap(still);
+  }
+  for (const TRAVIX_NAME(TextEntity)* entity : waiting)
     InsertEntity(entity->name, entity->value, true);
 
   static const TRAVIX_NAME(TextEntity) predefined[] = {

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <vector>
 
 #include "travix/readers/dtd/dtdreport.h"
 #include "travix/readers/dtd/dtdsymbols.h"
+#include "travix/readers/dtd/scanstate.h"
 #include "travix/readers/dtd/storedtext.h"
 
 namespace Travix::Dtd {
@@ -13,12 +15,22 @@ namespace {
 
 enum class LiteralSlot { EntityValue, PublicId, SystemLiteral };
 
+// An entity value whose general references could not be expanded where it
+// was declared: an entity it names is declared later, or is itself waiting.
+struct DeferredValue {
+  int entity = 0;     // the entity's row
+  std::string text;   // the value as written
+  ErrorPlace place;   // where it was declared, for the reports of its expansion
+  bool expanding = false;
+};
+
 struct EntityState {
   // Declared entities by name ("%name" for parameter entities) and row.
   std::unordered_map<std::string, int> general;
   std::unordered_map<std::string, int> parameter;
   int declared = 0;  // row of the entity being declared; 0 when the declaration does not count
   LiteralSlot next = LiteralSlot::EntityValue;
+  std::vector<DeferredValue> deferred;  // in the order of their declarations
 };
 
 EntityState& Entities() {
@@ -76,9 +88,67 @@ bool ReferencesExternalEntity(std::string_view value) {
   return false;
 }
 
+DeferredValue* DeferredOf(int entity) {
+  for (DeferredValue& value : Entities().deferred) {
+    if (value.entity == entity) return &value;
+  }
+  return nullptr;
+}
+
+// Whether a general reference of the value names an entity that is not
+// declared yet, or whose own value is still waiting.
+bool NamesAWaitingEntity(std::string_view value) {
+  for (std::size_t at = 0; at < value.size(); ++at) {
+    if (value[at] != '&') continue;
+    std::size_t length = ReferenceNameLength(value, at + 1);
+    if (length == 0) continue;
+    int row = DeclaredRow(value.substr(at + 1, length), false);
+    if (row == 0 || DeferredOf(row) != nullptr) return true;
+  }
+  return false;
+}
+
+void CompleteValue(int entity);
+
+// Expands a waiting value now, its waiting references first, and makes the
+// expansion the entity's value. Reports name the value's declaration.
+void CompleteValue(int entity) {
+  EntityState& entities = Entities();
+  DeferredValue* value = DeferredOf(entity);
+  if (value == nullptr) return;
+  if (value->expanding) {
+    // An entity that refers to itself, through others: XML forbids it.
+    SetReportPlace(&value->place);
+    ReportError("Recursive entity reference");
+    SetReportPlace(nullptr);
+    return;
+  }
+  value->expanding = true;
+  const std::string text = value->text;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    std::size_t length = text[at] == '&' ? ReferenceNameLength(text, at + 1) : 0;
+    if (length == 0) continue;
+    int row = DeclaredRow(std::string_view(text).substr(at + 1, length), false);
+    if (row != 0 && row != entity) CompleteValue(row);
+  }
+  // the completions above erased their entries: find this one again
+  const ErrorPlace place = DeferredOf(entity)->place;
+  auto found = std::find_if(entities.deferred.begin(), entities.deferred.end(),
+                            [entity](const DeferredValue& v) { return v.entity == entity; });
+  entities.deferred.erase(found);
+  SetReportPlace(&place);
+  int row = StoreSymbol(MarkParameterReferences(text), EntityValueSymbol);
+  SetReportPlace(nullptr);
+  if (row != 0) SymbolAssociate(entity, row);
+}
+
 }  // namespace
 
 void ResetEntities() { Entities() = EntityState(); }
+
+void CompleteEntityValues() {
+  while (!Entities().deferred.empty()) CompleteValue(Entities().deferred.front().entity);
+}
 
 std::string MarkParameterReferences(std::string_view value) {
   std::string marked;
@@ -117,6 +187,17 @@ void AddEntityLiteral(std::string_view text) {
   switch (slot) {
     case LiteralSlot::EntityValue:
       if (ReferencesExternalEntity(text)) return;
+      if (NamesAWaitingEntity(text)) {
+        // As in XML, a general reference in a value is expanded where the
+        // entity is used, and may name an entity declared after it: the
+        // value is stored as written until its first use or the end of the
+        // DTD, and expanded then.
+        row = StoreSymbol(text, EntityValueSymbol, false);
+        if (row != 0) {
+          entities.deferred.push_back({entities.declared, std::string(text), CurrentErrorPlace()});
+        }
+        break;
+      }
       row = StoreSymbol(MarkParameterReferences(text), EntityValueSymbol);
       break;
     case LiteralSlot::PublicId:
@@ -143,6 +224,7 @@ Replacement ResolveReference(std::string_view name, bool parameter) {
     ReportFatalError("Reference to undefined symbol");
     return replacement;
   }
+  if (!parameter) CompleteValue(row);
   int value = SymbolGetAssociatedIndex(row);
   if (value == 0) {
     ReportFatalError("Defined symbol has no value");

@@ -31,6 +31,10 @@ void AddEntityLiteral(std::string_view text);
 // The ">" that ends the declaration.
 void EndEntityDeclaration();
 
+// At the end of the DTD: expands the values that named entities declared
+// after them (the rest were expanded where they were declared or used).
+void CompleteEntityValues();
+
 // What a reference outside literals stands for.
 struct Replacement {
   enum Kind { None, Text, File } kind = None;

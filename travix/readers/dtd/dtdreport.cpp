@@ -18,6 +18,7 @@ struct ReporterState {
   bool scanEnded = false;
   std::string lastError;
   std::string pendingHint;
+  const ErrorPlace* place = nullptr;  // SetReportPlace
 };
 
 ReporterState& Reporter() {
@@ -32,7 +33,7 @@ void ResetReporter() { Reporter() = ReporterState(); }
 void ReportError(std::string_view message) {
   ReporterState& reporter = Reporter();
   if (reporter.scanEnded) return;
-  ErrorPlace place = CurrentErrorPlace();
+  ErrorPlace place = reporter.place ? *reporter.place : CurrentErrorPlace();
   ++reporter.errorCount;
   std::string text = "Error: " + place.file + ": line " + std::to_string(place.line) + ": ";
   text.append(message);
@@ -49,6 +50,8 @@ void ReportError(std::string_view message) {
   }
   reporter.lastError = std::move(text);
 }
+
+void SetReportPlace(const ErrorPlace* place) { Reporter().place = place; }
 
 void ReportFatalError(std::string_view message) {
   ReportError(message);

@@ -23,6 +23,12 @@ void ResetReporter();
 // Counts and records an error at the scanner's current place.
 void ReportError(std::string_view message);
 
+// Reports made while it is set name `place` instead of the scanner's
+// current place (an entity value checked after its declaration is
+// reported where it was declared); null goes back to the current place.
+struct ErrorPlace;
+void SetReportPlace(const ErrorPlace* place);
+
 // As ReportError, then ends the scan.
 void ReportFatalError(std::string_view message);
 

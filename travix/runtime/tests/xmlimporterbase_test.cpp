@@ -227,6 +227,17 @@ TEST_F(ImporterSymbolTable, DocumentEntitiesComeFirstAndMayUseEarlierOnes) {
   EXPECT_EQ(Stored("&notice;"), "(c) 2024");
 }
 
+// A value is expanded as its entity is used: it may name an entity of a
+// later row. Before, "&later;" was kept in the value as it stood.
+TEST_F(ImporterSymbolTable, ValuesMayUseEntitiesOfLaterRows) {
+  TextEntity entities[] = {{"early", "x &later; y"}, {"outer", "[&early;]"}, {"later", "L&pre;"},
+                           {"pre", "P"}, {nullptr, nullptr}};
+  importer.InitSymbolTable(entities);
+  EXPECT_EQ(ValueOf("early"), "x LP y");
+  EXPECT_EQ(ValueOf("outer"), "[x LP y]");
+  EXPECT_EQ(Stored("&outer;"), "[x LP y]");
+}
+
 TEST_F(ImporterSymbolTable, ValuesThatCannotBeExpandedAreStoredAsTheyStand) {
   TextEntity entities[] = {{"amp", "&"}, {"broken", "a &undefined; b"}, {nullptr, nullptr}};
   importer.InitSymbolTable(entities);

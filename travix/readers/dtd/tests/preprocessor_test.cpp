@@ -30,6 +30,37 @@ TEST(DtdPreprocessor, ReplacesGeneralAndParameterReferences) {
   EXPECT_EQ(outcome.prep.substr(0, 24), "<!ENTITY e \"v&#160;\">\n<!");
 }
 
+// A general reference in a value is expanded where the entity is used, so
+// it may name an entity declared later; one never declared, or a cycle, is
+// reported at the value's declaration. Before, "&later;" was refused.
+TEST(DtdPreprocessor, ValuesMayReferToEntitiesDeclaredLater) {
+  TempDir dir;
+  dir.Write("l.dtd",
+            "<!ENTITY early \"x &later; y\">\n"
+            "<!ENTITY waits \"[&early;]\">\n"
+            "<!ENTITY later \"L&#38;#38;&pre;\">\n"
+            "<!ENTITY pre \"P\">\n"
+            "<!ELEMENT a EMPTY>\n"
+            "<!ATTLIST a v CDATA \"&early;\">\n");
+  auto outcome = ReadDtd(dir, "l.dtd");
+  ASSERT_TRUE(outcome.parsed) << outcome.error;
+  EXPECT_NE(outcome.prep.find("v CDATA \"x L&#38;#38;P y\""), std::string::npos) << outcome.prep;
+  const std::string entities = dir.Read("entities.cpp");
+  for (const char* row : {"{\"early\",\"x L&P y\"}", "{\"waits\",\"[x L&P y]\"}", "{\"later\",\"L&P\"}"}) {
+    EXPECT_NE(entities.find(row), std::string::npos) << row << "\n" << entities;
+  }
+  const std::pair<const char*, const char*> refused[] = {
+      {"<!ENTITY a \"&b;\">\n<!ELEMENT e EMPTY>\n", "line 1: Entity reference b undefined"},
+      {"<!ENTITY a \"&b;\">\n<!ENTITY b \"&a;\">\n", "line 1: Recursive entity reference"},
+  };
+  for (const auto& [dtd, message] : refused) {
+    dir.Write("bad.dtd", dtd);
+    auto bad = ReadDtd(dir, "bad.dtd");
+    EXPECT_FALSE(bad.parsed);
+    EXPECT_NE(bad.error.find(message), std::string::npos) << bad.error;
+  }
+}
+
 TEST(DtdPreprocessor, SplicesExternalEntitiesBetweenLineMarkers) {
   TempDir dir;
   dir.Write("main.dtd",
