@@ -324,11 +324,104 @@ inline constexpr std::string_view kAttributeValueRules = R"~( /* Attribute value
 )~";
 
 // Rules shared by the value states of enumerated attributes. Marker: the
-// list of those states.
+// list of those states. A quote after the opening one is an empty value,
+// which no literal is.
 inline constexpr std::string_view kLiteralStateRules = R"~(<@LITERAL_STATES@>{S}	{ CheckForNewlines(yytext, yyleng); }
 <@LITERAL_STATES@>{Equals}	{ return TRAVIX_EQUALS; }
-<@LITERAL_STATES@>{DoubleQuote}	{ return TRAVIX_DOUBLEQUOTE; }
-<@LITERAL_STATES@>{SingleQuote}	{ return TRAVIX_SINGLEQUOTE; }
+<@LITERAL_STATES@>{DoubleQuote}	{ return LiteralQuote(TRAVIX_DOUBLEQUOTE); }
+<@LITERAL_STATES@>{SingleQuote}	{ return LiteralQuote(TRAVIX_SINGLEQUOTE); }
+)~";
+
+// After the literal rules of one value state (markers STATE, LITERALS:
+// the state and the name of its table of literals): a value that is not
+// written as a literal may still be one once its references are expanded.
+// White space and "=" before the opening quote have rules of their own.
+inline constexpr std::string_view kLiteralValueRule = R"~(<@STATE@>[^<"'= \t\r\n][^<"']*/{LiteralEnd}	{ if (PopState() < 0) return 0; return EnterLiteral(@LITERALS@); }
+)~";
+
+// The helpers of those rules, written when attributes are enumerated.
+inline constexpr std::string_view kLiteralPrototypes = R"~(static const char *szCurrentAttribute = "";	/* the attribute whose value is being read */
+static int fLiteralQuote = 0;	/* the opening quote of an enumerated value was read */
+typedef struct
+{
+	const char *szDatatype;
+	const char *const *pLiterals;	/* ended by NULL */
+} LiteralSet;
+static int LiteralQuote(int nToken);
+static int EnterLiteral(const LiteralSet *pSet);
+static void ReportLiteral(const char *szValue, const char *szDatatype);
+)~";
+
+inline constexpr std::string_view kLiteralFunctions = R"~(/*****************************************************************************
+ * LiteralQuote
+ *
+ * Description: a quote in the value state of an enumerated attribute: the
+ *              opening one, or one right after it (an empty value)
+ * Parameters:  nToken - the quote's token
+ * Returns:     nToken, or 0 (end of input, with an error report)
+ *****************************************************************************/
+static int LiteralQuote(int nToken)
+{
+	if (!fLiteralQuote)
+	{
+		fLiteralQuote = 1;
+		return nToken;
+	}
+	ReportLiteral("", NULL);
+	return 0;
+}
+
+/*****************************************************************************
+ * EnterLiteral
+ *
+ * Description: a value of an enumerated attribute that is not written as
+ *              one of its literals: entered with its references expanded,
+ *              it is accepted when that text is a literal
+ * Parameters:  pSet - the literals of the attribute's datatype
+ * Returns:     TRAVIX_CDATA, or 0 (end of input, with an error report)
+ *****************************************************************************/
+static int EnterLiteral(const LiteralSet *pSet)
+{
+	const char *const *pLiteral;
+	const char *szValue;
+	CheckForNewlines(yytext, yyleng);
+	if (!fLiteralQuote)
+	{
+		@NS@_error("Invalid character");
+		return 0;
+	}
+	if (EnterSymbol(TRAVIX_CDATA) == 0)
+		return 0;
+	szValue = SymbolGetEntry(@NS@_lval);
+	for (pLiteral = pSet->pLiterals; szValue != NULL && *pLiteral != NULL; ++pLiteral)
+	{
+		if (strcmp(*pLiteral, szValue) == 0)
+			return TRAVIX_CDATA;
+	}
+	ReportLiteral(szValue != NULL ? szValue : "", pSet->szDatatype);
+	return 0;
+}
+
+/*****************************************************************************
+ * ReportLiteral
+ *
+ * Description: reports a value that is none of the literals of its
+ *              attribute's datatype, naming the value and the attribute
+ * Parameters:  szValue - the value (cut to MAX_QUOTED_TOKEN)
+ *              szDatatype - the datatype, or NULL when not known
+ * Returns:     nothing
+ *****************************************************************************/
+static void ReportLiteral(const char *szValue, const char *szDatatype)
+{
+	char szText[MAX_LINE_SIZE];
+	if (snprintf(szText, sizeof szText, "value '%.*s' of attribute '%s' is not a literal of %s%s%s",
+			MAX_QUOTED_TOKEN, szValue, szCurrentAttribute,
+			szDatatype != NULL ? "datatype '" : "its enumeration",
+			szDatatype != NULL ? szDatatype : "", szDatatype != NULL ? "'" : "") < 0)
+		szText[0] = '\0';
+	@NS@_error(szText);
+}
+
 )~";
 
 // The rules that apply wherever no state-specific rule matched.
@@ -916,7 +1009,7 @@ static int AttributeName(void)
 				return 0;
 			}
 			fAttributeSeen[nMiddle] = 1;
-			if (PushState(pAttributes[nMiddle].nValueState) < 0)
+@NOTE_ATTRIBUTE@			if (PushState(pAttributes[nMiddle].nValueState) < 0)
 				return 0;
 			@NS@_lval = pAttributes[nMiddle].nAttribute;
 			return TRAVIX_ATTRIBUTE;

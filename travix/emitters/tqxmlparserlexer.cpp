@@ -64,6 +64,10 @@ std::string Join(const std::vector<std::string>& names, const char* separator) {
   return text;
 }
 
+// The attribute whose value an enumerated value's report names.
+constexpr const char* kNoteAttribute =
+    "\t\t\tszCurrentAttribute = pAttributes[nMiddle].szName;\n\t\t\tfLiteralQuote = 0;\n";
+
 }  // namespace
 
 // Elements of the same attributes and text share a type: the archetypes
@@ -142,7 +146,21 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
                           << "(TRAVIX_CDATA); }\n";
       }
     }
+    // Any other value (character references, say) is checked once expanded.
+    m_lexLiteralTables << "static const char *const Literals_" << identifier << "[] =\n{\n";
+    for (const std::string& text : enumeration.literals) m_lexLiteralTables << "\t" << CString(text) << ",\n";
+    m_lexLiteralTables << "\tNULL\n};\nstatic const LiteralSet LiteralSet_" << identifier << " = {"
+                   << CString(identifier) << ", Literals_" << identifier << "};\n\n";
+    m_lexLiteralRules << Splice(LexerTemplates::kLiteralValueRule,
+                                {{"STATE", enumeration.state}, {"LITERALS", "&LiteralSet_" + identifier}});
   }
+}
+
+bool TqXMLParserSrcWriter::HasLiteralStates() const {
+  for (const auto& [identifier, enumeration] : m_enumerations) {
+    if (enumeration.used) return true;
+  }
+  return false;
 }
 
 void TqXMLParserSrcWriter::EmitLexerFile() {
@@ -190,7 +208,11 @@ void TqXMLParserSrcWriter::LexerEmitDefinitionSection() {
                                        {"TAG_PROTOTYPES",
                                         m_tags.empty()
                                             ? ""
-                                            : Splice(LexerTemplates::kTagPrototypes, {{"NS", ns}})},
+                                            : Splice(LexerTemplates::kTagPrototypes, {{"NS", ns}}) +
+                                                  (HasLiteralStates()
+                                                       ? std::string(LexerTemplates::kLiteralPrototypes) +
+                                                             m_lexLiteralTables.str()
+                                                       : "")},
                                        {"SCHEMA_STATES", states}});
 }
 
@@ -223,7 +245,12 @@ void TqXMLParserSrcWriter::LexerEmitUserSubroutinesSection() {
   const std::string tagFunctions =
       m_tags.empty() ? ""
                      : m_lexTagTables.str() +
-                           Splice(LexerTemplates::kTagFunctions, {{"NS", GetNamespace()}});
+                           Splice(LexerTemplates::kTagFunctions,
+                                  {{"NS", GetNamespace()},
+                                   {"NOTE_ATTRIBUTE", HasLiteralStates() ? kNoteAttribute : ""}}) +
+                           (HasLiteralStates()
+                                ? Splice(LexerTemplates::kLiteralFunctions, {{"NS", GetNamespace()}})
+                                : "");
   *GetCurrentOutputStream() << Splice(LexerTemplates::kSubroutines,
                                       {{"NS", GetNamespace()}, {"TAG_FUNCTIONS", tagFunctions}});
 }

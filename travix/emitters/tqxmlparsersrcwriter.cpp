@@ -139,7 +139,7 @@ std::string TqXMLParserSrcWriter::GetUniqueParserRuleName(std::string stem, std:
 
 void TqXMLParserSrcWriter::ResetWalk() {
   for (std::ostringstream* buffer :
-       {&m_lexStartTagRules, &m_lexEndTagRules, &m_lexLiteralRules, &m_lexTagTables,
+       {&m_lexStartTagRules, &m_lexEndTagRules, &m_lexLiteralRules, &m_lexLiteralTables, &m_lexTagTables,
         &m_archetypeRules, &m_elementRules, &m_elementReferenceRules,
         &m_occurrenceRules, &m_mixedContentRules, &m_attributeSetters, &m_mixedBody}) {
     buffer->str("");

@@ -187,6 +187,8 @@ private:
   void WriteTextElementRule(std::ostream& out, const ElementReference& reference, const Tag& tag);
   void WriteAnyContentRules();
   void WriteLexerRules();
+  // Whether attributes of an enumerated datatype are read (their value states).
+  bool HasLiteralStates() const;
   std::string ParentObject(const std::string& parent) const;
   std::string SchemaClass(const std::string& identifier) const;
   std::string CString(const std::string& text) const;
@@ -201,6 +203,7 @@ private:
   std::ostringstream m_lexStartTagRules;
   std::ostringstream m_lexEndTagRules;
   std::ostringstream m_lexLiteralRules;
+  std::ostringstream m_lexLiteralTables;  // the literals of each value state, before the rules
   std::ostringstream m_lexTagTables;  // C tables of the elements and their attributes
 
   // Grammar rules, by the section they are written under.

@@ -180,7 +180,12 @@ TEST_F(Parsers, BrokenDocumentsAreRefusedAndLeaveNothingBehind) {
        "attribute 'id' cannot be set more than once"},
       {Replace(kSmallOrder, "number='1'", "number='1' key='o1'"),
        "non-unique ID detected for attribute 'key'"},
-      {Replace(kSmallOrder, "id='o1'", "id='o1' status='pending'"), "Invalid character"},
+      {Replace(kSmallOrder, "id='o1'", "id='o1' status='pending'"),
+       "value 'pending' of attribute 'status' is not a literal of datatype 'status'"},
+      {Replace(kSmallOrder, "id='o1'", "id='o1' status=''"),
+       "value '' of attribute 'status' is not a literal of its enumeration"},
+      {Replace(kSmallOrder, "id='o1'", "id='o1' status='&#111;pen2'"),
+       "value 'open2' of attribute 'status' is not a literal of datatype 'status'"},
       {Replace(kSmallOrder, "id='o1'", "id='o1' version='2.0'"),
        "Incorrect attribute value '2.0' specified for fixed attribute 'version'"},
       {Replace(kSmallOrder, "<name>N", "<name>&nbsp;"), "Entity reference nbsp undefined"},
@@ -216,6 +221,26 @@ TEST_F(Parsers, BrokenDocumentsAreRefusedAndLeaveNothingBehind) {
     // what the failure left in the scanner and the grammar is gone
     Imported next = Import<EverythingImporter>(valid);
     EXPECT_EQ(next.error, "");
+  }
+}
+
+// An enumerated value is read as the text its references stand for.
+TEST_F(Parsers, EnumeratedValuesWithCharacterReferences) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"&#111;pen", "open"},
+      {"clos&#x65;d", "closed"},
+      {"r&#233;serv&#233;", "r\xC3\xA9serv\xC3\xA9"},
+      {"r\xC3\xA9serv&#xE9;", "r\xC3\xA9serv\xC3\xA9"},
+      {"r\xC3\xA9serv\xC3\xA9", "r\xC3\xA9serv\xC3\xA9"},
+  };
+  for (const auto& [written, value] : cases) {
+    SCOPED_TRACE(written);
+    Imported imported = Import<EverythingImporter>(documents.Write(
+        "status.xml", Replace(kSmallOrder, "id='o1'", std::string("id='o1' status='") + written + "'")));
+    ASSERT_EQ(imported.error, "");
+    auto* order = dynamic_cast<Order*>(imported.root.get());
+    ASSERT_NE(order, nullptr);
+    EXPECT_EQ(Text(order->Get_status().GetValue()), value);
   }
 }
 
