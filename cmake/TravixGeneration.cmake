@@ -149,7 +149,10 @@ endfunction()
 # Runs flex and bison on a generated scanner and grammar as a generated
 # project does, with the namespace and "_" as the symbol prefix:
 #   flex -o <base>_lexer.c -P<ns>_ <base>_lexer.l
-#   bison -d -v -p <ns>_ -o <base>_parser.tab.cpp --defines=<base>_parser.tab.h <base>_parser.y
+#   bison -d -v -Werror=conflicts-sr -Werror=conflicts-rr -p <ns>_ -o <base>_parser.tab.cpp
+#         --defines=<base>_parser.tab.h <base>_parser.y
+# A grammar conflict fails the build: bison would resolve it silently and
+# the importer would read some valid documents wrong.
 # Sets <out-var> to the scanner (C), the grammar (C++) and the grammar's
 # header; bison's report <base>_parser.output lands beside them. Compile the
 # scanner with <directory> on the include path (it includes the header).
@@ -169,7 +172,8 @@ function(travix_parser_sources out_var)
     OUTPUTS ${base}_lexer.c
     DEPENDS "${S_DIRECTORY}/${base}_lexer.l" ${S_DEPENDS})
   travix_generate(grammar
-    COMMAND ${BISON_EXECUTABLE} -d -v -p ${S_NAMESPACE}_ -o ${d}/${base}_parser.tab.cpp
+    COMMAND ${BISON_EXECUTABLE} -d -v -Werror=conflicts-sr -Werror=conflicts-rr
+            -p ${S_NAMESPACE}_ -o ${d}/${base}_parser.tab.cpp
             --defines=${d}/${base}_parser.tab.h ${d}/${base}_parser.y
     OUTPUT_DIR "${S_DIRECTORY}"
     OUTPUTS ${base}_parser.tab.cpp ${base}_parser.tab.h ${base}_parser.output

@@ -60,6 +60,7 @@ TqXMLParserSrcWriter::~TqXMLParserSrcWriter() = default;
 
 bool TqXMLParserSrcWriter::Emit() {
   PrepareEmit();
+  RefuseAmbiguousContentModels();
   ResetWalk();
   ReserveNames();
   ProcessNode(GetDocument());

@@ -187,6 +187,9 @@ private:
   void WriteTextElementRule(std::ostream& out, const ElementReference& reference, const Tag& tag);
   void WriteAnyContentRules();
   void WriteLexerRules();
+  // Throws, naming the archetype, when an element can match more than one
+  // particle of a content model (tqxmlparsercontent.cpp).
+  void RefuseAmbiguousContentModels() const;
   // Whether attributes of an enumerated datatype are read (their value states).
   bool HasLiteralStates() const;
   std::string ParentObject(const std::string& parent) const;

@@ -396,16 +396,16 @@ TEST(GrammarFile, OccurrenceRulesAndWhiteSpaceAfterEveryChild) {
       "<element name='one' type='string'/>"
       "<element name='opt' type='string' minOccurs='0' maxOccurs='1'/>"
       "<element name='item' type='string' minOccurs='0' maxOccurs='*'/>"
-      "<element name='item' memberName='item1' type='string' minOccurs='0' maxOccurs='*'/>"
       "<element name='two' type='string' minOccurs='2' maxOccurs='*'/>"
+      "<element name='item' memberName='item1' type='string' minOccurs='0' maxOccurs='*'/>"
       "<element name='maybe' type='string' minOccurs='0'/>"
       "</archetype>");
   const std::string& grammar = generated.grammar;
   const std::string elems = Rule(grammar, "a_elems");
   EXPECT_TRUE(Contains(elems, "SetElement(&po::a::Set_one, pCurrentElement); }"));
   EXPECT_TRUE(Contains(elems, "pCurrentElement); }\n\t\t\t  xml_Misc_zeroormore\n"));
-  EXPECT_TRUE(Contains(elems, "opt_zeroorone\n\t\t\t  item_zeroormore\n\t\t\t  item1_zeroormore\n"
-                              "\t\t\t  two_wildcard"));
+  EXPECT_TRUE(Contains(elems, "opt_zeroorone\n\t\t\t  item_zeroormore\n\t\t\t  two_wildcard\n"
+                              "\t\t\t  item1_zeroormore"));
   EXPECT_TRUE(Contains(Rule(grammar, "opt_zeroorone"), "xml_Misc_zeroormore"));
   EXPECT_TRUE(Contains(Rule(grammar, "item_zeroormore"), "| item_oneormore"));
   EXPECT_TRUE(Contains(Rule(grammar, "item1_zeroormore"), "| item1_oneormore"));
@@ -414,7 +414,7 @@ TEST(GrammarFile, OccurrenceRulesAndWhiteSpaceAfterEveryChild) {
       Contains(Rule(grammar, "item1_oneormore"), "AppendElement(&po::a::Get_item1List, pCurrentElement);"));
   EXPECT_TRUE(Contains(Rule(grammar, "two_wildcard"), "| two_wildcard xml_Misc"));
   // minOccurs "0" alone: zero or one, as an XDR schema means it
-  EXPECT_TRUE(Contains(elems, "two_wildcard\n\t\t\t  maybe_zeroorone\n"));
+  EXPECT_TRUE(Contains(elems, "item1_zeroormore\n\t\t\t  maybe_zeroorone\n"));
 }
 
 TEST(GrammarFile, AttributesByType) {

@@ -378,6 +378,36 @@ TEST_F(DtdInput, AFileThatCannotBeWrittenFailsTheRunNamingIt) {
   }
 }
 
+// A model in which one element can match two particles has no grammar
+// that reads it right: refused, naming the element. Before, travix wrote
+// a grammar whose conflicts bison resolved silently, and exited 0.
+TEST_F(DtdInput, AmbiguousContentModelsAreRefused) {
+  const std::pair<const char*, bool> models[] = {
+      {"(a?, a)", true},          {"(a*, a)", true},       {"(a | a)", true},
+      {"((a,b) | (a,c))", true},  {"((a,b)*, a)", true},   {"(#PCDATA | a | a)*", true},
+      {"(a, a)", false},          {"(a?, b, a)", false},   {"((a|b)*, c)", false},
+      {"(#PCDATA | a | b)*", false}};
+  for (const auto& [model, ambiguous] : models) {
+    SCOPED_TRACE(model);
+    std::ofstream(JoinPath(dir, "dtds/po.dtd"))
+        << "<!ELEMENT po " << model << ">\n<!ELEMENT a (#PCDATA)>\n<!ELEMENT b (#PCDATA)>\n"
+        << "<!ELEMENT c (#PCDATA)>\n";
+    Outcome outcome = Run({"-d", "out", "-n", "ns", "dtds/po.dtd"});
+    EXPECT_EQ(outcome.exitCode, ambiguous ? 7 : 0) << outcome.out;
+    EXPECT_EQ(outcome.out.rfind("Error: The content model of 'po' is ambiguous: an element 'a' "
+                                "can match more than one of its particles\n",
+                                0) == 0,
+              ambiguous)
+        << outcome.out;
+  }
+  std::ofstream(JoinPath(dir, "po.xsd"))
+      << "<schema><archetype name='po'><element name='a' type='string' minOccurs='0' "
+         "maxOccurs='1'/><element name='a' type='string'/></archetype></schema>\n";
+  Outcome schema = Run({"-d", "out", "-n", "ns", "po.xsd"});
+  EXPECT_EQ(schema.exitCode, 7);
+  EXPECT_EQ(schema.out.rfind("Error: The content model of 'po' is ambiguous", 0), 0u) << schema.out;
+}
+
 TEST_F(DtdInput, ParseFailureEndsTheRunInParsing) {
   Outcome outcome = Run({"-P", "-d", "out", "-n", "ns", "dtds/broken.dtd"});
   EXPECT_EQ(outcome.exitCode, 3);
