@@ -151,10 +151,12 @@ std::string TqXMLParserSrcWriter::ElementReferenceRule(const xercesc::DOMElement
   Tag& tag = RegisterTag(name, text);
   reference.tagXmlName = tag.xmlName;
   reference.tagId = tag.id;
+  reference.typeName = wstringTostring(type);
   reference.rule = GetUniqueParserRuleName(XMLTagToParserIdentifier(name, true), "");
   const std::string archetype =
       reference.kind == ElementReference::fromArchetype ? reference.archetypeId : "";
   tag.archetypes.insert(archetype);
+  tag.rulesByType.emplace(wstringTostring(type), reference.rule);
   if (tag.primaryRule.empty()) {
     // the tag's first rule: the type the scanner reads its start tags as
     tag.primaryRule = reference.rule;

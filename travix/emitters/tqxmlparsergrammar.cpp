@@ -301,12 +301,44 @@ std::string TqXMLParserSrcWriter::SelectScannerType(const Tag& tag,
          std::to_string(ScannerType(archetype)) + ");\n";
 }
 
+// The statements that refuse an element in the places where its tag's
+// first rule stands for every type the tag has: the document root and any
+// content. Empty when the tag has one type, for its other rules, and at
+// the root when a declaration at the top of the schema names this type.
+std::string TqXMLParserSrcWriter::SeveralTypesGuard(const Tag& tag, const std::string& rule,
+                                                    const std::string& type) const {
+  if (tag.rulesByType.size() < 2 || rule != tag.primaryRule) return "";
+  std::vector<std::string> places;
+  bool named = false;
+  if (const xercesc::DOMElement* schema = GetSchemaNode()) {
+    for (const xercesc::DOMElement* element : Dom::ChildElements(schema, Vocabulary::Elem::Element)) {
+      named = named ||
+              (wstringTostring(Dom::GetAttributeOr(element, Vocabulary::Attr::Name, u"")) ==
+                   tag.xmlName &&
+               wstringTostring(Dom::GetAttributeOr(element, Vocabulary::Attr::Type, u"")) == type);
+    }
+  }
+  if (!named) places.push_back("parentStack.empty()");
+  for (const auto& [parent, anyRule] : m_anyContent) {
+    places.push_back("dynamic_cast<" + SchemaClass(parent) + " *>(parentStack.top()) != 0");
+  }
+  if (places.empty()) return "";
+  std::string condition;
+  for (std::size_t i = 0; i < places.size(); ++i) condition += (i ? " || " : "") + places[i];
+  return "\t\t\t\t\tif (" + condition + ")\n\t\t\t\t\t{\n\t\t\t\t\t\t" + GetNamespace() +
+         "_error(" +
+         CString("element '" + tag.xmlName +
+                 "' is of several types, and nothing names its type here") +
+         ");\n\t\t\t\t\t\tYYABORT;\n\t\t\t\t\t}\n";
+}
+
 void TqXMLParserSrcWriter::WriteArchetypeRule(std::ostream& out, const std::string& rule,
                                               const Tag& tag, const std::string& archetypeId,
                                               bool setTag) {
   const ArchetypeGrammar& archetype = m_archetypes.at(archetypeId);
   const std::string endRule = GetUniqueParserRuleName(rule, "_end");
-  out << rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\tparentStack.push("
+  out << rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\n"
+      << SeveralTypesGuard(tag, rule, archetype.tagName) << "\t\t\t\t\tparentStack.push("
       << RuntimeName("XObjectFactory") << "::CreateObject(" << CString(QualifiedName(archetypeId))
       << "));\n" << SelectScannerType(tag, archetypeId);
   // The object is tagged with its type's name; an element of another name
@@ -345,7 +377,8 @@ void TqXMLParserSrcWriter::WriteTextElementRule(std::ostream& out,
                                                 const Tag& tag) {
   const std::string endRule = GetUniqueParserRuleName(reference.rule, "_end");
   const std::string text = std::string("sTextOnly.") + GetStringPtr();
-  out << reference.rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\tparentStack.push(new "
+  out << reference.rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\n"
+      << SeveralTypesGuard(tag, reference.rule, reference.typeName) << "\t\t\t\t\tparentStack.push(new "
       << reference.valueClass << ");\n" << SelectScannerType(tag, "")
       << "\t\t\t\t\tparentStack.top()->SetTag(" << CString(tag.xmlName)
       << ");\n\t\t\t\t\tsTextOnly = \"\"; }\n\t\t\t  "

@@ -195,6 +195,7 @@ void TqXMLParserSrcWriter::ReserveNames() {
     tag.primaryRule = archetype.rule;
     tag.archetype = identifier;
     tag.archetypes.insert(identifier);
+    tag.rulesByType[wstringTostring(*name)] = archetype.rule;
   }
   for (const xercesc::DOMElement* child : children) {
     if (!Dom::IsElement(child, Vocabulary::Elem::Group)) continue;

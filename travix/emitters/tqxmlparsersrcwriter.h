@@ -99,6 +99,7 @@ private:
     std::string primaryRule;  // its rule at the document root and in any content
     std::string archetype;    // the archetype of its primary rule; empty for a value
     std::set<std::string> archetypes;  // of all its rules; empty for a value
+    std::map<std::string, std::string> rulesByType;  // its rule for each type it has
   };
 
   // An attribute as the scanner knows it: its number (the entry of its
@@ -133,6 +134,7 @@ private:
     std::string valueClass;   // the class created for it
     std::string baseClass;    // a datatype's runtime base class
     std::string archetypeId;  // the archetype's identifier
+    std::string typeName;     // the type as the schema names it
   };
 
   // An enumerated datatype: its literals, scanned in a start condition of
@@ -187,6 +189,10 @@ private:
   void WriteTextElementRule(std::ostream& out, const ElementReference& reference, const Tag& tag);
   void WriteAnyContentRules();
   void WriteLexerRules();
+  // Refuses an element of a tag of several types where nothing names its
+  // type (tqxmlparsergrammar.cpp).
+  std::string SeveralTypesGuard(const Tag& tag, const std::string& rule,
+                                const std::string& type) const;
   // Throws, naming the archetype, when an element can match more than one
   // particle of a content model (tqxmlparsercontent.cpp).
   void RefuseAmbiguousContentModels() const;

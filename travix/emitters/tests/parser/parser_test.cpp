@@ -453,10 +453,25 @@ TEST_F(Parsers, ElementsOfOneTagTakeTheAttributesAndTextOfTheirType) {
   EXPECT_EQ(Import<SharedTagsImporter>(documents.Write("b.xml", "<root><p a='1'/><q><p/></q></root>"))
                 .error,
             "");
+  // in any content, an element of one type is read as that type
+  Imported bag = Import<SharedTagsImporter>(
+      documents.Write("bag.xml", "<root><p a='1'/><q><p/></q><bag><q><p b='y'/></q></bag></root>"));
+  ASSERT_EQ(bag.error, "");
+  auto* bagRoot = dynamic_cast<SHAREDTAGS_NAMESPACE(root)*>(bag.root.get());
+  ASSERT_NE(bagRoot, nullptr);
+  SHAREDTAGS_NAMESPACE(bag) content = bagRoot->Get_bag();
+  ASSERT_EQ(content.GetAnyContentList().size(), 1u);
+  EXPECT_NE(dynamic_cast<SHAREDTAGS_NAMESPACE(Q)*>(content.GetAnyContentList().front()), nullptr);
   const std::pair<std::string, std::string> cases[] = {
       {"<root><p a='1'/><q><p a='2'/></q></root>", "Unknown attribute"},
       {"<root><p b='x'/><q><p b='y'/></q></root>", "Unknown attribute"},
       {"<root><p a='1'/><q><p b='x'/><t>text</t></q></root>", "syntax error"},
+      // p and t are of two types each; where nothing names one, they are
+      // refused (before, read as the type met first)
+      {"<p b='x'/>", "element 'p' is of several types, and nothing names its type here"},
+      {"<t>x</t>", "element 't' is of several types, and nothing names its type here"},
+      {"<root><p a='1'/><q><p/></q><bag><p b='x'/></bag></root>",
+       "element 'p' is of several types, and nothing names its type here"},
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
