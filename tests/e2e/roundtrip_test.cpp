@@ -256,7 +256,7 @@ TEST_F(EndToEnd, BrokenDocumentsFailWithAMessageAndHarmNothing) {
       {"missing-attribute.xml", "required attribute 'number' not set"},
       {"duplicate-attribute.xml", "attribute 'id' cannot be set more than once"},
       {"duplicate-id.xml", "non-unique ID detected for attribute 'key'"},
-      {"bad-literal.xml", "Invalid character"},
+      {"bad-literal.xml", "value 'pending' of attribute 'status' is not a literal of datatype 'status'"},
       {"undefined-entity.xml", "Entity reference eacute undefined"},
       {"trailing-garbage.xml", "and then some text"},
       {"stray-end-tag.xml", "syntax error"},
