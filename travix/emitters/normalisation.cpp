@@ -132,6 +132,17 @@ void SchemaNormaliser::FlattenAnonymousTypes(DOMNode* node) {
     Dom::SetAttribute(AsElement(parent), Attr::Type, name);
     m_schema->appendChild(parent->removeChild(node));
     m_types[name] = AsElement(node);
+  } else if (IsTypeElement(node) && m_schema && node->getParentNode() != m_schema) {
+    // A named type nested in a declaration: the writers declare and
+    // define the classes of the schema's children only, so it moves out
+    // as well (else its class would be declared and never defined). The
+    // element or attribute it stands in is of that type.
+    DOMNode* parent = node->getParentNode();
+    if ((Dom::IsElement(parent, Elem::Element) || Dom::IsElement(parent, Elem::Attribute)) &&
+        !AttributeOf(parent, Attr::Type)) {
+      Dom::SetAttribute(AsElement(parent), Attr::Type, *AttributeOf(node, Attr::Name));
+    }
+    m_schema->appendChild(parent->removeChild(node));
   }
   Dom::ForEachChild(node, [this](DOMNode* child) { FlattenAnonymousTypes(child); });
 }

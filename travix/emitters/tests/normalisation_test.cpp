@@ -79,6 +79,27 @@ TEST_F(Normalisation, AnonymousTypesAreNamedAfterTheirParentAndMovedOut) {
   EXPECT_EQ(writer.FindType(u"item2"), writer.GetSchemaNode()->getLastChild());
 }
 
+// Named types nested in a declaration move out too, so that their classes
+// are written; before, such a class was only declared.
+TEST_F(Normalisation, NamedNestedTypesAreMovedOut) {
+  auto top = Normalised(
+      "<schema>"
+      "<archetype name='po'>"
+      "<element name='item'><archetype name='Item'><element name='sku'/>"
+      "<attribute name='colour'><datatype name='Colour'><basetype name='string'/></datatype>"
+      "</attribute></archetype></element>"
+      "<element name='note' type='string'><archetype name='Unused'/></element>"
+      "</archetype>"
+      "</schema>");
+  EXPECT_EQ(top, (Strings{
+                     "archetype[name=po](element[name=item type=Item] element[name=note type=string])",
+                     "datatype[name=Colour](basetype[name=string])",
+                     "archetype[name=Item](element[name=sku] attribute[name=colour type=Colour])",
+                     "archetype[name=Unused]",
+                 }));
+  EXPECT_EQ(writer.FindType(u"Item"), writer.GetSchemaNode()->getChildNodes()->item(2));
+}
+
 TEST_F(Normalisation, AnonymousTypeTakesNoNameOfAGroup) {
   auto top = Normalised(
       "<schema><group name='item'><element name='a'/></group>"
@@ -183,10 +204,10 @@ TEST_F(Normalisation, ReferencesAreReplacedByCopiesWithTheirOwnOccurrences) {
 }
 
 TEST_F(Normalisation, CircularReferencesFailNamingTheElement) {
-  // A named type stays inside its element, so the copy carries the
-  // reference back to the element itself.
+  // What stays inside an element (here a child element, not a type, which
+  // moves out) makes the copy carry the reference back to the element.
   const std::string circular =
-      "<schema><element name='a'><archetype name='aType'><element ref='a'/></archetype></element>"
+      "<schema><element name='a'><element ref='a'/></element>"
       "<archetype name='po'><element ref='a'/></archetype></schema>";
   EXPECT_EQ(Failure(circular), "Error: Found circular reference to <a> while resolving references.");
 
