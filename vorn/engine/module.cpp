@@ -13,6 +13,7 @@
 #endif
 #include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/registrar.h"
+#include "vorn/support/utilities.h"
 
 namespace {
 
@@ -26,24 +27,6 @@ bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
 }
 
 constexpr int kDefaultIconBitmap = 201;
-
-// Input and output names: not empty, none of the delimiters that the
-// engine's texts and the editors use, first letter upper-cased.
-bool CheckName(std::string& name) {
-  static constexpr std::string_view delimiters = " .,:;/\\@#$%^&*()+='\"!-<>?~`\t";
-  if (name.empty())
-    return false;
-  bool valid = true;
-  for (char& c : name) {
-    if (delimiters.find(c) != std::string_view::npos) {
-      c = '_';
-      valid = false;
-    }
-  }
-  if (name[0] >= 'a' && name[0] <= 'z')
-    name[0] = static_cast<char>(name[0] - 'a' + 'A');
-  return valid;
-}
 
 } // namespace
 
@@ -500,7 +483,7 @@ HRESULT CVornModule::Unlock() {
 HRESULT CVornModule::Define(Table table, BSTR name, VornConnectionType type, int count, BOOL multiple) {
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   std::string checked = Platform::BstrToUtf8(name);
-  if (!CheckName(checked))
+  if (!Vorn::CheckName(checked))
     return E_INVALIDARG;
   CComBSTR key(checked);
   VornConnectionDef definition{key, type, type == ctFloatArray ? count : 0, multiple};
