@@ -14,6 +14,7 @@
 #include "platform/ui/window.h"
 #include "vorn/engine/moduletyperegistry.h"
 #include "vorn/interfaces/registrar.h"
+#include "vorn/support/errortext.h"
 
 namespace Vorn {
 
@@ -139,13 +140,6 @@ std::string ServerOf(const std::string& path) {
     return {};
   std::size_t end = path.find_first_of("\\/", 2);
   return path.substr(2, end == std::string::npos ? std::string::npos : end - 2);
-}
-
-// The system's text for a failure, for messages to the user.
-std::string SystemText(HRESULT hr) {
-  char text[32];
-  std::snprintf(text, sizeof text, "ERROR = %x", static_cast<unsigned>(hr));
-  return text;
 }
 
 }  // namespace
@@ -432,7 +426,7 @@ void VornEngine::LoadModel(int id) {
       module->SetProcessor(processor, FALSE, FALSE);
       if (IsLocalModule(module)) {
         std::string prompt = "Error creating ModuleType \"" + row.type + "\" named \"" + row.name + "\". \n" +
-                             SystemText(created) +
+                             FormatHResultText(created, true) +
                              "\n\nWould you like to permanently remove this module from the file?";
         if (AfxMessageBox(prompt.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES) {
           RemoveModule(row.id);

@@ -11,6 +11,7 @@
 #include "vorn/engine/module.h"
 #include "vorn/engine/moduletyperegistry.h"
 #include "vorn/engine/tests/peerstandins.h"
+#include "vorn/support/errortext.h"
 
 namespace {
 
@@ -214,7 +215,10 @@ TEST_F(EngineTest, AnUnregisteredTypeAsksWhetherToRemoveItsModule) {
     Open();
     ASSERT_EQ(answers.Texts().size(), static_cast<std::size_t>(c.prompts));
     if (c.prompts) {
-      EXPECT_EQ(answers.Texts()[0].rfind("Error creating ModuleType \"Gone\" named \"old\". \n", 0), 0u);
+      std::string reason = FormatHResultText(REGDB_E_CLASSNOTREG, true);
+      EXPECT_FALSE(reason.empty());
+      EXPECT_EQ(answers.Texts()[0], "Error creating ModuleType \"Gone\" named \"old\". \n" + reason +
+                                        "\n\nWould you like to permanently remove this module from the file?");
     }
     IVornModuleLocal* module = m_engine->GetModule(2);
     ASSERT_EQ(module != nullptr, c.kept);
