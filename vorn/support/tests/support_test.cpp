@@ -13,6 +13,7 @@
 #include "platform/resources/module.h"
 #include "tests/support/tempdir.h"
 #include "vorn/support/errortext.h"
+#include "vorn/support/modulehelpers.h"
 #include "vorn/support/utilities.h"
 
 namespace {
@@ -217,6 +218,17 @@ TEST(Utilities, TextHolderSafeArrayAndScopedLock) {
   EXPECT_TRUE(TryEnterCriticalSection(&section));
   LeaveCriticalSection(&section);
   DeleteCriticalSection(&section);
+}
+
+TEST(Utilities, ConnectionTypeNames) {
+  struct Case {
+    int type;
+    std::string name;
+  } cases[] = {{0, "ctFloatArray"}, {1, "ctString"}, {2, "ctVariant"}, {3, "ctIUnknown"}, {4, ""}, {-1, ""}};
+  for (const Case& c : cases)
+    EXPECT_EQ(Vorn::ConnectionTypeName(static_cast<VornConnectionType>(c.type)), c.name) << c.type;
+  EXPECT_FALSE(Vorn::IsMultipleInput(nullptr, "In"));
+  EXPECT_EQ(Vorn::ProcessorOf(nullptr), "");
 }
 
 class RegistryKeyTest : public testing::Test {
