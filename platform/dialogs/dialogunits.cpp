@@ -12,6 +12,7 @@
 
 #include "platform/dialogs/dialogconstants.h"
 #include "platform/dialogs/dialogtemplate.h"
+#include "platform/dialogs/fontconfigsession.h"
 
 namespace Platform {
 

@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 
+#include "platform/dialogs/fontconfigsession.h"
 #include "platform/graphics/objects.h"
 
 namespace platform::graphics {
@@ -43,19 +44,9 @@ FT_Library Library() {
   return library;
 }
 
-// fontconfig keeps its configuration and caches until FcFini, which runs
-// at exit once the first font was looked up.
-bool FontconfigReady() {
-  static const bool ready = [] {
-    if (!FcInit()) return false;
-    std::atexit([] { FcFini(); });
-    return true;
-  }();
-  return ready;
-}
 
 bool FindFontFile(const std::string& family, int weight, bool italic, std::string& file, int& index) {
-  if (!FontconfigReady()) return false;
+  if (!Platform::FontconfigReady()) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
   if (!family.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
