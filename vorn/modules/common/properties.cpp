@@ -1,0 +1,234 @@
+#include "vorn/modules/common/properties.h"
+
+#include <mutex>
+
+#include <xercesc/dom/DOM.hpp>
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/parsers/XercesDOMParser.hpp>
+#include <xercesc/sax/ErrorHandler.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLChar.hpp>
+#include <xercesc/util/XMLException.hpp>
+
+#include "platform/errors.h"
+#include "vorn/modules/common/comerror.h"
+
+namespace VornModules {
+
+namespace {
+
+using namespace xercesc;
+
+// Far above what a properties text needs, far below what a nest of entity
+// definitions would take to expand.
+constexpr XMLSize_t kEntityExpansionLimit = 1000;
+
+// The XML platform is counted; the count is not safe across threads on its
+// own, and module objects come and go on several.
+std::mutex platformLock;
+
+class FailureFlag : public ErrorHandler {
+public:
+  void warning(const SAXParseException&) override {}
+  void error(const SAXParseException&) override { failed = true; }
+  void fatalError(const SAXParseException&) override { failed = true; }
+  void resetErrors() override { failed = false; }
+  bool failed = false;
+};
+
+std::u16string_view View(const XMLCh* text) { return text ? std::u16string_view(text) : std::u16string_view(); }
+
+bool WhiteSpaceOnly(std::u16string_view text) {
+  for (char16_t c : text)
+    if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r') return false;
+  return true;
+}
+
+// The text of node and everything below it, white-space-only text left out.
+void AppendText(const DOMNode* node, std::u16string& out) {
+  for (const DOMNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
+    auto type = child->getNodeType();
+    if (type == DOMNode::TEXT_NODE || type == DOMNode::CDATA_SECTION_NODE) {
+      std::u16string_view text = View(child->getNodeValue());
+      if (!WhiteSpaceOnly(text)) out += text;
+    } else if (type == DOMNode::ELEMENT_NODE) {
+      AppendText(child, out);
+    }
+  }
+}
+
+// Whether every character can stand in an XML document (surrogates only in
+// pairs).
+bool XmlCharacters(std::u16string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      ++i;
+    } else if ((c >= 0xDC00 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF ||
+               (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void AppendEscaped(std::u16string_view text, std::u16string& out) {
+  for (char16_t c : text) {
+    switch (c) {
+      case u'&': out += u"&amp;"; break;
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      // A carriage return would come back as a line feed.
+      case u'\r': out += u"&#13;"; break;
+      default: out += c;
+    }
+  }
+}
+
+}  // namespace
+
+struct PropertiesDocument::Parser {
+  Parser() {
+    security.setEntityExpansionLimit(kEntityExpansionLimit);
+    dom.setSecurityManager(&security);
+    dom.setValidationScheme(XercesDOMParser::Val_Never);
+    dom.setDoNamespaces(false);
+    dom.setDoSchema(false);
+    dom.setLoadSchema(false);
+    dom.setLoadExternalDTD(false);
+    dom.setSkipDTDValidation(true);
+    dom.setDisableDefaultEntityResolution(true);
+    dom.setCreateEntityReferenceNodes(false);
+    dom.setCreateCommentNodes(false);
+    dom.setErrorHandler(&errors);
+  }
+  // Declared first so that it outlives the parser pointing at it.
+  SecurityManager security;
+  FailureFlag errors;
+  XercesDOMParser dom;
+};
+
+std::unique_ptr<PropertiesDocument> PropertiesDocument::Create() {
+  {
+    std::lock_guard lock(platformLock);
+    try {
+      XMLPlatformUtils::Initialize();
+    } catch (...) {
+      return nullptr;
+    }
+  }
+  try {
+    return std::unique_ptr<PropertiesDocument>(new PropertiesDocument());
+  } catch (...) {
+    std::lock_guard lock(platformLock);
+    XMLPlatformUtils::Terminate();
+    return nullptr;
+  }
+}
+
+PropertiesDocument::PropertiesDocument() : parser_(std::make_unique<Parser>()) {}
+
+PropertiesDocument::~PropertiesDocument() {
+  parser_.reset();
+  std::lock_guard lock(platformLock);
+  XMLPlatformUtils::Terminate();
+}
+
+bool PropertiesDocument::LoadXml(std::u16string_view text) {
+  Parser& parser = *parser_;
+  bool parsed = false;
+  bool hasProps = false;
+  std::vector<std::pair<std::u16string, std::u16string>> properties;
+  try {
+    // The text is already Unicode: any encoding it declares is not its own.
+    MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size() * sizeof(char16_t),
+                             u"properties");
+    source.setEncoding(u"UTF-16LE");
+    parser.errors.failed = false;
+    parser.dom.parse(source);
+    const DOMDocument* document = parser.dom.getDocument();
+    const DOMElement* root = document ? document->getDocumentElement() : nullptr;
+    if (!parser.errors.failed && parser.dom.getErrorCount() == 0 && root) {
+      parsed = true;
+      hasProps = View(root->getTagName()) == u"PROPS";
+      if (hasProps) {
+        for (const DOMNode* child = root->getFirstChild(); child; child = child->getNextSibling()) {
+          if (child->getNodeType() != DOMNode::ELEMENT_NODE) continue;
+          std::u16string value;
+          AppendText(child, value);
+          properties.emplace_back(View(child->getNodeName()), std::move(value));
+        }
+      }
+    }
+  } catch (const OutOfMemoryException&) {
+    parser.dom.resetDocumentPool();
+    ThrowComError(E_OUTOFMEMORY, IID_PropertiesDocument);
+  } catch (...) {
+    // XMLException, DOMException, SAXException: the text did not parse.
+    parsed = false;
+  }
+  parser.dom.resetDocumentPool();
+  if (!parsed) return false;
+  hasProps_ = hasProps;
+  loadedText_.assign(text);
+  properties_ = std::move(properties);
+  return true;
+}
+
+std::u16string PropertiesDocument::Xml() const {
+  if (!hasProps_) return loadedText_;
+  std::u16string out = u"<?xml version='1.0'?><PROPS>";
+  for (const auto& [name, value] : properties_) {
+    out += u'<';
+    out += name;
+    out += u'>';
+    AppendEscaped(value, out);
+    out += u"</";
+    out += name;
+    out += u'>';
+  }
+  out += u"</PROPS>";
+  return out;
+}
+
+void PropertiesDocument::RequireProps() const {
+  if (!hasProps_) ThrowComError(E_POINTER, IID_PropertiesDocument);
+}
+
+void PropertiesDocument::WriteProperty(std::u16string_view name, std::u16string_view value) {
+  // The node is made before PROPS is looked for, so a bad name fails first.
+  std::u16string ownName(name);
+  if (ownName.empty() || !XMLChar1_0::isValidName(ownName.c_str(), ownName.size()))
+    ThrowComError(E_INVALIDARG, IID_PropertiesDocument);
+  // Text XML cannot hold would make the whole document unreadable later.
+  if (!XmlCharacters(value)) ThrowComError(E_INVALIDARG, IID_PropertiesNode);
+  RequireProps();
+  for (auto& property : properties_) {
+    if (property.first == name) {
+      property.second.assign(value);
+      return;
+    }
+  }
+  properties_.emplace_back(std::move(ownName), std::u16string(value));
+}
+
+std::u16string PropertiesDocument::ReadProperty(std::u16string_view name) const {
+  RequireProps();
+  for (const auto& property : properties_)
+    if (property.first == name) return property.second;
+  return {};
+}
+
+std::vector<std::u16string> PropertiesDocument::PropertyNames() const {
+  RequireProps();
+  std::vector<std::u16string> names;
+  names.reserve(properties_.size());
+  for (const auto& property : properties_) names.push_back(property.first);
+  return names;
+}
+
+}  // namespace VornModules
