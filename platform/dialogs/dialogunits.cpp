@@ -4,7 +4,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
@@ -24,17 +23,6 @@ constexpr int kDotsPerInch = 96;
 
 // The font file fontconfig picks for a face, as the system would pick a
 // substitute for a face it does not have.
-// fontconfig keeps its configuration and caches until FcFini: made ready
-// once, and released at exit (a second FcFini, from the drawing code, is
-// harmless).
-bool FontconfigReady() {
-  static const bool ready = [] {
-    if (!FcInit()) return false;
-    std::atexit([] { FcFini(); });
-    return true;
-  }();
-  return ready;
-}
 
 std::optional<std::pair<std::string, int>> FindFontFile(const std::string& face, int weight, bool italic) {
   if (!FontconfigReady()) return std::nullopt;
