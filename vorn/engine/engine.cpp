@@ -594,34 +594,28 @@ HRESULT VornEngine::LoadFloatValue(int nID, BSTR bstrName, float* pfValue) {
   return EnsureDatabase() ? m_db->LoadFloatValue(nID, Text(bstrName), *pfValue) : S_OK;
 }
 
-HRESULT VornEngine::LoadFloatArrayVar(int nID, BSTR bstrName, VARIANT* pOut) {
+// The three array loads differ only in the database call: without a
+// working file they answer an empty VARIANT.
+HRESULT VornEngine::LoadArrayVar(int nID, BSTR bstrName, VARIANT* pOut, ArrayLoad load) {
   if (!pOut)
     return E_POINTER;
   if (!EnsureDatabase()) {
     VariantInit(pOut);
     return S_OK;
   }
-  return m_db->LoadFloatArrayVar(nID, Text(bstrName), pOut);
+  return (m_db.get()->*load)(nID, Text(bstrName), pOut);
+}
+
+HRESULT VornEngine::LoadFloatArrayVar(int nID, BSTR bstrName, VARIANT* pOut) {
+  return LoadArrayVar(nID, bstrName, pOut, &WorkingDatabase::LoadFloatArrayVar);
 }
 
 HRESULT VornEngine::LoadStringArrayVar(int nID, BSTR bstrName, VARIANT* pOut) {
-  if (!pOut)
-    return E_POINTER;
-  if (!EnsureDatabase()) {
-    VariantInit(pOut);
-    return S_OK;
-  }
-  return m_db->LoadStringArrayVar(nID, Text(bstrName), pOut);
+  return LoadArrayVar(nID, bstrName, pOut, &WorkingDatabase::LoadStringArrayVar);
 }
 
 HRESULT VornEngine::LoadIntArrayVar(int nID, BSTR bstrName, VARIANT* pOut) {
-  if (!pOut)
-    return E_POINTER;
-  if (!EnsureDatabase()) {
-    VariantInit(pOut);
-    return S_OK;
-  }
-  return m_db->LoadIntArrayVar(nID, Text(bstrName), pOut);
+  return LoadArrayVar(nID, bstrName, pOut, &WorkingDatabase::LoadIntArrayVar);
 }
 
 HRESULT VornEngine::SaveArrayVar(int nID, BSTR bstrName, VARIANT varArray) {

@@ -153,6 +153,8 @@ private:
 
   // The working file.
   bool EnsureDatabase();
+  using ArrayLoad = HRESULT (WorkingDatabase::*)(int, std::string_view, VARIANT*);
+  HRESULT LoadArrayVar(int nID, BSTR bstrName, VARIANT* pOut, ArrayLoad load);
   void OpenWorkingDatabase();
   void CloseWorkingDatabase();
   void Modified() { m_fileModified = true; }
