@@ -7,7 +7,9 @@
 #ifndef TRAVIX_OBJECT_H
 #define TRAVIX_OBJECT_H
 
+#include <cstddef>
 #include <map>
+#include <new>
 #include <ostream>
 #include <string>
 
@@ -32,6 +34,17 @@ public:
   // Copies the tag and clones the attributes.
   TRAVIX_NAME(XObject)(const TRAVIX_NAME(XObject)& other);
   virtual ~TRAVIX_NAME(XObject)();
+
+  // Objects come from free lists per size, kept by the runtime: an import
+  // makes and frees many of a few sizes. The nothrow and placement forms
+  // are here so that derived classes can still be created with them.
+  static void* operator new(std::size_t size);
+  static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+  static void* operator new(std::size_t, void* place) noexcept { return place; }
+  static void operator delete(void* block, std::size_t size) noexcept;
+  static void operator delete(void* block, const std::nothrow_t&) noexcept;
+  static void operator delete(void*, void*) noexcept {}
+
   // Copies the tag only; the attributes stay as they were.
   TRAVIX_NAME(XObject)& operator=(const TRAVIX_NAME(XObject)& other);
 

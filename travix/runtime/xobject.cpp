@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "objectpool.h"
 #include "travixexcept.h"
 
 namespace {
@@ -24,6 +25,21 @@ XObject::TRAVIX_NAME(XObject)(const XObject& other) : m_tag(other.m_tag), m_pAtt
 }
 
 XObject::~TRAVIX_NAME(XObject)() { freeAttributes(); }
+
+void* XObject::operator new(std::size_t size) { return travix_pool::Allocate(size); }
+
+// A nothrow object takes a block of the general heap: the size that the
+// pool would need is not known when its constructor fails. Deleting it
+// later hands the block to the pool, which it fits.
+void* XObject::operator new(std::size_t size, const std::nothrow_t& tag) noexcept {
+  return ::operator new(size, tag);
+}
+
+void XObject::operator delete(void* block, std::size_t size) noexcept {
+  travix_pool::Free(block, size);
+}
+
+void XObject::operator delete(void* block, const std::nothrow_t&) noexcept { ::operator delete(block); }
 
 XObject& XObject::operator=(const XObject& other) {
   m_tag = other.m_tag;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "formnames.h"
 #include "tests/support/tempdir.h"
@@ -258,6 +262,91 @@ TEST(XObjectFile, FailuresThrowInsteadOfReportingSuccess) {
   } catch (const XException& e) {
     EXPECT_EQ(e.GetMsg(), "Error: Unable to write file '/dev/full' for XML output.");
   }
+}
+
+// Objects of every size, made in every form and freed in any thread, keep
+// their contents apart: the blocks they get are never shared while in use.
+template <std::size_t Bytes> class Sized : public Node {
+public:
+  explicit Sized(unsigned char fill) { std::memset(m_payload, fill, Bytes); }
+  bool Holds(unsigned char fill) const {
+    for (unsigned char byte : m_payload)
+      if (byte != fill)
+        return false;
+    return true;
+  }
+
+private:
+  unsigned char m_payload[Bytes];
+};
+
+struct Made {
+  XObject* object;
+  unsigned char fill;
+  bool (*holds)(const XObject*, unsigned char);
+};
+
+template <std::size_t Bytes> Made Make(unsigned char fill, int form) {
+  using T = Sized<Bytes>;
+  XObject* object = form == 0 ? new T(fill) : new (std::nothrow) T(fill);
+  return Made{object, fill, [](const XObject* o, unsigned char f) {
+                return dynamic_cast<const T*>(o)->Holds(f);
+              }};
+}
+
+std::vector<Made> MakeAll(unsigned char firstFill) {
+  std::vector<Made> made;
+  for (int round = 0; round < 300; ++round) {
+    const unsigned char fill = static_cast<unsigned char>(firstFill + round);
+    const int form = round % 2;
+    made.push_back(Make<1>(fill, form));
+    made.push_back(Make<40>(fill, form));
+    made.push_back(Make<400>(fill, form));
+    made.push_back(Make<4000>(fill, form)); // beyond the pooled sizes
+  }
+  return made;
+}
+
+bool AllHold(const std::vector<Made>& made) {
+  for (const Made& m : made)
+    if (!m.object || !m.holds(m.object, m.fill))
+      return false;
+  return true;
+}
+
+void DeleteAll(std::vector<Made>& made) {
+  for (Made& m : made)
+    delete m.object;
+  made.clear();
+}
+
+TEST(XObjectMemory, BlocksStayApartAcrossSizesFormsAndThreads) {
+  std::vector<Made> first = MakeAll(1);
+  std::vector<Made> second;
+  // Made here, half freed in another thread, which then ends: its freed
+  // blocks serve what is made next.
+  std::thread([&] {
+    second = MakeAll(101);
+    std::vector<Made> half(first.begin(), first.begin() + first.size() / 2);
+    first.erase(first.begin(), first.begin() + first.size() / 2);
+    DeleteAll(half);
+  }).join();
+  std::vector<Made> third = MakeAll(201);
+  EXPECT_TRUE(AllHold(first));
+  EXPECT_TRUE(AllHold(second));
+  EXPECT_TRUE(AllHold(third));
+  DeleteAll(first);
+  DeleteAll(second);
+  std::vector<Made> fourth = MakeAll(51);
+  EXPECT_TRUE(AllHold(third));
+  EXPECT_TRUE(AllHold(fourth));
+  DeleteAll(third);
+  DeleteAll(fourth);
+
+  alignas(Sized<8>) unsigned char place[sizeof(Sized<8>)];
+  auto* placed = new (place) Sized<8>(7);
+  EXPECT_TRUE(placed->Holds(7));
+  placed->~Sized<8>();
 }
 
 } // namespace
