@@ -175,7 +175,11 @@ inline constexpr std::string_view kSingleMemberDeclaration = R"~(    @T@  *m_p@M
 inline constexpr std::string_view kListAccessorDeclaration = R"~(    @T@ & Get_@MN@();
 
 )~";
-inline constexpr std::string_view kSingleAccessorDeclarations = R"~(    void Set_@MN@(const @T@ &);
+inline constexpr std::string_view kSingleAccessorDeclarations = R"~(    // Makes the object the member instead of a copy of it, and owns it
+    // then; false (the object left to the caller) when the member is set
+    // already or the object is of a class derived from its type.
+    bool Adopt_@MN@(@T@ *);
+    void Set_@MN@(const @T@ &);
     const @T@ & Get_@MN@();
 
 )~";
@@ -475,6 +479,15 @@ inline constexpr std::string_view kSingleSetter = R"~(void @Q@::Set_@MN@(const @
       throw @XEXCEPTION@(std::string("Error: @Q@::Set_@MN@(): out of memory"),__FILE__,__LINE__);
     m_p@MN@->SetTag("@X@");
   }
+}
+)~";
+inline constexpr std::string_view kSingleAdopter = R"~(bool @Q@::Adopt_@MN@(@T@ * value)
+{
+  if (m_p@MN@ || !value || typeid(*value) != typeid(@T@))
+    return false;
+  value->SetTag("@X@");
+  m_p@MN@ = value;
+  return true;
 }
 )~";
 inline constexpr std::string_view kSingleGetter = R"~(const @T@ & @Q@::Get_@MN@()

@@ -230,6 +230,7 @@ void TqCppSchemaSrcWriter::HeaderEmitArchElems(DOMNode* node, const std::string&
     m_headerAccessors << Splice(T::kListAccessorDeclaration, {{"T", child.type}, {"MN", mn}});
   } else {
     ClaimMemberName("Set_" + mn, owner, classIdentifier);
+    ClaimMemberName("Adopt_" + mn, owner, classIdentifier);
     ClaimMemberName("m_p" + mn, owner, classIdentifier);
     m_headerMembers << Splice(T::kSingleMemberDeclaration, {{"T", child.type}, {"MN", mn}});
     // A fixed element gets the setter too: the generated grammar sets

@@ -112,7 +112,8 @@ void TqCppSchemaSrcWriter::CppEmitArchElems(DOMNode* node, const std::string& cl
   }
   m_copyBody << Splice(T::kSingleCopy, names);
   m_assignmentBody << Splice(T::kSingleAssignment, names);
-  m_accessorDefinitions << Splice(T::kSingleSetter, names) << Splice(T::kSingleGetter, names);
+  m_accessorDefinitions << Splice(T::kSingleAdopter, names) << Splice(T::kSingleSetter, names)
+                        << Splice(T::kSingleGetter, names);
   m_hasElementBody << Splice(T::kSingleHasElement, names);
   m_removeElementBody << Splice(T::kSingleRemoveElement, names);
   m_validityChecks << Splice(

@@ -48,8 +48,8 @@ static @XOBJECT@ * pCurrentGroupElement = 0;
 
 /* The actions' work, one call per child or attribute: large schemas give
    the parse function thousands of actions, which stay small this way.
-   SetElement sets a finished single child on the object being read and
-   frees it; AppendElement appends it to a list; SetChoice makes a child or
+   SetElement makes a finished single child a member of the object being
+   read (or sets a copy and frees it); AppendElement appends it to a list; SetChoice makes a child or
    a list of children the choice; SetAttribute and SetDatatypeAttribute
    convert an attribute's text to its class, the latter through the
    datatype's base, and refuse it (1) when the object being read is of
@@ -71,10 +71,16 @@ static Object * Parent()
 }
 
 template <class Object, class Value>
-static void SetElement(void (Object::*set)(const Value &), @XOBJECT@ *&pElement)
+static void SetElement(void (Object::*set)(const Value &), bool (Object::*adopt)(Value *),
+	@XOBJECT@ *&pElement)
 {
-	(Parent<Object>()->*set)(*As<Value>(pElement));
-	delete pElement;
+	Object *pParent = Parent<Object>();
+	Value *pValue = As<Value>(pElement);
+	if (!(pParent->*adopt)(pValue))
+	{
+		(pParent->*set)(*pValue);
+		delete pElement;
+	}
 	pElement = 0;
 }
 

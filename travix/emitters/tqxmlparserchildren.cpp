@@ -187,7 +187,8 @@ void TqXMLParserSrcWriter::AddChildRules(const ChildSymbol& child, const std::st
   const std::string list = RuntimeList();
   const std::string take = v + " = 0;";
   const std::string qualified = QualifiedName(parent);
-  const std::string setAction = "SetElement(&" + qualified + "::Set_" + child.member + ", " + v + ");";
+  const std::string setAction = "SetElement(&" + qualified + "::Set_" + child.member + ", &" +
+                                qualified + "::Adopt_" + child.member + ", " + v + ");";
   const std::string appendAction =
       "AppendElement(&" + qualified + "::Get_" + child.member + "List, " + v + ");";
   // After an element: white space, comments and processing instructions.

@@ -12,6 +12,7 @@
 #include <new>
 #include <ostream>
 #include <string>
+#include <typeinfo> // generated classes tell their members' classes apart
 
 #include "travixconfig.h"
 

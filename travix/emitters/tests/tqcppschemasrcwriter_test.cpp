@@ -158,6 +158,12 @@ TEST_F(BindingText, MembersListsAndAccessorsAgreeBetweenHeaderAndSource) {
   EXPECT_THAT(g.source, HasSubstr("ns::order & ns::order::operator=(const order & other)\n"));
   EXPECT_THAT(g.source, HasSubstr("const ns::price & ns::order::Get_total()\n"));
   EXPECT_THAT(g.source, HasSubstr("void ns::order::Set_total(const ns::price & value)\n"));
+  // The reader hands over a child it built instead of having it copied,
+  // only into an unset member and only of exactly the member's class.
+  EXPECT_THAT(g.header, HasSubstr("    bool Adopt_note(Travix::string *);\n"));
+  EXPECT_THAT(g.source, HasSubstr("bool ns::order::Adopt_total(ns::price * value)\n{\n"
+                                  "  if (m_ptotal || !value || typeid(*value) != typeid(ns::price))\n"
+                                  "    return false;\n"));
   EXPECT_THAT(g.source, HasSubstr("Travix::XList<ns::part *> & ns::order::Get_partList()\n"));
 
   EXPECT_THAT(g.source, HasSubstr("  if (m_pnote && (m_pnote->IsValid() == false) )\n"));

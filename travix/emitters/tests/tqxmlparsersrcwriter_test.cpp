@@ -402,7 +402,7 @@ TEST(GrammarFile, OccurrenceRulesAndWhiteSpaceAfterEveryChild) {
       "</archetype>");
   const std::string& grammar = generated.grammar;
   const std::string elems = Rule(grammar, "a_elems");
-  EXPECT_TRUE(Contains(elems, "SetElement(&po::a::Set_one, pCurrentElement); }"));
+  EXPECT_TRUE(Contains(elems, "SetElement(&po::a::Set_one, &po::a::Adopt_one, pCurrentElement); }"));
   EXPECT_TRUE(Contains(elems, "pCurrentElement); }\n\t\t\t  xml_Misc_zeroormore\n"));
   EXPECT_TRUE(Contains(elems, "opt_zeroorone\n\t\t\t  item_zeroormore\n\t\t\t  two_wildcard\n"
                               "\t\t\t  item1_zeroormore"));
@@ -480,7 +480,7 @@ TEST(GrammarFile, ChoicesGroupsAndMixedContent) {
   EXPECT_TRUE(Contains(Rule(grammar, "g_oneormore"), "g_group\n"));
   EXPECT_TRUE(Contains(grammar, "static_cast<Travix::XList<Travix::XObject *> *>(parentStack.top())"));
   EXPECT_TRUE(Contains(Rule(grammar, "g_group"), "CreateObject(\"po::g\")"));
-  EXPECT_TRUE(Contains(Rule(grammar, "g_elems"), "SetElement(&po::g::Set_z, pCurrentElement);"));
+  EXPECT_TRUE(Contains(Rule(grammar, "g_elems"), "SetElement(&po::g::Set_z, &po::g::Adopt_z, pCurrentElement);"));
   EXPECT_FALSE(Contains(grammar, "Set_g_group"));
   // a group nothing refers to leaves no rules
   EXPECT_TRUE(Rule(grammar, "unused_group").empty());
