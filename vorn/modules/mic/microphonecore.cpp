@@ -6,6 +6,7 @@
 #include "platform/ui/messagebox.h"
 #include "vorn/interfaces/registrar.h"
 #include "vorn/modules/common/comerror.h"
+#include "vorn/modules/common/properties.h"
 #include "vorn/modules/mic/micmixer.h"
 
 namespace VornMic {
@@ -197,6 +198,15 @@ HRESULT MicrophoneCore::Load(IDispatch* object) {
   Deactivate();
   Activate();
   return S_OK;
+}
+
+void MicrophoneCore::WriteOutputProperties(VornModules::PropertiesDocument& document,
+                                           std::u16string_view output) const {
+  if (output != kOutput) return;
+  const std::string rate = std::to_string(m_frequency);
+  document.WriteProperty(u"SamplesPerSecond", std::u16string(rate.begin(), rate.end()));
+  document.WriteProperty(u"Type", u"Audio");
+  document.WriteProperty(u"Range", u"-1,1");
 }
 
 }  // namespace VornMic

@@ -12,10 +12,15 @@
 #define VORN_MODULES_MIC_MICROPHONECORE_H
 
 #include <functional>
+#include <string_view>
 
 #include "vorn/interfaces/module.h"
 #include "vorn/modules/mic/capture.h"
 #include "vorn/modules/mic/micinput.h"
+
+namespace VornModules {
+class PropertiesDocument;
+}
 
 namespace VornMic {
 
@@ -37,6 +42,9 @@ public:
   HRESULT Run();
   HRESULT Save(IDispatch* persist);
   HRESULT Load(IDispatch* persist);
+  // What the output "Default" says of its signal: its rate, that it is
+  // audio, and its range; other outputs are left alone.
+  void WriteOutputProperties(VornModules::PropertiesDocument& document, std::u16string_view output) const;
 
   // Opens with these settings (they are kept even when the open fails);
   // a module on another machine opens nothing and answers 0. A failure is

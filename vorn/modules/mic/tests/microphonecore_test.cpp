@@ -10,6 +10,7 @@
 #include "platform/ui/messagebox.h"
 #include "vorn/engine/tests/fakes.h"
 #include "vorn/modules/common/comerror.h"
+#include "vorn/modules/common/properties.h"
 #include "vorn/modules/mic/microphonecore.h"
 
 using namespace AudioTest;
@@ -161,6 +162,20 @@ TEST_F(MicrophoneCoreTest, StoredValuesOpenWithTheirSettingsOrKeepTheDefaults) {
   EXPECT_EQ(other.Frequency(), 16000);
   EXPECT_EQ(other.Device(), 0);
   EXPECT_THROW(core.Save(nullptr), VornModules::ComError);
+}
+
+TEST_F(MicrophoneCoreTest, TheOutputSaysItsRateTypeAndRange) {
+  auto document = VornModules::PropertiesDocument::Create();
+  ASSERT_TRUE(document);
+  core.OpenDevice(0, 22050, 128);
+  for (const char16_t* output : {u"Default", u"Other"}) {
+    ASSERT_TRUE(document->LoadXml(u"<?xml version='1.0'?><PROPS><Type>Speech</Type></PROPS>"));
+    core.WriteOutputProperties(*document, output);
+    EXPECT_EQ(document->Xml(), std::u16string(output) == u"Default"
+                                   ? u"<?xml version='1.0'?><PROPS><Type>Audio</Type>"
+                                     u"<SamplesPerSecond>22050</SamplesPerSecond><Range>-1,1</Range></PROPS>"
+                                   : u"<?xml version='1.0'?><PROPS><Type>Speech</Type></PROPS>");
+  }
 }
 
 // The run thread runs the module under its lock, as the engine does, while
