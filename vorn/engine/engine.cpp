@@ -13,17 +13,13 @@
 #include "platform/ui/messagebox.h"
 #include "platform/ui/window.h"
 #include "vorn/engine/moduletyperegistry.h"
+#include "vorn/engine/networkpaths.h"
 #include "vorn/interfaces/registrar.h"
 #include "vorn/support/errortext.h"
 
 namespace Vorn {
 
 namespace {
-
-// Messages posted to the editing program's window.
-constexpr UINT VWM_MODULE_VALUES_RELOADED = WM_USER + 0x64;
-constexpr UINT VWM_DATABASE_OPENED = WM_USER + 0x65;
-constexpr UINT VWM_MODULE_CHANGED = WM_USER + 0x66;
 
 constexpr DWORD kFlushInterval = 500;
 
@@ -105,42 +101,9 @@ HRESULT NewStringList(IVornStringList** list) {
                           reinterpret_cast<void**>(list));
 }
 
-// The fields of an identity text: a field that begins with a double quote
-// runs to the next one; any other to the next blank, comma, tab or line feed.
-std::vector<std::string> IdentityFields(const std::string& identity) {
-  std::vector<std::string> fields;
-  std::size_t at = 0;
-  while (true) {
-    while (at < identity.size() && (identity[at] == ' ' || identity[at] == '\t' || identity[at] == '\n' ||
-                                    identity[at] == '\r' || identity[at] == ','))
-      ++at;
-    if (at >= identity.size())
-      break;
-    if (identity[at] == '"') {
-      std::size_t close = identity.find('"', at + 1);
-      if (close == std::string::npos)
-        close = identity.size();
-      fields.push_back(identity.substr(at + 1, close - at - 1));
-      at = close + 1;
-    } else {
-      std::size_t end = identity.find_first_of(" ,\t\n", at);
-      if (end == std::string::npos)
-        end = identity.size();
-      fields.push_back(identity.substr(at, end - at));
-      at = end;
-    }
-  }
-  return fields;
-}
-
-// The server named by a network path (\\server\... or //server/...), or
-// empty for any other path.
-std::string ServerOf(const std::string& path) {
-  if (path.size() < 2 || !((path[0] == '\\' && path[1] == '\\') || (path[0] == '/' && path[1] == '/')))
-    return {};
-  std::size_t end = path.find_first_of("\\/", 2);
-  return path.substr(2, end == std::string::npos ? std::string::npos : end - 2);
-}
+// Drive letters name no drives here: a drive path is taken as one of this
+// machine's fixed drives, as it is opened by this machine.
+bool AnyDriveIsFixed(char) { return true; }
 
 }  // namespace
 
@@ -836,48 +799,17 @@ HRESULT VornEngine::ChangeModuleServer(BSTR bstrOldProcessor, BSTR bstrNewProces
 BSTR VornEngine::GetHostName() { return Platform::AllocBstr(m_hostName); }
 
 BOOL VornEngine::IsMachineLocal() {
-  const std::string& path = m_workingFilePath;
-  std::string server = ServerOf(path);
-  if (!server.empty())
-    return Upper(server) == Upper(m_hostName) ? TRUE : FALSE;
-  // A path of this machine's own file system, or of one of its drives.
-  if (!path.empty() && path[0] == '/')
-    return TRUE;
-  return path.size() >= 2 && path[1] == ':' ? TRUE : FALSE;
+  return IsPathOnMachine(m_workingFilePath, m_hostName, AnyDriveIsFixed) ? TRUE : FALSE;
 }
 
 BSTR VornEngine::GetLocalHostName() {
-  if (IsMachineLocal())
-    return Platform::AllocBstr(m_hostName);
-  std::string server = ServerOf(m_workingFilePath);
-  if (!server.empty())
-    return Platform::AllocBstr(server);
-  return Platform::AllocBstr(m_workingFilePath.substr(0, m_workingFilePath.find('\\')));
+  return Platform::AllocBstr(MachineOfPath(m_workingFilePath, m_hostName, AnyDriveIsFixed));
 }
 
-std::string VornEngine::NetworkPath() const {
-  const std::string& path = m_workingFilePath;
-  if (path.empty() || !ServerOf(path).empty())
-    return path;
-  if (path.size() >= 2 && path[1] == ':') {
-    std::string rest = path.substr(2);
-    if (!rest.empty() && rest[0] != '\\' && rest[0] != '/')
-      rest = "\\" + rest;
-    return "\\\\" + m_hostName + "\\" + path.substr(0, 1) + rest;
-  }
-  if (path[0] == '/')
-    return "//" + m_hostName + path;
-  return path;
-}
+std::string VornEngine::NetworkPath() const { return NetworkPathOf(m_workingFilePath, m_hostName); }
 
 std::string VornEngine::ApplicationIdentity() const {
-  std::string identity;
-  if (!m_applicationName.empty())
-    identity = "App \"" + m_applicationName + "\" ";
-  std::string file = NetworkPath();
-  if (m_distributedDB)
-    file = file.substr(file.find_last_of("\\/") == std::string::npos ? 0 : file.find_last_of("\\/") + 1);
-  return identity + "\"" + file + "\"";
+  return Vorn::ApplicationIdentity(m_applicationName, NetworkPath(), m_distributedDB != FALSE);
 }
 
 HRESULT VornEngine::SetApplicationName(BSTR bstrName) {
@@ -906,7 +838,7 @@ HRESULT VornEngine::GetHostsRunningApp(BSTR bstrAppName, BOOL bCheckAppFileName,
   std::string wanted = Text(bstrAppName);
   if (wanted.empty())
     wanted = m_applicationName;
-  std::vector<std::string> own = IdentityFields(ApplicationIdentity());
+  std::string own = ApplicationIdentity();
   CComPtr<IVornStringList> hosts;
   HRESULT listed = m_peer->GetAllHosts(&hosts);
   if (FAILED(listed))
@@ -925,11 +857,7 @@ HRESULT VornEngine::GetHostsRunningApp(BSTR bstrAppName, BOOL bCheckAppFileName,
     for (int a = 0; a < appCount; ++a) {
       OutText app;
       apps->GetAt(a, &app);
-      std::vector<std::string> fields = IdentityFields(app.Get());
-      bool match = fields.size() >= 2 && SameText(fields[0], "App") && SameText(fields[1], wanted);
-      if (match && bCheckAppFileName)
-        match = fields.size() >= 3 && !own.empty() && fields[2] == own.back();
-      if (match)
+      if (IdentityNamesApplication(app.Get(), wanted, bCheckAppFileName != FALSE, own))
         (*ppHosts)->Add(host);
     }
     SysFreeString(host);
@@ -1011,9 +939,17 @@ HRESULT VornEngine::SyncMachine(BSTR bstrProcessor, int nTimeoutMs, BOOL* pbAckn
 
 HRESULT VornEngine::SetUserName(BSTR bstrUser) { return m_peer ? m_peer->SetUserName(bstrUser) : S_OK; }
 
-HRESULT VornEngine::GetUserName(BSTR* pbstrUser) { return m_peer ? m_peer->GetUserName(pbstrUser) : S_OK; }
+HRESULT VornEngine::GetUserName(BSTR* pbstrUser) {
+  if (!pbstrUser)
+    return E_POINTER;
+  *pbstrUser = nullptr;  // a caller frees what it gets, answered or not
+  return m_peer ? m_peer->GetUserName(pbstrUser) : S_OK;
+}
 
 HRESULT VornEngine::GetUserForMachine(BSTR bstrMachine, BSTR* pbstrUser) {
+  if (!pbstrUser)
+    return E_POINTER;
+  *pbstrUser = nullptr;
   return m_peer ? m_peer->GetUserForMachine(bstrMachine, CComBSTR(ApplicationIdentity()), pbstrUser) : S_OK;
 }
 

@@ -113,6 +113,16 @@ protected:
   ~IVornEngine() = default;
 };
 
+// Messages the engine posts (never sends) to the editing program's window
+// (SetUIHWnd), all with wParam 0. Their own numbers, apart from the window
+// messages of any module server that may share a value with them.
+// lParam: the module ID, or the negative argument for every module.
+inline constexpr UINT VWM_MODULE_VALUES_RELOADED = 0x0400 + 0x64;
+// lParam 0: another working file is open, or the same one again.
+inline constexpr UINT VWM_DATABASE_OPENED = 0x0400 + 0x65;
+// lParam: the module ID that was removed or loaded again.
+inline constexpr UINT VWM_MODULE_CHANGED = 0x0400 + 0x66;
+
 PLATFORM_DEFINE_IID(IVornEngineControl, "F8EE6F22-6237-41FA-84FE-D860983827A1");
 struct IVornEngineControl : IUnknown {
   virtual HRESULT RemoveModule(int nID, BOOL bBroadcast, BOOL bDeleteFromFile) = 0;

@@ -1,0 +1,239 @@
+// The whole-model operations as another machine's command or the editing
+// program sees them: what is reloaded, which messages reach the editing
+// program's window, and engines that follow each other through a hub.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/com/com.h"
+#include "platform/kernel/kernel.h"
+#include "platform/ui/messagebox.h"
+#include "platform/ui/window.h"
+#include "tests/support/tempdir.h"
+#include "vorn/engine/engine.h"
+#include "vorn/engine/moduletyperegistry.h"
+#include "vorn/engine/tests/fakes.h"
+#include "vorn/engine/tests/peerstandins.h"
+
+namespace {
+
+using namespace Vorn;
+
+std::string Text(BSTR text) {
+  std::string result = Platform::BstrToUtf8(text);
+  SysFreeString(text);
+  return result;
+}
+
+// The messages posted to a window of this thread, as (message, lParam).
+using Posted = std::vector<std::pair<UINT, LPARAM>>;
+Posted Drain(HWND window) {
+  Posted posted;
+  MSG msg{};
+  while (PeekMessage(&msg, window, 0, 0, PM_REMOVE))
+    if (msg.message >= WM_USER)
+      posted.emplace_back(msg.message, msg.lParam);
+  return posted;
+}
+
+// A registry with the type "Fake", a working file holding modules 0 and 3,
+// and engines over it on the computer LAB1.
+class EngineControlTest : public ::testing::Test {
+protected:
+  EngineControlTest() {
+    setenv("PLATFORM_REGISTRY_FILE", m_dir.Path("registry.sqlite").c_str(), 1);
+    setenv("PLATFORM_COMPUTERNAME", "LAB1", 1);
+    Platform::AddInProcessClass(CLSID_VornModule, &CVornModule::_CreatorClass::CreateInstance, nullptr);
+    Platform::AddInProcessClass(CLSID_FakeServer, &FakeServer::_CreatorClass::CreateInstance, nullptr);
+    ModuleTypeRegistry::Register("Fake", CLSID_FakeServer);
+    WorkingDatabase::CreateEmptyWorkingFile(m_path);
+    Platform::Db::Database(m_path).Execute(
+        "INSERT INTO Modules VALUES (0, 'Fake', 'a', ''), (3, 'Fake', 'b', '');"
+        "INSERT INTO ModuleValues VALUES (0, 'v', 0, 'old')");
+    WNDCLASS windowClass{};
+    windowClass.lpfnWndProc = DefWindowProc;
+    windowClass.lpszClassName = "EngineControlTestWindow";
+    RegisterClass(&windowClass);
+    m_window = CreateWindowEx(0, "EngineControlTestWindow", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                              nullptr);
+  }
+  ~EngineControlTest() override {
+    m_engines.clear();
+    DestroyWindow(m_window);
+    EXPECT_EQ(FakeServer::live, 0) << "every module server was released";
+    unsetenv("PLATFORM_REGISTRY_FILE");
+    unsetenv("PLATFORM_COMPUTERNAME");
+  }
+
+  VornEngine* Open() {
+    CComObject<VornEngine>* engine = nullptr;
+    EXPECT_EQ(CComObject<VornEngine>::CreateInstance(&engine), S_OK);
+    m_engines.emplace_back(static_cast<IVornEngine*>(engine));
+    engine->SetWorkingFilePath(CComBSTR(m_path));
+    engine->OpenDatabase(TRUE);
+    return engine;
+  }
+
+  TestSupport::TempDir m_dir;
+  std::string m_path = m_dir.Path("model.vrn");
+  MessageBoxRecorder m_messages;
+  HWND m_window = nullptr;
+  std::vector<CComPtr<IVornEngine>> m_engines;
+};
+
+TEST_F(EngineControlTest, AnyNegativeIDReloadsEveryModule) {
+  VornEngine* engine = Open();
+  for (int id : {-1, -7}) {
+    IVornModuleLocal* before = engine->GetModule(3);
+    ASSERT_EQ(engine->ReloadModule(id, FALSE), S_OK) << id;
+    ASSERT_NE(engine->GetModule(0), nullptr) << id;
+    ASSERT_NE(engine->GetModule(3), nullptr) << id;
+    EXPECT_NE(engine->GetModule(3), before) << "made again from the file";
+  }
+}
+
+TEST_F(EngineControlTest, ReloadingOrRemovingWithoutAnOpenFileOpensItFirst) {
+  VornEngine* engine = Open();
+  ASSERT_EQ(engine->Close(FALSE), S_OK);
+  ASSERT_EQ(engine->ReloadModule(3, FALSE), S_OK);
+  EXPECT_NE(engine->GetModule(3), nullptr);
+  ASSERT_EQ(engine->Close(FALSE), S_OK);
+  ASSERT_EQ(engine->RemoveModule(3, FALSE, TRUE), S_OK);
+  EXPECT_EQ(engine->GetModule(3), nullptr);
+  ASSERT_EQ(engine->ReloadModule(3, FALSE), S_OK);
+  EXPECT_EQ(engine->GetModule(3), nullptr) << "its rows went with it";
+
+  // A file that cannot be opened fails both, and loses nothing in memory.
+  engine->SetWorkingFilePath(CComBSTR(m_dir.Path("missing/none.vrn")));
+  engine->Close(FALSE);
+  EXPECT_EQ(engine->ReloadModule(0, FALSE), E_FAIL);
+  EXPECT_EQ(engine->RemoveModule(0, FALSE, TRUE), E_FAIL);
+  EXPECT_NE(engine->GetModule(0), nullptr);
+}
+
+TEST_F(EngineControlTest, TheEditingProgramHearsWhatChangedOnlyWhenTheChangeCameFromElsewhere) {
+  VornEngine* engine = Open();
+  engine->SetUIHWnd(m_window);
+  std::string copy = m_dir.Path("other.vrn");
+  WorkingDatabase::CreateEmptyWorkingFile(copy);
+  struct Case {
+    const char* what;
+    std::function<void()> call;
+    Posted posted;
+  } cases[] = {
+      {"values of one", [&] { engine->ReloadModuleData(3); }, {{VWM_MODULE_VALUES_RELOADED, 3}}},
+      {"values of all", [&] { engine->ReloadModuleData(-2); }, {{VWM_MODULE_VALUES_RELOADED, -2}}},
+      {"reload here", [&] { engine->ReloadModule(3, TRUE); }, {{VWM_MODULE_CHANGED, 3}}},
+      {"reload all", [&] { engine->ReloadModule(-4, FALSE); }, {{VWM_MODULE_CHANGED, -1}}},
+      {"remove here", [&] { engine->RemoveModule(0, TRUE, FALSE); }, {}},
+      {"remove received", [&] { engine->RemoveModule(3, FALSE, FALSE); }, {{VWM_MODULE_CHANGED, 3}}},
+      {"open here", [&] { engine->OpenDatabase(TRUE); }, {}},
+      {"open received", [&] { engine->OpenDatabase(FALSE); }, {{VWM_DATABASE_OPENED, 0}}},
+      {"reopen same", [&] { engine->ReOpenDatabase(FALSE, CComBSTR(m_path)); }, {}},
+      {"reopen other", [&] { engine->ReOpenDatabase(TRUE, CComBSTR(copy)); }, {{VWM_DATABASE_OPENED, 0}}},
+      {"reopen null", [&] { engine->ReOpenDatabase(FALSE, nullptr); }, {}},
+  };
+  for (const Case& c : cases) {
+    c.call();
+    EXPECT_EQ(Drain(m_window), c.posted) << c.what;
+  }
+  engine->SetUIHWnd(nullptr);
+  engine->ReloadModule(-1, FALSE);
+  EXPECT_EQ(Drain(m_window), Posted{}) << "nothing without a window";
+}
+
+TEST_F(EngineControlTest, SavesAreAnnouncedAtTheNextFlushAtMostTwiceASecond) {
+  VornEngine* engine = Open();
+  auto* peer = new PeerStandIns::Recorder;
+  engine->SetPeerChannel(peer);
+  for (int i = 0; i < 3; ++i)
+    engine->SaveFloatValue(3, CComBSTR("v"), 1.0f);
+  engine->OnIdle(0);
+  EXPECT_EQ(engine->QueuedCommands(), std::vector<std::string>{"RELOADDATA 3"}) << "not due yet";
+  Sleep(600);
+  engine->OnIdle(0);
+  engine->SaveFloatValue(0, CComBSTR("v"), 1.0f);
+  engine->OnIdle(0);
+  EXPECT_EQ(peer->Commands(), std::vector<std::string>{"RELOADDATA 3"});
+  EXPECT_EQ(engine->QueuedCommands(), std::vector<std::string>{"RELOADDATA 0"}) << "waits for the next flush";
+  std::vector<std::string> calls = peer->Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "PeerIdle 1"), 3) << "the channel is idle at every call";
+
+  // Nothing is asked of a channel that is not there; user names are empty.
+  engine->SetPeerChannel(nullptr);
+  peer->Release();
+  BSTR user = Platform::AllocBstr("stale");
+  BSTR kept = user;
+  EXPECT_EQ(engine->GetUserName(&user), S_OK);
+  EXPECT_EQ(user, nullptr);
+  SysFreeString(kept);
+  BOOL acknowledged = TRUE;
+  EXPECT_EQ(engine->SyncMachine(CComBSTR("LAB2"), 10, &acknowledged), S_OK);
+  EXPECT_FALSE(acknowledged);
+}
+
+TEST_F(EngineControlTest, EnginesJoinedByAHubFollowAddedModulesRunStatesAndClose) {
+  PeerStandIns::LoopbackHub hub;
+  VornEngine* first = Open();
+  VornEngine* second = Open();
+  IVornPeerChannel* a = hub.Join(first, first, "LAB1");
+  IVornPeerChannel* b = hub.Join(second, second, "LAB2");
+  first->SetPeerChannel(a);
+  second->SetPeerChannel(b);
+  a->Release();
+  b->Release();
+  second->SetUIHWnd(m_window);
+
+  IVornModuleLocal* added = nullptr;
+  ASSERT_EQ(first->CreateModule(CComBSTR("Fake"), &added), S_OK);
+  added->SetID(first->GetNewModuleID());
+  added->SetName(CComBSTR("new"));
+  ASSERT_EQ(first->SaveModuleParams(added), S_OK);
+  ASSERT_EQ(first->AddNewModule(added), S_OK);
+  added->Release();
+  EXPECT_EQ(second->GetModule(4), nullptr) << "nothing arrives before the engine is idle";
+  second->OnIdle(0);
+  IVornModuleLocal* copy = second->GetModule(4);
+  ASSERT_NE(copy, nullptr) << "reloaded from the file";
+  BSTR name = nullptr;
+  copy->GetName(&name);
+  EXPECT_EQ(Text(name), "new");
+  EXPECT_EQ(Drain(m_window), (Posted{{VWM_MODULE_CHANGED, 4}}));
+
+  for (EngineSpeed speed : {esSlow, esFast, esSlow, esStop}) {
+    ASSERT_EQ(first->SetRunning(speed, TRUE), S_OK);
+    second->OnIdle(0);
+    EXPECT_EQ(second->GetRunning(), speed);
+    first->OnIdle(0);
+    EXPECT_EQ(first->GetRunning(), speed) << "a received state is not sent back";
+  }
+
+  // The second engine lets go of the file: a file put in its place is the
+  // one it reads next.
+  ASSERT_EQ(first->CloseDatabase(TRUE), S_OK);
+  second->OnIdle(0);
+  std::string replacement = m_dir.Path("replacement.vrn");
+  WorkingDatabase::CreateEmptyWorkingFile(replacement);
+  Platform::Db::Database(replacement).Execute("INSERT INTO ModuleValues VALUES (0, 'v', 0, 'new')");
+  ASSERT_EQ(std::rename(replacement.c_str(), m_path.c_str()), 0);
+  BSTR value = nullptr;
+  second->LoadStringValue(0, CComBSTR("v"), &value);
+  EXPECT_EQ(Text(value), "new");
+  EXPECT_NE(second->GetModule(4), nullptr) << "the modules stay";
+
+  // Saves made on the way may be announced too, whenever a flush fell due.
+  std::vector<std::string> delivered = hub.Delivered();
+  std::erase_if(delivered, [](const std::string& command) { return command.find("RELOADDATA") != std::string::npos; });
+  std::vector<std::string> expected = {"LAB2: RELOAD 4", "LAB2: RUN",   "LAB2: RUNFAST",        "LAB2: RUN",
+                                       "LAB2: STOP",     "LAB2: CLOSE", "LAB2: LEAVINGAPPPOOL"};
+  EXPECT_EQ(delivered, expected);
+  m_engines.clear();  // the endpoints go with their engines, before the hub
+}
+
+}  // namespace
