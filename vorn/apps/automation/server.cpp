@@ -2,7 +2,11 @@
 // join the process's class table when it is loaded, activation reaches them
 // through DllGetClassObject when the registry names the library, and the
 // library writes and removes its own registry keys.
+#include <string>
+
 #include "platform/com/module.h"
+#include "platform/registration/registration.h"
+#include "platform/registry/registry.h"
 #include "vorn/apps/automation/application.h"
 #include "vorn/apps/automation/moduleext.h"
 
@@ -23,6 +27,20 @@ BOOL WINAPI ServerMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
+// Scripting hosts look for this key to offer a class to scripts. It lives
+// below the class key, so unregistering takes it away with it.
+HRESULT MarkClassesProgrammable() {
+  for (const Platform::ObjectMapEntry* entry = ObjectMap; entry->pclsid != nullptr; ++entry) {
+    const std::string path = "CLSID\\" + Platform::GuidText(*entry->pclsid) + "\\Programmable";
+    HKEY key = nullptr;
+    if (RegCreateKeyEx(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+      return SELFREG_E_CLASS;
+    RegCloseKey(key);
+  }
+  return S_OK;
+}
+
 }  // namespace
 
 PLATFORM_DLL_ENTRY_POINT(ServerMain)
@@ -33,6 +51,13 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
 
 STDAPI DllCanUnloadNow() { return g_module.GetLockCount() == 0 ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer() { return g_module.RegisterServer(TRUE); }
+STDAPI DllRegisterServer() {
+  HRESULT hr = g_module.RegisterServer(TRUE);
+  if (SUCCEEDED(hr))
+    hr = MarkClassesProgrammable();
+  if (FAILED(hr))
+    g_module.UnregisterServer(TRUE);
+  return hr;
+}
 
 STDAPI DllUnregisterServer() { return g_module.UnregisterServer(TRUE); }
