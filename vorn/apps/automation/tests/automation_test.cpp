@@ -77,10 +77,12 @@ public:
       m_inner->Release();
   }
 
+  // "Default" as the bundled example's microphone and speaker have it.
   HRESULT Initialize() override {
-    if (IsSource)
-      return m_module->DefineOutput(CComBSTR("Out"), ctFloatArray, 4);
-    return m_module->DefineInput(CComBSTR("In"), ctFloatArray, 4);
+    HRESULT (IVornModule::*define)(BSTR, VornConnectionType, int) =
+        IsSource ? &IVornModule::DefineOutput : &IVornModule::DefineInput;
+    (m_module->*define)(CComBSTR("Default"), ctFloatArray, 4);
+    return (m_module->*define)(CComBSTR(IsSource ? "Out" : "In"), ctFloatArray, 4);
   }
   HRESULT Run() override { return S_OK; }
   HRESULT Stop() override { return S_OK; }
@@ -339,6 +341,22 @@ TEST_F(AutomationTest, ANewObjectOnTheSameFileRestoresModulesConnectionsAndValue
                 .result.boolVal,
             VARIANT_TRUE);
   EXPECT_EQ(TextOf(Method(app, "LoadModuleValue", {CComVariant("sink"), CComVariant("Gain")}).result), "0.25");
+}
+
+TEST_F(AutomationTest, TheBundledExampleOpensWithItsModules) {
+  ModuleTypeRegistry::Register("Microphone", CLSID_TestSource);
+  ModuleTypeRegistry::Register("Speaker", CLSID_TestSink);
+  std::filesystem::copy_file(VORN_EXAMPLES_DIR "/microphone-to-speaker.vrn", m_path);
+  CComPtr<IDispatch> app = NewApp();
+  ASSERT_EQ(Method(app, "OpenFile", {CComVariant(m_path.c_str())}).hr, S_OK);
+  EXPECT_EQ(NumberOf(Get(app, "ModuleCount").result), 2);
+  for (auto [name, type] : {std::pair{"mic", "Microphone"}, {"spk", "Speaker"}}) {
+    CComPtr<IDispatch> module = ObjectOf(Method(app, "FindModule", {CComVariant(name)}).result);
+    ASSERT_NE(module, nullptr) << name;
+    EXPECT_EQ(TextOf(Get(module, "Type").result), type);
+    EXPECT_EQ(Get(module, "IsLocal").result.boolVal, VARIANT_TRUE) << name;
+  }
+  EXPECT_TRUE(m_messages.Texts().empty());
 }
 
 TEST_F(AutomationTest, TheWrapperReachesTheServersOwnMembersAndDoesNotKeepARemovedModule) {
