@@ -126,6 +126,7 @@ void VornEngine::FinalRelease() {
   // Modules are stopped in the slow state too, where there is no run thread.
   if (m_speed != esStop)
     SetRunning(esStop, FALSE);
+  ReapEndedThreads(true);
   ReleaseAllModules();
   CloseDatabase(FALSE);
   for (auto& [type, info] : m_moduleInfoCache) {
@@ -363,7 +364,9 @@ BSTR VornEngine::GetAvailableModuleType(int nIdx) {
 // ---- Loading a model -------------------------------------------------------------------
 
 void VornEngine::LoadModel(int id) {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  // No engine lock over the load: each module's Load takes the module's
+  // lock, and the run thread holds a module's lock while it asks for the
+  // collection. The collection's own reads and writes take the lock.
   if (!EnsureDatabase())
     return;
   // Every row is read before any module is made: answering the repair
@@ -733,6 +736,9 @@ HRESULT VornEngine::LoadModuleParams(IVornModuleLocal* pModule) {
   std::optional<ModuleRow> row;
   m_db->LoadModuleParams(IdOf(pModule), row);
   if (row) {
+    // As in a model load: an empty processor is this machine.
+    if (row->processor.empty())
+      row->processor = m_hostName;
     pModule->SetName(CComBSTR(row->name));
     pModule->SetProcessor(CComBSTR(row->processor), FALSE, FALSE);
   }
@@ -1170,116 +1176,6 @@ HRESULT VornEngine::ReloadModuleData(int nID) {
   }
   PostToWindow(VWM_MODULE_VALUES_RELOADED, nID);
   return S_OK;
-}
-
-// ---- Run states ------------------------------------------------------------------------------
-
-EngineSpeed VornEngine::GetRunning() { return m_speed; }
-
-int VornEngine::GetGenerationCounter() { return m_generationCounter; }
-
-LONGLONG VornEngine::GetCycleStartTime() { return m_cycleStartTime; }
-
-namespace {
-LONGLONG Now() {
-  LARGE_INTEGER counter{};
-  QueryPerformanceCounter(&counter);
-  return counter.QuadPart;
-}
-
-// A module's code that throws fails the call; the pass goes on.
-template <typename Call>
-HRESULT Guarded(Call&& call) {
-  try {
-    return call();
-  } catch (...) {
-    return E_FAIL;
-  }
-}
-}  // namespace
-
-HRESULT VornEngine::StartAll() {
-  m_cycleStartTime = Now();
-  HRESULT result = S_OK;
-  std::vector<IVornModuleLocal*> modules = Modules();
-  for (IVornModuleLocal* module : modules)
-    if (IsLocalModule(module) && FAILED(Guarded([&] { return module->Start(); })))
-      result = E_FAIL;
-  ReleaseAll(modules);
-  return result;
-}
-
-HRESULT VornEngine::StopAll() {
-  HRESULT result = S_OK;
-  std::vector<IVornModuleLocal*> modules = Modules();
-  for (IVornModuleLocal* module : modules)
-    if (IsLocalModule(module) && FAILED(Guarded([&] { return module->Stop(); })))
-      result = E_FAIL;
-  ReleaseAll(modules);
-  return result;
-}
-
-HRESULT VornEngine::RunAll() {
-  m_cycleStartTime = Now();
-  ++m_generationCounter;
-  HRESULT result = S_OK;
-  std::vector<IVornModuleLocal*> modules = Modules();
-  for (IVornModuleLocal* module : modules) {
-    if (!IsLocalModule(module))
-      continue;
-    module->PreRun();
-    if (FAILED(Guarded([&] {
-          module->Run();
-          return S_OK;
-        })))
-      result = E_FAIL;
-    module->PostRun();
-  }
-  ReleaseAll(modules);
-  return result;
-}
-
-HRESULT VornEngine::TransferAllOutputs(int* pnTransferCounter) {
-  HRESULT result = S_OK;
-  std::vector<IVornModuleLocal*> modules = Modules();
-  for (IVornModuleLocal* module : modules) {
-    if (!IsLocalModule(module))
-      continue;
-    result = module->TransferOutputs(pnTransferCounter);
-    if (FAILED(result))
-      break;
-  }
-  ReleaseAll(modules);
-  return result;
-}
-
-HRESULT VornEngine::SetRunning(EngineSpeed speed, BOOL bBroadcast) {
-  static const char* const commands[] = {"STOP", "RUN", "RUNFAST"};
-  if (speed >= esStop && speed <= esFast)
-    Broadcast(bBroadcast, commands[speed]);
-  if (m_speed == esStop && speed != esStop && FAILED(StartAll()))
-    return E_FAIL;
-  bool stopping = m_speed != esStop && speed == esStop;
-  m_speed = speed;
-  if (stopping)
-    StopAll();
-  return S_OK;
-}
-
-HRESULT VornEngine::Step(BOOL bBroadcast) {
-  Broadcast(bBroadcast, "STEP");
-  SetRunning(esStop, FALSE);
-  HRESULT hr = StartAll();
-  Sleep(110);
-  if (SUCCEEDED(hr))
-    hr = RunAll();
-  if (SUCCEEDED(hr)) {
-    int moved = 0;
-    hr = TransferAllOutputs(&moved);
-  }
-  if (SUCCEEDED(hr))
-    hr = StopAll();
-  return hr;
 }
 
 }  // namespace Vorn

@@ -11,10 +11,12 @@
 #ifndef VORN_ENGINE_ENGINE_H
 #define VORN_ENGINE_ENGINE_H
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/com/objects.h"
@@ -168,9 +170,24 @@ private:
   void FlushIdleWork();
   void PostToWindow(UINT message, LPARAM lParam);
 
-  // Run states.
+  // Run states (runthread.cpp).
+  struct RunThread {
+    std::thread thread;
+    // Set by the engine when the thread is to end, whatever the speed.
+    std::atomic<bool> retired{false};
+    std::atomic<bool> ended{false};
+  };
   HRESULT StartAll();
   HRESULT StopAll();
+  // A module's code threw: the call fails, unless the module is a debug
+  // build and debugRun asks for the exception to reach the caller.
+  HRESULT Thrown(IVornModuleLocal* module);
+  void RunThreadMain(RunThread* self);
+  void StartRunThread();
+  // Hands the run thread over for ending; the caller waits for it.
+  std::unique_ptr<RunThread> RetireRunThread();
+  void AwaitEnd(std::unique_ptr<RunThread> thread);
+  void ReapEndedThreads(bool all);
 
   mutable std::recursive_mutex m_lock;  // the collection
   std::map<int, Slot> m_modules;
@@ -181,9 +198,16 @@ private:
   std::string m_workingFilePath;
   std::string m_applicationName;
   std::string m_hostName;
-  EngineSpeed m_speed = esStop;
-  int m_generationCounter = 0;
-  LONGLONG m_cycleStartTime = 0;
+  // Run-state changes, one at a time; never held while waiting for the run
+  // thread, which may itself ask for a stop.
+  std::recursive_mutex m_stateLock;
+  std::atomic<EngineSpeed> m_speed{esStop};
+  std::unique_ptr<RunThread> m_runThread;
+  // Run threads that stopped themselves or outlived the wait: joined once
+  // they have ended, at the latest when the engine goes.
+  std::vector<std::unique_ptr<RunThread>> m_endingThreads;
+  std::atomic<int> m_generationCounter{0};
+  std::atomic<LONGLONG> m_cycleStartTime{0};
   BOOL m_debugRun = TRUE;
   bool m_fileModified = false;
   std::map<std::string, VornModuleInfo> m_moduleInfoCache;

@@ -4,6 +4,9 @@
 #include "vorn/engine/module.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
 
 #include "platform/kernel/kernel.h"
 // Bitmap resources arrive with the platform's resource piece.
@@ -12,6 +15,8 @@
 #define VORN_HAVE_BITMAP_RESOURCES 1
 #endif
 #include "vorn/interfaces/engine.h"
+#include "platform/ui/messagebox.h"
+#include "vorn/engine/registrarobjects.h"
 #include "vorn/interfaces/registrar.h"
 #include "vorn/support/utilities.h"
 
@@ -168,11 +173,11 @@ void CVornModule::FollowLocalFlag() {
   if (m_local && !m_activated) {
     m_activated = TRUE;
     if (m_derivedModule != nullptr)
-      m_derivedModule->Activate();
+      Guarded("Activate", false, [&] { return m_derivedModule->Activate(); });
   } else if (!m_local && m_activated) {
     m_activated = FALSE;
     if (m_derivedModule != nullptr)
-      m_derivedModule->Deactivate();
+      Guarded("Deactivate", false, [&] { return m_derivedModule->Deactivate(); });
   }
 }
 
@@ -315,7 +320,7 @@ HRESULT CVornModule::GetDerivedModule(IVornDerivedModule** ppDerivedModule) {
 HRESULT CVornModule::Initialize() {
   if (m_derivedModule == nullptr)
     return E_UNEXPECTED;
-  return m_derivedModule->Initialize();
+  return Guarded("Initialize", false, [&] { return m_derivedModule->Initialize(); });
 }
 
 HRESULT CVornModule::GetModuleInfo(VornModuleInfo* pModuleInfo) {
@@ -324,7 +329,7 @@ HRESULT CVornModule::GetModuleInfo(VornModuleInfo* pModuleInfo) {
   *pModuleInfo = VornModuleInfo{};
   if (m_derivedModule == nullptr)
     return S_OK;
-  return m_derivedModule->GetModuleInfo(pModuleInfo);
+  return Guarded("GetModuleInfo", false, [&] { return m_derivedModule->GetModuleInfo(pModuleInfo); });
 }
 
 HRESULT CVornModule::GetHelpFileName(BSTR* pbstrFullPath) {
@@ -333,7 +338,7 @@ HRESULT CVornModule::GetHelpFileName(BSTR* pbstrFullPath) {
   *pbstrFullPath = nullptr;
   if (m_derivedModule == nullptr)
     return E_INVALIDARG;
-  return m_derivedModule->GetHelpFileName(pbstrFullPath);
+  return Guarded("GetHelpFileName", false, [&] { return m_derivedModule->GetHelpFileName(pbstrFullPath); });
 }
 
 HRESULT CVornModule::GetCycleStartTime(LONGLONG* pTime) {
@@ -345,31 +350,141 @@ HRESULT CVornModule::GetCycleStartTime(LONGLONG* pTime) {
   return S_OK;
 }
 
+void CVornModule::ReportException(const char* function, const char* detail) {
+  std::string name, type;
+  {
+    std::lock_guard<std::mutex> hold(m_textLock);
+    name = Platform::Utf16ToUtf8(m_name);
+    type = Platform::Utf16ToUtf8(m_type);
+  }
+  std::string text = std::string("An exception occured in the ") + function + " function of module \"" + name +
+                     "\", Type \"" + type + "\"";
+  if (detail != nullptr)
+    text += std::string("\n\n") + std::string(detail).substr(0, 512);
+  AfxMessageBox(text.c_str(), MB_OK);
+}
+
+HRESULT CVornModule::CallWithStorage(const char* function, HRESULT (IVornDerivedModule::*call)(IDispatch*)) {
+  CComPtr<IDispatch> storage;
+  HRESULT hr = GetModuleStorage(&storage);
+  if (FAILED(hr))
+    return hr;
+  CComPtr<IVornPersist> persist;
+  hr = storage->QueryInterface(IID_IVornPersist, reinterpret_cast<void**>(&persist));
+  if (FAILED(hr))
+    return hr;
+  // A server whose save threw is not saved again and again by idle work.
+  bool saving = call == &IVornDerivedModule::Save;
+  return Guarded(
+      function, false, [&] { return (m_derivedModule->*call)(persist); },
+      [&] {
+        if (saving)
+          SetDirtyFlag(FALSE);
+      });
+}
+
+namespace {
+// The transaction of a save ends however the save does, an exception passed
+// on to a debugger included.
+class Transaction {
+public:
+  explicit Transaction(IVornEngine* engine) : m_engine(engine) { m_engine->BeginDBTrans(); }
+  ~Transaction() { m_engine->CommitDBTrans(); }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+private:
+  IVornEngine* m_engine;
+};
+
+// A stored value read back as an integer field: truncated toward zero, and
+// a value out of range or not a number cannot decide what the field holds.
+int StoredInt(float value, int otherwise) {
+  if (std::isnan(value))
+    return otherwise;
+  double truncated = std::trunc(static_cast<double>(value));
+  if (truncated <= static_cast<double>(std::numeric_limits<int>::min()))
+    return std::numeric_limits<int>::min();
+  if (truncated >= static_cast<double>(std::numeric_limits<int>::max()))
+    return std::numeric_limits<int>::max();
+  return static_cast<int>(truncated);
+}
+} // namespace
+
 HRESULT CVornModule::Save() {
   if (m_engine == nullptr)
     return E_UNEXPECTED;
-  return E_NOTIMPL;
+  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  HRESULT hr = S_OK;
+  {
+    Transaction transaction(m_engine);
+    m_engine->SaveModuleParams(this);
+    const int id = m_id;
+    auto save = [&](const char16_t* name, float value) { m_engine->SaveFloatValue(id, CComBSTR(name), value); };
+    save(u"X", m_position.m_fX);
+    save(u"Y", m_position.m_fY);
+    save(u"Z", m_position.m_fZ);
+    save(u"XO", m_outputOffset.m_fX);
+    save(u"YO", m_outputOffset.m_fY);
+    save(u"ZO", m_outputOffset.m_fZ);
+    save(u"Color", static_cast<float>(m_color));
+    save(u"DisplayStyle", static_cast<float>(m_displayStyle));
+    m_engine->SaveConnections(this);
+    if (m_derivedModule != nullptr)
+      hr = CallWithStorage("Save", &IVornDerivedModule::Save);
+  }
+  SetDirtyFlag(FALSE);
+  return hr;
 }
 
 HRESULT CVornModule::Load() {
   if (m_engine == nullptr)
     return E_UNEXPECTED;
-  return E_NOTIMPL;
+  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  m_engine->LoadModuleParams(this);
+  const int id = m_id;
+  auto load = [&](const char16_t* name, float& value) { m_engine->LoadFloatValue(id, CComBSTR(name), &value); };
+  load(u"X", m_position.m_fX);
+  load(u"Y", m_position.m_fY);
+  load(u"Z", m_position.m_fZ);
+  load(u"XO", m_outputOffset.m_fX);
+  load(u"YO", m_outputOffset.m_fY);
+  load(u"ZO", m_outputOffset.m_fZ);
+  float color = static_cast<float>(m_color);
+  float style = static_cast<float>(m_displayStyle);
+  load(u"Color", color);
+  load(u"DisplayStyle", style);
+  m_color = StoredInt(color, m_color);
+  m_displayStyle = static_cast<VornModuleDisplayStyle>(StoredInt(style, m_displayStyle));
+  RemoveConnections(-1);
+  m_engine->LoadConnections(this);
+  HRESULT hr = S_OK;
+  if (m_derivedModule != nullptr)
+    hr = CallWithStorage("Load", &IVornDerivedModule::Load);
+  FollowLocalFlag();
+  UpdatePropertyPages();
+  return hr;
 }
+
+namespace {
+HRESULT NewStorage(IVornEngine* engine, int id, IDispatch** ppIVornPersist) {
+  if (ppIVornPersist == nullptr)
+    return E_POINTER;
+  *ppIVornPersist = nullptr;
+  CComObject<Vorn::VornPersist>* persist = nullptr;
+  HRESULT hr = CComObject<Vorn::VornPersist>::CreateInstance(&persist);
+  if (FAILED(hr))
+    return hr;
+  persist->Attach(engine, id);
+  return persist->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ppIVornPersist));
+}
+} // namespace
 
 HRESULT CVornModule::GetModuleStorage(IDispatch** ppIVornPersist) {
-  if (ppIVornPersist == nullptr)
-    return E_POINTER;
-  *ppIVornPersist = nullptr;
-  return E_NOTIMPL;
+  return NewStorage(m_engine, m_id, ppIVornPersist);
 }
 
-HRESULT CVornModule::GetGlobalStorage(IDispatch** ppIVornPersist) {
-  if (ppIVornPersist == nullptr)
-    return E_POINTER;
-  *ppIVornPersist = nullptr;
-  return E_NOTIMPL;
-}
+HRESULT CVornModule::GetGlobalStorage(IDispatch** ppIVornPersist) { return NewStorage(m_engine, -1, ppIVornPersist); }
 
 // ---- Icon ------------------------------------------------------------------
 
@@ -400,7 +515,7 @@ HRESULT CVornModule::GetIcon(IPicture** ppIPicture) {
   if (m_derivedModule == nullptr || !m_local)
     return DefaultIcon(ppIPicture);
   IDispatch* icon = nullptr;
-  HRESULT hr = m_derivedModule->GetIcon(&icon);
+  HRESULT hr = Guarded("GetIcon", false, [&] { return m_derivedModule->GetIcon(&icon); });
   if (FAILED(hr))
     return hr;
   // A server that answers success without a picture gets the engine's own.

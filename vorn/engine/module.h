@@ -14,6 +14,7 @@
 #define VORN_ENGINE_MODULE_H
 
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -186,6 +187,35 @@ private:
   // Activation follows the local flag; the flag changes before the server
   // is told.
   void FollowLocalFlag();
+  // Every call into the server runs here: an exception is shown with the
+  // function's name and answered E_FAIL. Run, Start and Stop pass every
+  // exception on to the engine; the others pass on only one that carries
+  // no text of its own, and only in debug mode. onThrow runs before the
+  // message.
+  template <class Call, class OnThrow>
+  HRESULT Guarded(const char* function, bool alwaysPassOn, Call&& call, OnThrow&& onThrow) {
+    try {
+      return call();
+    } catch (const std::exception& error) {
+      onThrow();
+      ReportException(function, error.what());
+      if (alwaysPassOn)
+        throw;
+    } catch (...) {
+      onThrow();
+      ReportException(function, nullptr);
+      if (alwaysPassOn || m_debugMode)
+        throw;
+    }
+    return E_FAIL;
+  }
+  template <class Call>
+  HRESULT Guarded(const char* function, bool alwaysPassOn, Call&& call) {
+    return Guarded(function, alwaysPassOn, std::forward<Call>(call), [] {});
+  }
+  void ReportException(const char* function, const char* detail);
+  // Save's server step and Load's: the storage object for this module.
+  HRESULT CallWithStorage(const char* function, HRESULT (IVornDerivedModule::*call)(IDispatch*));
   // The module's name, processor or type as a new BSTR.
   HRESULT CopyText(const std::u16string& text, BSTR* out) const;
   // The engine's own icon, as a picture that owns its bitmap.

@@ -264,9 +264,15 @@ HRESULT CVornModule::PostRun() {
   return S_OK;
 }
 
-HRESULT CVornModule::Run() { return m_derivedModule != nullptr ? m_derivedModule->Run() : S_OK; }
-HRESULT CVornModule::Start() { return m_derivedModule != nullptr ? m_derivedModule->Start() : S_OK; }
-HRESULT CVornModule::Stop() { return m_derivedModule != nullptr ? m_derivedModule->Stop() : S_OK; }
+HRESULT CVornModule::Run() {
+  return m_derivedModule != nullptr ? Guarded("Run", true, [&] { return m_derivedModule->Run(); }) : S_OK;
+}
+HRESULT CVornModule::Start() {
+  return m_derivedModule != nullptr ? Guarded("Start", true, [&] { return m_derivedModule->Start(); }) : S_OK;
+}
+HRESULT CVornModule::Stop() {
+  return m_derivedModule != nullptr ? Guarded("Stop", true, [&] { return m_derivedModule->Stop(); }) : S_OK;
+}
 
 HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
   if (m_engine == nullptr)

@@ -1,5 +1,6 @@
 #include "vorn/engine/registrarobjects.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -61,17 +62,31 @@ HRESULT VornPersist::LoadStringArrayVar(BSTR bstrName, VARIANT* pOut) {
 HRESULT VornPersist::SaveArrayVar(BSTR bstrName, VARIANT varArray) {
   VORN_PERSIST_FORWARD(SaveArrayVar, bstrName, varArray);
 }
-// Single integers live in the database as float values.
+// Single integers are written as their decimal text, which a float value
+// reads as well: through a float, any above 2^24 would change.
 HRESULT VornPersist::SaveIntValue(BSTR bstrName, int nValue) {
-  VORN_PERSIST_FORWARD(SaveFloatValue, bstrName, static_cast<float>(nValue));
+  VORN_PERSIST_FORWARD(SaveStringValue, bstrName, CComBSTR(std::to_string(nValue)));
 }
 HRESULT VornPersist::LoadIntValue(BSTR bstrName, int* pValue) {
   if (pValue == nullptr)
     return E_POINTER;
   if (m_engine == nullptr)
     return E_UNEXPECTED;
+  // A whole number is read exactly; anything else as the float it stands for.
+  BSTR text = nullptr;
+  HRESULT hr = m_engine->LoadStringValue(m_moduleId, bstrName, &text);
+  std::string digits = Platform::BstrToUtf8(text);
+  SysFreeString(text);
+  if (FAILED(hr))
+    return hr;
+  int exact = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), exact);
+  if (!digits.empty() && error == std::errc() && end == digits.data() + digits.size()) {
+    *pValue = exact;
+    return hr;
+  }
   float value = 0.0f;
-  HRESULT hr = m_engine->LoadFloatValue(m_moduleId, bstrName, &value);
+  hr = m_engine->LoadFloatValue(m_moduleId, bstrName, &value);
   if (FAILED(hr))
     return hr;
   // Converting NaN or a float beyond int's range is undefined: a file edited

@@ -483,7 +483,7 @@ ModuleRow ReadModuleRow(const Statement& row) {
 HRESULT WorkingDatabase::LoadModuleParams(int id, std::optional<ModuleRow>& row) {
   row.reset();
   return Read("Error reading module database--Exception: ", [&] {
-    Statement find(m_db, "SELECT ID, Type, Name, Processor FROM Modules WHERE ID = ?1 ORDER BY rowid LIMIT 1");
+    Statement find(m_db, "SELECT ID, Type, Name, Processor FROM Modules WHERE ID = ?1 ORDER BY rowid DESC LIMIT 1");
     find.Bind(1, id);
     if (find.Step())
       row = ReadModuleRow(find);

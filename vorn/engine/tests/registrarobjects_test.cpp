@@ -90,10 +90,14 @@ TEST_F(RegistrarObjects, PersistIntegersAreTruncatedAndClampedFloats) {
     EXPECT_EQ(persist->LoadIntValue(CComBSTR("Count"), &value), S_OK);
     EXPECT_EQ(value, c.expected) << c.stored;
   }
-  int value = 0;
+  // Integers come back exactly, also those a float cannot hold.
+  for (int stored : {3, -5, (1 << 24) + 1, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
+    int value = 0;
+    ASSERT_EQ(persist->SaveIntValue(CComBSTR("Count"), stored), S_OK);
+    EXPECT_EQ(persist->LoadIntValue(CComBSTR("Count"), &value), S_OK);
+    EXPECT_EQ(value, stored);
+  }
   ASSERT_EQ(persist->SaveIntValue(CComBSTR("Count"), 3), S_OK);
-  EXPECT_EQ(persist->LoadIntValue(CComBSTR("Count"), &value), S_OK);
-  EXPECT_EQ(value, 3);
   float f = 0;
   EXPECT_EQ(persist->LoadFloatValue(CComBSTR("Count"), &f), S_OK);
   EXPECT_EQ(f, 3.0f) << "single integers are float values";
