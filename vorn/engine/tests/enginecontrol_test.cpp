@@ -18,6 +18,7 @@
 #include "tests/support/tempdir.h"
 #include "vorn/engine/engine.h"
 #include "vorn/engine/moduletyperegistry.h"
+#include "vorn/engine/registrarobjects.h"
 #include "vorn/engine/tests/fakes.h"
 #include "vorn/engine/tests/peerstandins.h"
 
@@ -50,6 +51,7 @@ protected:
     setenv("PLATFORM_REGISTRY_FILE", m_dir.Path("registry.sqlite").c_str(), 1);
     setenv("PLATFORM_COMPUTERNAME", "LAB1", 1);
     Platform::AddInProcessClass(CLSID_VornModule, &CVornModule::_CreatorClass::CreateInstance, nullptr);
+    Platform::AddInProcessClass(CLSID_VornStringList, &VornStringList::_CreatorClass::CreateInstance, nullptr);
     Platform::AddInProcessClass(CLSID_FakeServer, &FakeServer::_CreatorClass::CreateInstance, nullptr);
     ModuleTypeRegistry::Register("Fake", CLSID_FakeServer);
     WorkingDatabase::CreateEmptyWorkingFile(m_path);
@@ -176,6 +178,68 @@ TEST_F(EngineControlTest, SavesAreAnnouncedAtTheNextFlushAtMostTwiceASecond) {
   BOOL acknowledged = TRUE;
   EXPECT_EQ(engine->SyncMachine(CComBSTR("LAB2"), 10, &acknowledged), S_OK);
   EXPECT_FALSE(acknowledged);
+}
+
+// A new list of texts, made as the engine makes its own.
+IVornStringList* ListOf(const std::vector<std::string>& texts) {
+  IVornStringList* list = nullptr;
+  CoCreateInstance(CLSID_VornStringList, nullptr, CLSCTX_INPROC_SERVER, IID_IVornStringList,
+                   reinterpret_cast<void**>(&list));
+  for (const std::string& text : texts)
+    list->Add(CComBSTR(text));
+  return list;
+}
+
+std::vector<std::string> Texts(IVornStringList* list) {
+  std::vector<std::string> texts;
+  int count = 0;
+  list->GetCount(&count);
+  for (int i = 0; i < count; ++i) {
+    BSTR text = nullptr;
+    list->GetAt(i, &text);
+    texts.push_back(Text(text));
+  }
+  return texts;
+}
+
+TEST_F(EngineControlTest, MachinesThatModulesSendToAndThatDoNotRunTheFileAreReported) {
+  Platform::Db::Database(m_path).Execute(
+      "INSERT INTO Modules VALUES (5, 'Fake', 'far', 'lab2'), (6, 'Fake', 'farther', 'LAB3'),"
+      "(7, 'Fake', 'here', '<local>')");
+  VornEngine* engine = Open();
+  engine->SetApplicationName(CComBSTR("Lab"));
+  for (int destination : {5, 6, 7})
+    engine->GetModule(0)->AddConnection(CComBSTR("Out"), destination, CComBSTR("In"));
+  auto* peer = new PeerStandIns::Recorder;
+  std::string own = "App \"Lab\" \"//LAB1" + m_path + "\"";
+  peer->hosts = [] { return ListOf({"lab2", "LAB3", "LAB4", "LAB1"}); };
+  peer->hostApps = [&](const std::string& host) {
+    if (host == "lab2")
+      return ListOf({"App \"other\" \"x\"", own, "APP \"lab\" \"//LAB1" + m_path + "\""});
+    if (host == "LAB3")
+      return ListOf({"App \"Lab\" \"elsewhere.vrn\""});
+    return ListOf({own});
+  };
+  engine->SetPeerChannel(peer);
+
+  CComPtr<IVornStringList> running;
+  ASSERT_EQ(engine->GetHostsRunningApp(nullptr, TRUE, &running), S_OK);
+  EXPECT_EQ(Texts(running), (std::vector<std::string>{"lab2", "lab2", "LAB4", "LAB1"})) << "once per matching identity";
+  CComPtr<IVornStringList> anyFile;
+  ASSERT_EQ(engine->GetHostsRunningApp(CComBSTR("LAB"), FALSE, &anyFile), S_OK);
+  EXPECT_EQ(Texts(anyFile).size(), 5u);
+
+  CComPtr<IVornStringList> missing;
+  ASSERT_EQ(engine->CheckRemoteConnections(&missing), S_OK);
+  EXPECT_EQ(Texts(missing), std::vector<std::string>{"LAB3"}) << "a <Local> module runs where the file is";
+  std::vector<std::string> calls = peer->Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "ReportUnavailableMachines"), calls.end());
+
+  peer->Answer("GetAllHosts", E_FAIL);
+  CComPtr<IVornStringList> failed;
+  EXPECT_EQ(engine->GetHostsRunningApp(nullptr, TRUE, &failed), E_FAIL);
+  engine->SetPeerChannel(nullptr);
+  peer->Release();
 }
 
 TEST_F(EngineControlTest, EnginesJoinedByAHubFollowAddedModulesRunStatesAndClose) {
