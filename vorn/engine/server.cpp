@@ -8,11 +8,11 @@
 
 #include "platform/com/module.h"
 #include "platform/registration/registration.h"
-#include "platform/registry/registry.h"
 #include "vorn/engine/engine.h"
 #include "vorn/engine/module.h"
 #include "vorn/engine/registrarobjects.h"
 #include "vorn/engine/serverdirectory.h"
+#include "vorn/support/programmable.h"
 
 namespace {
 
@@ -36,20 +36,6 @@ BOOL WINAPI ServerMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-// Scripting hosts look for this key to offer a class to scripts. It lives
-// below the class key, so unregistering takes it away with it.
-HRESULT MarkClassesProgrammable() {
-  for (const Platform::ObjectMapEntry* entry = ObjectMap; entry->pclsid != nullptr; ++entry) {
-    const std::string path = "CLSID\\" + Platform::GuidText(*entry->pclsid) + "\\Programmable";
-    HKEY key = nullptr;
-    if (RegCreateKeyEx(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-      return SELFREG_E_CLASS;
-    RegCloseKey(key);
-  }
-  return S_OK;
-}
-
 }  // namespace
 
 PLATFORM_DLL_ENTRY_POINT(ServerMain)
@@ -63,7 +49,7 @@ STDAPI DllCanUnloadNow() { return g_module.GetLockCount() == 0 ? S_OK : S_FALSE;
 STDAPI DllRegisterServer() {
   HRESULT hr = g_module.RegisterServer(TRUE);
   if (SUCCEEDED(hr))
-    hr = MarkClassesProgrammable();
+    hr = Vorn::MarkClassesProgrammable(ObjectMap);
   if (FAILED(hr))
     g_module.UnregisterServer(TRUE);
   return hr;
