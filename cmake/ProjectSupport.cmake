@@ -70,14 +70,21 @@ function(add_project_test name)
     target_compile_options(${name} PRIVATE -Wno-self-assign-overloaded)
   endif()
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  set(props LABELS "${T_LABELS}")
-  if(T_ENVIRONMENT)
-    list(APPEND props ENVIRONMENT "${T_ENVIRONMENT}")
-  endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY "${T_WORKING_DIRECTORY}"
     TEST_PREFIX "${T_TEST_PREFIX}"
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ${props})
+    PROPERTIES LABELS "${T_LABELS}")
+  if(T_ENVIRONMENT)
+    # Discovery splits a list-valued property into separate arguments, so
+    # only the first variable would survive; set the whole list afterwards,
+    # on the test names discovery leaves in <name>_TESTS.
+    set(environment_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake")
+    file(WRITE "${environment_file}"
+      "if(${name}_TESTS)\n"
+      "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${T_ENVIRONMENT}\")\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${environment_file}")
+  endif()
 endfunction()
