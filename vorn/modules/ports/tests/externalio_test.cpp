@@ -7,87 +7,12 @@
 #include "platform/com/com.h"
 #include "platform/kernel/kernel.h"
 #include "vorn/engine/tests/fakes.h"
-#include "vorn/modules/ports/events.h"
-#include "vorn/modules/ports/externaliocore.h"
-#include "vorn/modules/ports/modulewindow.h"
+#include "platform/activation/activation.h"
+#include "vorn/modules/ports/externaliomodule.h"
 
 namespace {
 
-using VornPorts::ExternalIOCore;
-
-// An external input/output module as its server makes it: the engine's
-// module object aggregated inside, the core behind the module's interface,
-// the hidden window and the events connection point.
-class ATL_NO_VTABLE IOServer : public CComObjectRootEx<CComMultiThreadModel>,
-                               public IDispatchImpl<IVornExternalIOModule>,
-                               public IDispatchImpl<IVornDerivedModule>,
-                               public IConnectionPointContainerImpl<IOServer>,
-                               public IConnectionPointImpl<IOServer, &DIID__IVornExternalIOModuleEvents> {
-public:
-  BEGIN_COM_MAP(IOServer)
-    COM_INTERFACE_ENTRY(IVornExternalIOModule)
-    COM_INTERFACE_ENTRY2(IDispatch, IVornExternalIOModule)
-    COM_INTERFACE_ENTRY(IVornDerivedModule)
-    COM_INTERFACE_ENTRY(IConnectionPointContainer)
-    COM_INTERFACE_ENTRY_AGGREGATE_BLIND(m_inner)
-  END_COM_MAP()
-  BEGIN_CONNECTION_POINT_MAP(IOServer)
-    CONNECTION_POINT_ENTRY(DIID__IVornExternalIOModuleEvents)
-  END_CONNECTION_POINT_MAP()
-
-  HRESULT FinalConstruct() {
-    HRESULT hr = CVornModule::_CreatorClass::CreateInstance(GetControllingUnknown(), IID_IUnknown,
-                                                           reinterpret_cast<void**>(&m_inner));
-    if (FAILED(hr))
-      return hr;
-    IVornModule* module = nullptr;
-    hr = m_inner->QueryInterface(IID_IVornModule, reinterpret_cast<void**>(&module));
-    if (FAILED(hr))
-      return hr;
-    module->Release();
-    m_core.Attach(module);
-    module->SetModuleType(CComBSTR(u"VornExternalIO"));
-    hr = module->SetDerivedModule(GetControllingUnknown());
-    if (SUCCEEDED(hr))
-      hr = m_window.Create();
-    m_core.SetWindow(m_window.Handle());
-    return hr;
-  }
-  void FinalRelease() {
-    if (m_inner != nullptr)
-      m_inner->Release();
-  }
-
-  // IVornExternalIOModule
-  HRESULT GetData(VARIANT* data) override { return m_core.GetData(data); }
-  HRESULT SetData(VARIANT data) override { return m_core.SetData(data); }
-  HRESULT SetDataProperty(BSTR name, BSTR value) override { return m_core.SetDataProperty(name, value); }
-  HRESULT GetDataProperty(BSTR name, BSTR* value) override { return m_core.GetDataProperty(name, value); }
-  HRESULT GetDataPropertyNames(VARIANT* names) override { return m_core.GetDataPropertyNames(names); }
-
-  // IVornDerivedModule (its IDispatch half is the module interface's).
-  HRESULT Run() override { return m_core.Run(); }
-  HRESULT Stop() override { return S_OK; }
-  HRESULT Start() override { return S_OK; }
-  HRESULT Save(IDispatch*) override { return S_OK; }
-  HRESULT Load(IDispatch*) override { return S_OK; }
-  HRESULT GetIcon(IDispatch**) override { return E_FAIL; }
-  HRESULT Initialize() override { return m_core.Initialize(); }
-  HRESULT GetHelpFileName(BSTR*) override { return E_NOTIMPL; }
-  HRESULT GetModuleInfo(VornModuleInfo*) override { return S_OK; }
-  HRESULT GetDebugBuildFlag(BOOL* flag) override {
-    *flag = FALSE;
-    return S_OK;
-  }
-  HRESULT Activate() override { return S_OK; }
-  HRESULT Deactivate() override { return S_OK; }
-
-  ExternalIOCore m_core;
-
-private:
-  IUnknown* m_inner = nullptr;
-  VornPorts::ModuleWindow m_window{[this] { VornPorts::FireNewDataAvailable(*this, *this); }};
-};
+using VornPorts::VornExternalIOModule;
 
 // Counts the events it is called with; can be told to fail them.
 class Sink : public IDispatch {
@@ -119,11 +44,14 @@ void Pump() {
 
 struct Graph {
   Graph() {
+    // The engine's module object, as the engine server would make it.
+    Platform::AddInProcessClass(CLSID_VornModule, &CVornModule::_CreatorClass::CreateInstance, nullptr);
+    Platform::AddInProcessClass(CLSID_VornExternalIOModule, &VornExternalIOModule::_CreatorClass::CreateInstance,
+                                nullptr);
     for (int id = 0; id < 2; ++id) {
-      CComObject<IOServer>* made = nullptr;
-      EXPECT_EQ(CComObject<IOServer>::CreateInstance(&made), S_OK);
-      server[id] = made;
-      unknown[id] = made->GetUnknown();
+      EXPECT_EQ(CoCreateInstance(CLSID_VornExternalIOModule, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                 reinterpret_cast<void**>(&unknown[id])),
+                S_OK);
       unknown[id]->QueryInterface(IID_IVornModuleLocal, reinterpret_cast<void**>(&local[id]));
       unknown[id]->QueryInterface(IID_IVornExternalIOModule, reinterpret_cast<void**>(&io[id]));
       local[id]->SetEngine(&engine);
@@ -166,7 +94,6 @@ struct Graph {
   }
 
   FakeEngine engine;
-  IOServer* server[2] = {};
   CComPtr<IUnknown> unknown[2];
   CComPtr<IVornModuleLocal> local[2];
   CComPtr<IVornExternalIOModule> io[2];
@@ -231,6 +158,11 @@ TEST(ExternalIO, AValueSetOnOneModuleArrivesOnTheNextWithOneEventAndItsPropertie
   EXPECT_EQ(Platform::BstrView(text.bstrVal), u"next");
 
   EXPECT_EQ(graph.io[1]->GetData(nullptr), E_POINTER);
+  VornModuleInfo info{};
+  ASSERT_EQ(graph.local[1]->GetModuleInfo(&info), S_OK);
+  EXPECT_EQ(Platform::BstrView(info.m_bstrDescription), u"Defines an access point for external application I/O");
+  SysFreeString(info.m_bstrAuthor);
+  SysFreeString(info.m_bstrDescription);
   point->Unadvise(cookie);
   point->Unadvise(failingCookie);
 }
