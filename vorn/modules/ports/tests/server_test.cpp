@@ -59,6 +59,8 @@ TEST(PortsServer, RegisteredTheBrowserListsItShowsItsHelpAndLosesItWithItsFile) 
   EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32"), server);
   EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModule\\CurVer"),
             "VornPortsModule.VornExternalIOModule.1");
+  EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModulePP.1\\CLSID"),
+            "{51756EFD-BFEE-4D29-8BA2-445F035A177D}");
 
   Output listed = RunGuide(dir, {"--list"});
   EXPECT_EQ(listed.status, 0);
