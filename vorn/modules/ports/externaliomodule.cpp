@@ -1,5 +1,7 @@
 #include "vorn/modules/ports/externaliomodule.h"
 
+#include <new>
+
 #include "platform/com/bstr.h"
 #include "platform/com/variant.h"
 #include "vorn/interfaces/registrar.h"
@@ -27,6 +29,20 @@ HRESULT CheckPersist(IDispatch* persist) {
   if (FAILED(hr) && hr != E_NOINTERFACE)
     Check(hr, IID_IVornPersist);
   return S_OK;
+}
+
+// The client's calls come straight from scripts and programs, not through
+// the engine's guard: a failure raised inside them is answered as its
+// HRESULT instead of leaving the interface as an exception.
+template <class Work>
+HRESULT Answer(Work&& work) {
+  try {
+    return work();
+  } catch (const VornModules::ComError& error) {
+    return error.Error();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 } // namespace
@@ -96,69 +112,79 @@ HRESULT VornExternalIOModule::Run() {
 }
 
 HRESULT VornExternalIOModule::GetData(VARIANT* pVarData) {
-  if (pVarData == nullptr)
-    return E_POINTER;
-  // An out VARIANT arrives uninitialised: clearing it would free whatever
-  // its bytes happen to point at.
-  VariantInit(pVarData);
-  VornModules::ModuleLock lock(m_pModule);
-  return VariantCopy(pVarData, &m_varInput);
+  return Answer([&]() -> HRESULT {
+    if (pVarData == nullptr)
+      return E_POINTER;
+    // An out VARIANT arrives uninitialised: clearing it would free whatever
+    // its bytes happen to point at.
+    VariantInit(pVarData);
+    VornModules::ModuleLock lock(m_pModule);
+    return VariantCopy(pVarData, &m_varInput);
+  });
 }
 
 HRESULT VornExternalIOModule::SetData(VARIANT VarData) {
-  VornModules::ModuleLock lock(m_pModule);
-  return VariantCopy(&m_varOutput, &VarData);
+  return Answer([&]() -> HRESULT {
+    VornModules::ModuleLock lock(m_pModule);
+    return VariantCopy(&m_varOutput, &VarData);
+  });
 }
 
 HRESULT VornExternalIOModule::SetDataProperty(BSTR name, BSTR value) {
-  VornModules::ModuleLock lock(m_pModule);
-  if (m_pXmlDoc && m_pXmlDoc->LoadXml(m_strOutProps)) {
-    m_pXmlDoc->WriteProperty(Platform::BstrView(name), Platform::BstrView(value));
-    m_strOutProps = m_pXmlDoc->Xml();
-  }
-  return S_OK;
+  return Answer([&]() -> HRESULT {
+    VornModules::ModuleLock lock(m_pModule);
+    if (m_pXmlDoc && m_pXmlDoc->LoadXml(m_strOutProps)) {
+      m_pXmlDoc->WriteProperty(Platform::BstrView(name), Platform::BstrView(value));
+      m_strOutProps = m_pXmlDoc->Xml();
+    }
+    return S_OK;
+  });
 }
 
 HRESULT VornExternalIOModule::GetDataProperty(BSTR name, BSTR* pValue) {
-  if (pValue == nullptr)
-    return E_POINTER;
-  *pValue = nullptr;
-  VornModules::ModuleLock lock(m_pModule);
-  if (m_pXmlDoc && m_pXmlDoc->LoadXml(m_strInProps)) {
-    const std::u16string text = m_pXmlDoc->ReadProperty(Platform::BstrView(name));
-    if (!text.empty()) {
-      *pValue = Platform::AllocBstr(std::u16string_view(text));
-      if (*pValue == nullptr)
-        VornModules::ThrowComError(E_OUTOFMEMORY, IID_IVornExternalIOModule);
+  return Answer([&]() -> HRESULT {
+    if (pValue == nullptr)
+      return E_POINTER;
+    *pValue = nullptr;
+    VornModules::ModuleLock lock(m_pModule);
+    if (m_pXmlDoc && m_pXmlDoc->LoadXml(m_strInProps)) {
+      const std::u16string text = m_pXmlDoc->ReadProperty(Platform::BstrView(name));
+      if (!text.empty()) {
+        *pValue = Platform::AllocBstr(std::u16string_view(text));
+        if (*pValue == nullptr)
+          VornModules::ThrowComError(E_OUTOFMEMORY, IID_IVornExternalIOModule);
+      }
     }
-  }
-  return S_OK;
+    return S_OK;
+  });
 }
 
 HRESULT VornExternalIOModule::GetDataPropertyNames(VARIANT* Names) {
-  if (Names == nullptr)
-    return E_POINTER;
-  VariantInit(Names);
-  std::vector<std::u16string> found;
-  {
-    VornModules::ModuleLock lock(m_pModule);
-    if (m_pXmlDoc && m_pXmlDoc->LoadXml(m_strInProps))
-      found = m_pXmlDoc->PropertyNames();
-  }
-  SAFEARRAYBOUND bound{static_cast<ULONG>(found.size()), 0};
-  SAFEARRAY* array = SafeArrayCreate(VT_BSTR, 1, &bound);
-  if (array == nullptr)
-    return E_OUTOFMEMORY;
-  BSTR* slots = nullptr;
-  const HRESULT hr = SafeArrayAccessData(array, reinterpret_cast<void**>(&slots));
-  if (SUCCEEDED(hr)) {
-    for (std::size_t i = 0; i < found.size(); ++i)
-      slots[i] = Platform::AllocBstr(std::u16string_view(found[i]));
-    SafeArrayUnaccessData(array);
-  }
-  Names->vt = VT_ARRAY | VT_BSTR;
-  Names->parray = array;
-  return hr;
+  return Answer([&]() -> HRESULT {
+    if (Names == nullptr)
+      return E_POINTER;
+    VariantInit(Names);
+    std::vector<std::u16string> found;
+    {
+      VornModules::ModuleLock lock(m_pModule);
+      if (m_pXmlDoc && m_pXmlDoc->LoadXml(m_strInProps))
+        found = m_pXmlDoc->PropertyNames();
+    }
+    SAFEARRAYBOUND bound{static_cast<ULONG>(found.size()), 0};
+    SAFEARRAY* array = SafeArrayCreate(VT_BSTR, 1, &bound);
+    if (array == nullptr)
+      return E_OUTOFMEMORY;
+    BSTR* slots = nullptr;
+    const HRESULT hr = SafeArrayAccessData(array, reinterpret_cast<void**>(&slots));
+    if (SUCCEEDED(hr)) {
+      for (std::size_t i = 0; i < found.size(); ++i)
+        slots[i] = Platform::AllocBstr(std::u16string_view(found[i]));
+      SafeArrayUnaccessData(array);
+    }
+    Names->vt = VT_ARRAY | VT_BSTR;
+    Names->parray = array;
+    return hr;
+  });
 }
 
 void VornExternalIOModule::FireNewDataAvailable() {

@@ -167,6 +167,16 @@ TEST(ExternalIO, AValueSetOnOneModuleArrivesOnTheNextWithOneEventAndItsPropertie
   point->Unadvise(failingCookie);
 }
 
+TEST(ExternalIO, AClientsBadPropertyNameIsAnsweredAndChangesNothing) {
+  Graph graph;
+  ASSERT_EQ(graph.io[0]->SetDataProperty(CComBSTR(u"Type"), CComBSTR(u"Audio")), S_OK);
+  EXPECT_EQ(graph.io[0]->SetDataProperty(CComBSTR(u"1 bad"), CComBSTR(u"x")), E_INVALIDARG);
+  ASSERT_EQ(graph.io[0]->SetData(CComVariant(1)), S_OK);
+  graph.Cycle();
+  graph.Cycle();
+  EXPECT_EQ(graph.Names(1), std::vector<std::u16string>{u"Type"});
+}
+
 TEST(ExternalIO, PropertyAndValueCallsWaitForTheModulesLock) {
   Graph graph;
   using Call = std::function<void()>;
