@@ -41,7 +41,8 @@ public:
     COM_INTERFACE_ENTRY(IVornExternalIOModule)
     COM_INTERFACE_ENTRY2(IDispatch, IVornExternalIOModule)
     COM_INTERFACE_ENTRY(IConnectionPointContainer)
-    VORN_DERIVED_MODULE_ENTRIES()
+    COM_INTERFACE_ENTRY(IVornDerivedModule)
+    COM_INTERFACE_ENTRY_AGGREGATE_BLIND(m_pInner)
   END_COM_MAP()
 
   BEGIN_CONNECTION_POINT_MAP(VornExternalIOModule)
