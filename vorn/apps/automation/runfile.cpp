@@ -1,0 +1,310 @@
+// vornapp_runfile WORKING_FILE INPUT_WAV OUTPUT_WAV MILLISECONDS
+//
+// Runs a working file's module graph for a moment the way a script would:
+// makes "Vorn.Application" through the registry, and calls its members and
+// its modules' members by name only. Sound comes from the simulated audio
+// backend: a tone written to INPUT_WAV is what the input device records,
+// and OUTPUT_WAV receives what the output device plays. Reports the
+// modules, their connections and what reached the output file.
+//
+// Exit status: 0 after a run, 1 for a wrong command line, 2 when the
+// automation object cannot be made or the file not opened.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/com/com.h"
+#include "platform/db/database.h"
+
+namespace {
+
+constexpr int kToneRate = 11025;
+
+struct Call {
+  HRESULT hr = S_OK;
+  CComVariant result;
+};
+
+Call Invoke(IDispatch* object, const char* name, WORD flags, std::initializer_list<CComVariant> arguments) {
+  Call call;
+  if (object == nullptr) {
+    call.hr = E_POINTER;
+    return call;
+  }
+  std::u16string wide = Platform::Utf8ToUtf16(name);
+  LPOLESTR names[] = {wide.data()};
+  DISPID id = DISPID_UNKNOWN;
+  call.hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(call.hr))
+    return call;
+  // Dispatch takes its arguments last first.
+  std::vector<VARIANT> reversed(arguments.size());
+  std::size_t at = arguments.size();
+  for (const CComVariant& argument : arguments)
+    reversed[--at] = argument;
+  DISPID putID = DISPID_PROPERTYPUT;
+  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  if (flags == DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &putID;
+    params.cNamedArgs = 1;
+  }
+  EXCEPINFO exception{};
+  UINT argumentError = 0;
+  call.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &call.result, &exception,
+                           &argumentError);
+  if (call.hr == DISP_E_EXCEPTION)
+    call.hr = exception.scode;
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
+  return call;
+}
+
+Call Method(IDispatch* object, const char* name, std::initializer_list<CComVariant> arguments = {}) {
+  return Invoke(object, name, DISPATCH_METHOD, arguments);
+}
+Call Get(IDispatch* object, const char* name, std::initializer_list<CComVariant> arguments = {}) {
+  return Invoke(object, name, DISPATCH_PROPERTYGET, arguments);
+}
+HRESULT Put(IDispatch* object, const char* name, CComVariant value) {
+  return Invoke(object, name, DISPATCH_PROPERTYPUT, {value}).hr;
+}
+
+std::string Text(const Call& call) {
+  if (FAILED(call.hr))
+    return "?";
+  CComVariant text;
+  if (FAILED(VariantChangeType(&text, &call.result, 0, VT_BSTR)) || text.vt != VT_BSTR)
+    return "?";
+  return Platform::BstrToUtf8(text.bstrVal);
+}
+
+std::string Hex(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(hr));
+  return text;
+}
+
+void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i)
+    out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// A 16-bit mono tone that rises from 220 Hz to 880 Hz, so that the output
+// shows it came through in order.
+bool WriteTone(const std::string& path, int milliseconds) {
+  std::size_t frames = static_cast<std::size_t>(kToneRate) * static_cast<std::size_t>(milliseconds) / 1000;
+  std::string data;
+  double phase = 0;
+  for (std::size_t i = 0; i < frames; ++i) {
+    double frequency = 220.0 + 660.0 * static_cast<double>(i) / static_cast<double>(frames);
+    phase += 2 * M_PI * frequency / kToneRate;
+    PutLittleEndian(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(16000 * std::sin(phase)))), 2);
+  }
+  std::string file = "RIFF";
+  PutLittleEndian(file, static_cast<std::uint32_t>(36 + data.size()), 4);
+  file += "WAVEfmt ";
+  PutLittleEndian(file, 16, 4);
+  PutLittleEndian(file, 1, 2);  // PCM
+  PutLittleEndian(file, 1, 2);  // mono
+  PutLittleEndian(file, kToneRate, 4);
+  PutLittleEndian(file, 2 * kToneRate, 4);
+  PutLittleEndian(file, 2, 2);
+  PutLittleEndian(file, 16, 2);
+  file += "data";
+  PutLittleEndian(file, static_cast<std::uint32_t>(data.size()), 4);
+  file += data;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(file.data(), static_cast<std::streamsize>(file.size()));
+  return static_cast<bool>(out);
+}
+
+std::uint32_t ReadLittleEndian(const std::string& bytes, std::size_t at, int size) {
+  std::uint32_t value = 0;
+  for (int i = size - 1; i >= 0; --i)
+    value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+  return value;
+}
+
+// The header of what the output device wrote, and what its samples hold.
+void ReportOutput(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::printf("%s:\n", path.c_str());
+  if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) {
+    std::printf("  not written (%zu bytes): nothing reached the output device\n", bytes.size());
+    return;
+  }
+  std::uint32_t rate = 0, format = 0, channels = 0, bits = 0, dataSize = 0;
+  std::size_t dataAt = 0;
+  for (std::size_t at = 12; at + 8 <= bytes.size();) {
+    std::string id = bytes.substr(at, 4);
+    std::uint32_t size = ReadLittleEndian(bytes, at + 4, 4);
+    if (id == "fmt " && at + 24 <= bytes.size()) {
+      format = ReadLittleEndian(bytes, at + 8, 2);
+      channels = ReadLittleEndian(bytes, at + 10, 2);
+      rate = ReadLittleEndian(bytes, at + 12, 4);
+      bits = ReadLittleEndian(bytes, at + 22, 2);
+    } else if (id == "data") {
+      dataAt = at + 8;
+      dataSize = static_cast<std::uint32_t>(std::min<std::size_t>(size, bytes.size() - dataAt));
+      break;
+    }
+    at += 8 + size + (size & 1);
+  }
+  std::printf("  RIFF WAVE, format %u (%s), %u channel(s), %u samples per second, %u bits\n", format,
+              format == 1 ? "PCM" : "other", channels, rate, bits);
+  std::size_t samples = bits == 16 && channels == 1 ? dataSize / 2 : 0;
+  int peak = 0;
+  std::size_t sounding = 0;
+  for (std::size_t i = 0; i < samples; ++i) {
+    int value = static_cast<std::int16_t>(ReadLittleEndian(bytes, dataAt + 2 * i, 2));
+    peak = std::max(peak, std::abs(value));
+    if (value != 0)
+      ++sounding;
+  }
+  std::printf("  data: %u bytes, %zu samples (%.3f s), %zu of them not silent, peak %d\n", dataSize, samples,
+              rate != 0 ? static_cast<double>(samples) / rate : 0.0, sounding, peak);
+}
+
+struct Connection {
+  std::string source, output, destination, input;
+};
+
+// The connections the working file keeps, by module name; the automation
+// object answers only whether two named modules are connected.
+std::vector<Connection> StoredConnections(const std::string& path, std::vector<std::string>* types) {
+  std::vector<Connection> connections;
+  try {
+    Platform::Db::Database file(path, {Platform::Db::OpenMode::ReadOnly});
+    Platform::Db::Statement modules(file, "SELECT Type FROM Modules ORDER BY ID");
+    while (modules.Step())
+      types->push_back(modules.Text(0));
+    Platform::Db::Statement rows(file,
+                                 "SELECT s.Name, c.SrcOutput, d.Name, c.DestInput FROM Connections c "
+                                 "JOIN Modules s ON s.ID = c.SrcModule JOIN Modules d ON d.ID = c.DestModule "
+                                 "ORDER BY c.SrcModule");
+    while (rows.Step())
+      connections.push_back({rows.Text(0), rows.Text(1), rows.Text(2), rows.Text(3)});
+  } catch (const Platform::Db::DatabaseError& error) {
+    std::printf("  (the working file's connections cannot be read: %s)\n", error.what());
+  }
+  return connections;
+}
+
+void ReportModuleMembers(IDispatch* module) {
+  // Members of the module servers themselves, reached through the wrapper.
+  for (const char* member : {"Enabled", "AudioLevel", "CurrentAudioEnergy"}) {
+    Call value = Get(module, member);
+    if (SUCCEEDED(value.hr))
+      std::printf("      %s = %s\n", member, Text(value).c_str());
+  }
+}
+
+int Run(const std::string& workingFile, const std::string& inputWav, const std::string& outputWav,
+        int milliseconds) {
+  // The input lasts longer than the run, so that the device never runs dry.
+  if (!WriteTone(inputWav, milliseconds + 1000)) {
+    std::fprintf(stderr, "vornapp_runfile: cannot write %s\n", inputWav.c_str());
+    return 2;
+  }
+  std::printf("input: %s, a rising tone, 16-bit mono, %d samples per second\n", inputWav.c_str(), kToneRate);
+  setenv("PLATFORM_AUDIO", "sim", 1);
+  setenv("PLATFORM_AUDIO_IN", inputWav.c_str(), 1);
+  setenv("PLATFORM_AUDIO_OUT", outputWav.c_str(), 1);
+
+  CLSID clsid{};
+  CComPtr<IDispatch> app;
+  HRESULT hr = CLSIDFromProgID(u"Vorn.Application", &clsid);
+  if (SUCCEEDED(hr))
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&app));
+  if (FAILED(hr)) {
+    std::fprintf(stderr, "vornapp_runfile: Vorn.Application cannot be made (%s); is it registered?\n",
+                 Hex(hr).c_str());
+    return 2;
+  }
+  hr = Method(app, "OpenFile", {CComVariant(workingFile.c_str())}).hr;
+  if (FAILED(hr)) {
+    std::fprintf(stderr, "vornapp_runfile: OpenFile(%s) failed (%s)\n", workingFile.c_str(), Hex(hr).c_str());
+    return 2;
+  }
+
+  Call count = Get(app, "ModuleCount");
+  LONG modules = 0;
+  CComVariant number;
+  if (SUCCEEDED(count.hr) && SUCCEEDED(VariantChangeType(&number, &count.result, 0, VT_I4)))
+    modules = number.lVal;
+  std::printf("\n%s, opened through Vorn.Application on %s:\n", workingFile.c_str(), Text(Get(app, "HostName")).c_str());
+  std::printf("  %ld module(s):\n", static_cast<long>(modules));
+  std::vector<CComPtr<IDispatch>> wrappers;
+  for (LONG i = 0; i < modules; ++i) {
+    Call module = Get(app, "Modules", {CComVariant(i)});
+    IDispatch* object = module.result.vt == VT_DISPATCH ? module.result.pdispVal : nullptr;
+    wrappers.emplace_back(object);
+    std::printf("    %s, a %s on %s\n", Text(Get(object, "Name")).c_str(), Text(Get(object, "Type")).c_str(),
+                Text(Get(object, "processor")).c_str());
+  }
+  std::vector<std::string> storedTypes;
+  std::vector<Connection> connections = StoredConnections(workingFile, &storedTypes);
+  if (static_cast<std::size_t>(modules) < storedTypes.size()) {
+    std::printf("  the file names %zu module(s) of the types", storedTypes.size());
+    for (const std::string& type : storedTypes)
+      std::printf(" %s", type.c_str());
+    std::printf("; a type without a registered module server is not made\n");
+  }
+  std::printf("  connection(s):\n");
+  for (const Connection& c : connections) {
+    Call connected = Method(app, "ModulesAreConnected", {CComVariant(c.source.c_str()), CComVariant(c.destination.c_str()),
+                                                         CComVariant(c.output.c_str()), CComVariant(c.input.c_str())});
+    bool yes = connected.result.vt == VT_BOOL && connected.result.boolVal == VARIANT_TRUE;
+    std::printf("    %s.%s -> %s.%s (%s)\n", c.source.c_str(), c.output.c_str(), c.destination.c_str(), c.input.c_str(),
+                yes ? "connected" : "not connected in the engine");
+  }
+
+  std::printf("\nrunning for %d ms\n", milliseconds);
+  hr = Put(app, "Running", CComVariant(static_cast<LONG>(-1)));
+  if (FAILED(hr))
+    std::printf("  Running = true failed (%s)\n", Hex(hr).c_str());
+  Method(app, "Wait", {CComVariant(static_cast<float>(milliseconds))});
+  std::printf("  while running:\n");
+  for (IDispatch* module : wrappers) {
+    std::printf("    %s:\n", Text(Get(module, "Name")).c_str());
+    ReportModuleMembers(module);
+  }
+  Put(app, "Running", CComVariant(static_cast<LONG>(0)));
+  // Sound already written plays out before the devices close with the object.
+  Method(app, "Wait", {CComVariant(200.0f)});
+  wrappers.clear();
+  app.Release();
+
+  std::printf("\n");
+  ReportOutput(outputWav);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int milliseconds = 0;
+  if (argc != 5 ||
+      std::from_chars(argv[4], argv[4] + std::char_traits<char>::length(argv[4]), milliseconds).ec != std::errc{} ||
+      milliseconds <= 0 || milliseconds > 600000) {
+    std::fputs("usage: vornapp_runfile WORKING_FILE INPUT_WAV OUTPUT_WAV MILLISECONDS\n", stderr);
+    return 1;
+  }
+  // Line by line, so that the report and the messages on standard error
+  // come in the order they happen.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  CoInitialize(nullptr);
+  int status = Run(argv[1], argv[2], argv[3], milliseconds);
+  CoUninitialize();
+  return status;
+}
