@@ -692,7 +692,7 @@ static int EnterSymbol(int nToken)
 {
 	if (memchr(yytext, '&', (size_t)yyleng) != NULL)
 		return EnterFound(SymbolLookupExpanded(yytext), nToken);
-	return EnterFound(SymbolLookup(yytext), nToken);
+	return EnterFound(SymbolLookupLength(yytext, yyleng), nToken);
 }
 
 @TAG_FUNCTIONS@/*****************************************************************************
@@ -705,7 +705,7 @@ static int EnterSymbol(int nToken)
  *****************************************************************************/
 static int EnterText(int nToken)
 {
-	return EnterFound(SymbolLookup(yytext), nToken);
+	return EnterFound(SymbolLookupLength(yytext, yyleng), nToken);
 }
 
 /*****************************************************************************

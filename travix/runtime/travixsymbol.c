@@ -35,25 +35,38 @@ static size_t expansionLength = 0;
  * oldest, so the first match is the newest row of that name. */
 #define INDEX_SIZE 65536u /* a power of two */
 static unsigned rowHash[TRAVIX_SYMBOL_ROWS];
+static size_t rowLength[TRAVIX_SYMBOL_ROWS];
 static int olderInBucket[TRAVIX_SYMBOL_ROWS];
 static int newestInBucket[INDEX_SIZE];
 
+/* Eight bytes a step: the scanner hashes every text it meets. */
 static unsigned HashBytes(const char* text, size_t length) {
-  unsigned hash = 2166136261u; /* FNV-1a */
-  size_t i;
-  for (i = 0; i < length; ++i) {
-    hash ^= (unsigned char)text[i];
-    hash *= 16777619u;
+  unsigned long long hash = 0x9E3779B97F4A7C15ull ^ (unsigned long long)length;
+  unsigned long long word;
+  while (length >= 8) {
+    memcpy(&word, text, 8);
+    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 32;
+    text += 8;
+    length -= 8;
   }
-  return hash;
+  if (length > 0) {
+    word = 0;
+    memcpy(&word, text, length);
+    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+  }
+  hash ^= hash >> 29;
+  hash *= 0xC4CEB9FE1A85EC53ull;
+  hash ^= hash >> 32;
+  return (unsigned)hash;
 }
 
 static int LookupRange(const char* name, size_t length) {
   unsigned hash = HashBytes(name, length);
   int row = newestInBucket[hash & (INDEX_SIZE - 1u)];
   while (row != 0) {
-    if (rowHash[row] == hash && strncmp(rows[row].name, name, length) == 0 &&
-        rows[row].name[length] == '\0')
+    if (rowHash[row] == hash && rowLength[row] == length &&
+        memcmp(rows[row].name, name, length) == 0)
       return row;
     row = olderInBucket[row];
   }
@@ -279,6 +292,7 @@ int SymbolInsert(const char* name, int token) {
   rows[row].association = 0;
   poolFill += (int)length + 1;
   rowHash[row] = HashBytes(rows[row].name, length);
+  rowLength[row] = length;
   bucket = rowHash[row] & (INDEX_SIZE - 1u);
   olderInBucket[row] = newestInBucket[bucket];
   newestInBucket[bucket] = row;
@@ -288,6 +302,11 @@ int SymbolInsert(const char* name, int token) {
 int SymbolLookup(const char* name) {
   if (name == NULL) return 0;
   return LookupRange(name, strlen(name));
+}
+
+int SymbolLookupLength(const char* name, int length) {
+  if (name == NULL || length < 0) return 0;
+  return LookupRange(name, (size_t)length);
 }
 
 int SymbolLookupExpanded(const char* name) {
@@ -340,6 +359,7 @@ void SymbolResetTable(void) {
     rows[row].token = 0;
     rows[row].association = 0;
     rowHash[row] = 0;
+    rowLength[row] = 0;
     olderInBucket[row] = 0;
   }
   rowCount = 0;

@@ -65,6 +65,10 @@ TRAVIX_SYMBOL_API int SymbolInsert(const char* name, int token);
 /* Index of the newest row whose name equals `name` byte for byte, or 0. */
 TRAVIX_SYMBOL_API int SymbolLookup(const char* name);
 
+/* SymbolLookup of the first `length` bytes of `name`, which need not end
+ * there: for a scanner that knows the length of the text it matched. */
+TRAVIX_SYMBOL_API int SymbolLookupLength(const char* name, int length);
+
 /* SymbolLookup of the text SymbolInsert would store for `name`: its
  * references expanded while the resolve flag is on. Answers -1 with the
  * last error set when the expansion fails, as SymbolInsert would. A scanner

@@ -275,14 +275,19 @@ TEST_F(SymbolTable, LookupAgreesWithABackwardScan) {
   for (int round = 0; round < 2; ++round) {
     SymbolResetTable();
     std::vector<std::string> names;
-    for (int i = 0; i < 8000; ++i) {
-      std::string name = std::to_string(random() % 3000);
+    // 3000 names of up to 18 bytes fit the pool.
+    for (int i = 0; i < 3000; ++i) {
+      // Lengths on both sides of the hash's eight-byte steps.
+      std::string name = std::string(random() % 3 * 7, 'x') + std::to_string(random() % 1000);
       names.push_back(name);
       ASSERT_GT(SymbolInsert(name.c_str(), i), 0);
     }
     for (int i = 0; i < 4000; ++i) {
-      std::string probe = std::to_string(random() % 4000);
+      std::string probe = std::string(random() % 3 * 7, 'x') + std::to_string(random() % 1300);
       ASSERT_EQ(SymbolLookup(probe.c_str()), scan(probe)) << probe;
+      // The same text as the start of a longer one, by its length.
+      const std::string longer = probe + "0";
+      ASSERT_EQ(SymbolLookupLength(longer.c_str(), static_cast<int>(probe.size())), scan(probe)) << probe;
     }
   }
 }
