@@ -76,11 +76,22 @@ void XObject::RemoveAttribute(std::string name) {
 
 namespace {
 
+// Maps come from the objects' pool too: most objects of a document with
+// attributes have a map of their own.
 XObject::AttributesMap* NewAttributesMap() {
-  auto* map = new (std::nothrow) XObject::AttributesMap;
-  if (!map)
+  void* block = nullptr;
+  try {
+    block = travix_pool::Allocate(sizeof(XObject::AttributesMap));
+  } catch (const std::bad_alloc&) {
     TRAVIX_THROW("Error: Unable to allocate memory for an attributes map");
-  return map;
+  }
+  return new (block) XObject::AttributesMap;
+}
+
+void DeleteAttributesMap(XObject::AttributesMap* map) {
+  using Map = XObject::AttributesMap;
+  map->~Map();
+  travix_pool::Free(map, sizeof(XObject::AttributesMap));
 }
 
 XObject* CloneAttribute(const XObject& value) {
@@ -147,7 +158,7 @@ void XObject::freeAttributes() {
     return;
   for (auto& entry : *m_pAttributesMap)
     delete entry.second;
-  delete m_pAttributesMap;
+  DeleteAttributesMap(m_pAttributesMap);
   m_pAttributesMap = nullptr;
 }
 
