@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,13 +13,154 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include <dlfcn.h>
+
+#include "platform/com/com.h"
+#include "platform/com/picture.h"
+#include "platform/com/propertypages.h"
+#include "platform/ui/messagebox.h"
 #include "tests/support/tempdir.h"
 #include "vorn/engine/tests/serverregistration.h"
+#include "vorn/interfaces/module.h"
 
 namespace {
 
+using ServerTests::KeyExists;
 using ServerTests::RegistryText;
 using ServerTests::RunRegServer;
+
+const std::string kModuleClass = "{1876DB22-6396-45DC-AD1F-4612FFD3A1F1}";
+const std::string kPageClass = "{51756EFD-BFEE-4D29-8BA2-445F035A177D}";
+PLATFORM_DEFINE_GUID(kModuleClsid, "1876DB22-6396-45DC-AD1F-4612FFD3A1F1");
+PLATFORM_DEFINE_GUID(kPageClsid, "51756EFD-BFEE-4D29-8BA2-445F035A177D");
+
+std::string RealPath(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  std::string text = resolved != nullptr ? resolved : "";
+  std::free(resolved);
+  return text;
+}
+
+// The pixel size a bitmap file's header gives, in HIMETRIC at 96 dots per
+// inch, as a picture reports it.
+std::pair<long, long> BitmapSizeHimetric(const std::string& path) {
+  const std::string bytes = TestSupport::ReadFile(path);
+  auto word = [&](std::size_t at) {
+    std::int32_t value = 0;
+    if (bytes.size() >= at + 4)
+      std::memcpy(&value, bytes.data() + at, 4);
+    return static_cast<long>(value < 0 ? -value : value);
+  };
+  return {(word(18) * 2540 + 48) / 96, (word(22) * 2540 + 48) / 96};
+}
+
+class PortsServerInstalled : public ::testing::Test {
+protected:
+  void SetUp() override { setenv("PLATFORM_REGISTRY_FILE", m_dir.Path("registry.sqlite").c_str(), 1); }
+  void TearDown() override { unsetenv("PLATFORM_REGISTRY_FILE"); }
+
+  TestSupport::TempDir m_dir;
+};
+
+// First: once the engine library is loaded, its classes are served from
+// the process's class table whatever the registry says.
+TEST_F(PortsServerInstalled, WithoutTheEngineRegistersNothingAndSaysWhy) {
+  void* library = dlopen(VORN_PORTS_SERVER, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr) << dlerror();
+  for (const char* entry : {"DllRegisterServer", "DllUnregisterServer"}) {
+    auto call = reinterpret_cast<HRESULT (*)()>(dlsym(library, entry));
+    ASSERT_NE(call, nullptr) << entry;
+    MessageBoxRecorder messages;
+    EXPECT_EQ(call(), SELFREG_E_CLASS) << entry;
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Could not create VornModuleRegistrar object.\nModules in "
+                                                         "this server will not be registered.\nHRESULT = 0x80040154"})
+        << entry;
+  }
+  EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + kModuleClass));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Corvanth\\Modules\\VornExternalIO"));
+  dlclose(library);
+}
+
+TEST_F(PortsServerInstalled, RegistryRowsThenTheModuleByClassIdWithItsHelpPageAndIcon) {
+  // A copy, so that the help page is written beside it and not in the build.
+  const std::string copy = m_dir.Path("VornPortsModule.so");
+  std::filesystem::copy_file(VORN_PORTS_SERVER, copy);
+  ASSERT_EQ(RunRegServer({VORN_ENGINE_SERVER}), 0);
+  ASSERT_EQ(RunRegServer({copy}), 0);
+  const std::string server = RealPath(copy);
+  const std::string libid = "{914951A5-B779-4D1A-A9C2-27118802A377}";
+
+  struct Row {
+    HKEY root;
+    std::string key;
+    const char* value;
+    std::string expected;
+  };
+  const std::string moduleKey = "CLSID\\" + kModuleClass, pageKey = "CLSID\\" + kPageClass;
+  const Row rows[] = {
+      {HKEY_LOCAL_MACHINE, "Software\\Corvanth\\Modules\\VornExternalIO", "ClassID", kModuleClass},
+      {HKEY_CLASSES_ROOT, moduleKey, nullptr, "VornExternalIOModule Class"},
+      {HKEY_CLASSES_ROOT, moduleKey + "\\ProgID", nullptr, "VornPortsModule.VornExternalIOModule.1"},
+      {HKEY_CLASSES_ROOT, moduleKey + "\\VersionIndependentProgID", nullptr, "VornPortsModule.VornExternalIOModule"},
+      {HKEY_CLASSES_ROOT, moduleKey + "\\InprocServer32", nullptr, server},
+      {HKEY_CLASSES_ROOT, moduleKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
+      {HKEY_CLASSES_ROOT, moduleKey + "\\TypeLib", nullptr, libid},
+      {HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModule.1\\CLSID", nullptr, kModuleClass},
+      {HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModule\\CurVer", nullptr,
+       "VornPortsModule.VornExternalIOModule.1"},
+      {HKEY_CLASSES_ROOT, pageKey, nullptr, "VornExternalIOModulePP Class"},
+      {HKEY_CLASSES_ROOT, pageKey + "\\InprocServer32", nullptr, server},
+      {HKEY_CLASSES_ROOT, pageKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
+      {HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModulePP.1\\CLSID", nullptr, kPageClass},
+      {HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModulePP\\CurVer", nullptr,
+       "VornPortsModule.VornExternalIOModulePP.1"},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(RegistryText(row.root, row.key, row.value), row.expected) << row.key << " " << (row.value ? row.value : "");
+  EXPECT_EQ(server.front(), '/');
+
+  {
+    CComPtr<IVornModuleLocal> module;
+    ASSERT_EQ(CoCreateInstance(kModuleClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVornModuleLocal,
+                               reinterpret_cast<void**>(&module)),
+              S_OK);
+    CComQIPtr<IVornModule> engineSide(module);
+    ASSERT_TRUE(engineSide);
+    CComBSTR type;
+    ASSERT_EQ(engineSide->get_Type(&type), S_OK);
+    EXPECT_EQ(Platform::BstrToUtf8(type), "VornExternalIO");
+
+    CComBSTR help;
+    ASSERT_EQ(module->GetHelpFileName(&help), S_OK);
+    EXPECT_EQ(Platform::BstrToUtf8(help), server.substr(0, server.rfind('/') + 1) + "VornExternalIOModuleHelp.htm");
+    EXPECT_EQ(TestSupport::ReadFile(Platform::BstrToUtf8(help)), TestSupport::ReadFile(PORTS_HELP_PAGE));
+
+    CComPtr<IPicture> icon;
+    ASSERT_EQ(module->GetIcon(&icon), S_OK);
+    ASSERT_TRUE(icon);
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    ASSERT_EQ(icon->get_Width(&width), S_OK);
+    ASSERT_EQ(icon->get_Height(&height), S_OK);
+    EXPECT_EQ(std::make_pair(long{width}, long{height}), BitmapSizeHimetric(PORTS_ICON));
+
+    // The page class is served too, its dialog found in this server.
+    CComPtr<IPropertyPage> page;
+    ASSERT_EQ(CoCreateInstance(kPageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                               reinterpret_cast<void**>(&page)),
+              S_OK);
+    PROPPAGEINFO info{};
+    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+    EXPECT_EQ(std::u16string(info.pszTitle), u"Custom");
+    EXPECT_GT(info.size.cx, 0);
+    for (LPOLESTR text : {info.pszTitle, info.pszDocString, info.pszHelpFile})
+      CoTaskMemFree(text);
+  }
+
+  ASSERT_EQ(RunRegServer({"-u", copy}), 0);
+  for (const Row& row : rows)
+    EXPECT_FALSE(KeyExists(row.root, row.key)) << row.key;
+}
 
 // Standard output of a program run with these arguments, and its status.
 struct Output {
