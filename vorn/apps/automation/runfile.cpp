@@ -17,66 +17,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "platform/com/com.h"
 #include "platform/db/database.h"
+#include "vorn/apps/automation/scriptcalls.h"
 
 namespace {
 
 constexpr int kToneRate = 11025;
 
-struct Call {
-  HRESULT hr = S_OK;
-  CComVariant result;
-};
-
-Call Invoke(IDispatch* object, const char* name, WORD flags, std::initializer_list<CComVariant> arguments) {
-  Call call;
-  if (object == nullptr) {
-    call.hr = E_POINTER;
-    return call;
-  }
-  std::u16string wide = Platform::Utf8ToUtf16(name);
-  LPOLESTR names[] = {wide.data()};
-  DISPID id = DISPID_UNKNOWN;
-  call.hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(call.hr))
-    return call;
-  // Dispatch takes its arguments last first.
-  std::vector<VARIANT> reversed(arguments.size());
-  std::size_t at = arguments.size();
-  for (const CComVariant& argument : arguments)
-    reversed[--at] = argument;
-  DISPID putID = DISPID_PROPERTYPUT;
-  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  if (flags == DISPATCH_PROPERTYPUT) {
-    params.rgdispidNamedArgs = &putID;
-    params.cNamedArgs = 1;
-  }
-  EXCEPINFO exception{};
-  UINT argumentError = 0;
-  call.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &call.result, &exception,
-                           &argumentError);
-  if (call.hr == DISP_E_EXCEPTION)
-    call.hr = exception.scode;
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
-  return call;
-}
-
-Call Method(IDispatch* object, const char* name, std::initializer_list<CComVariant> arguments = {}) {
-  return Invoke(object, name, DISPATCH_METHOD, arguments);
-}
-Call Get(IDispatch* object, const char* name, std::initializer_list<CComVariant> arguments = {}) {
-  return Invoke(object, name, DISPATCH_PROPERTYGET, arguments);
-}
-HRESULT Put(IDispatch* object, const char* name, CComVariant value) {
-  return Invoke(object, name, DISPATCH_PROPERTYPUT, {value}).hr;
-}
+using namespace Vorn::Script;
 
 std::string Text(const Call& call) {
   if (FAILED(call.hr))

@@ -13,6 +13,7 @@
 #include "tests/support/tempdir.h"
 #include "vorn/apps/automation/application.h"
 #include "vorn/apps/automation/moduleext.h"
+#include "vorn/apps/automation/scriptcalls.h"
 #include "vorn/engine/engine.h"
 #include "vorn/engine/module.h"
 #include "vorn/engine/moduletyperegistry.h"
@@ -121,60 +122,7 @@ private:
   float m_level = 1.0f;
 };
 
-// Calls a member by name, as a script does; the arguments in order.
-struct Call {
-  HRESULT hr = S_OK;
-  CComVariant result;
-};
-
-Call Invoke(IDispatch* object, const char* name, WORD flags, std::initializer_list<CComVariant> arguments = {}) {
-  Call call;
-  std::u16string wide = Platform::Utf8ToUtf16(name);
-  LPOLESTR names[] = {wide.data()};
-  DISPID id = DISPID_UNKNOWN;
-  call.hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(call.hr))
-    return call;
-  std::vector<VARIANT> reversed(arguments.size());
-  std::size_t at = arguments.size();
-  for (const CComVariant& argument : arguments)
-    reversed[--at] = argument;
-  DISPID putID = DISPID_PROPERTYPUT;
-  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  if (flags == DISPATCH_PROPERTYPUT) {
-    params.rgdispidNamedArgs = &putID;
-    params.cNamedArgs = 1;
-  }
-  EXCEPINFO exception{};
-  UINT argumentError = 0;
-  call.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &call.result, &exception,
-                           &argumentError);
-  if (call.hr == DISP_E_EXCEPTION)
-    call.hr = exception.scode;
-  SysFreeString(exception.bstrSource);
-  SysFreeString(exception.bstrDescription);
-  SysFreeString(exception.bstrHelpFile);
-  return call;
-}
-
-Call Method(IDispatch* object, const char* name, std::initializer_list<CComVariant> arguments = {}) {
-  return Invoke(object, name, DISPATCH_METHOD, arguments);
-}
-Call Get(IDispatch* object, const char* name, std::initializer_list<CComVariant> arguments = {}) {
-  return Invoke(object, name, DISPATCH_PROPERTYGET, arguments);
-}
-HRESULT Put(IDispatch* object, const char* name, CComVariant value) {
-  return Invoke(object, name, DISPATCH_PROPERTYPUT, {value}).hr;
-}
-
-std::string TextOf(const CComVariant& value) {
-  return value.vt == VT_BSTR ? Platform::BstrToUtf8(value.bstrVal) : "<not text>";
-}
-LONG NumberOf(const CComVariant& value) {
-  CComVariant number;
-  return SUCCEEDED(VariantChangeType(&number, &value, 0, VT_I4)) ? number.lVal : -999;
-}
-IDispatch* ObjectOf(const CComVariant& value) { return value.vt == VT_DISPATCH ? value.pdispVal : nullptr; }
+using namespace Vorn::Script;
 
 // A registry of the two test types over a fresh directory, on the computer
 // LAB1, and automation objects made by their class as a script makes them.
