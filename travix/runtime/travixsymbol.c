@@ -32,38 +32,71 @@ static size_t expansionLength = 0;
 /* Generated scanners look every token up before inserting it, so a backward
  * scan over the rows would make a document's import quadratic. A hash index
  * answers the same: each bucket chain runs from its newest row to its
- * oldest, so the first match is the newest row of that name. */
-#define INDEX_SIZE 65536u /* a power of two */
+ * oldest, so the first match is the newest row of that name. The index
+ * grows with the table: a document has a few hundred distinct texts, and
+ * buckets spread over the largest index would miss the cache at every
+ * lookup. */
+#define INDEX_SIZE 65536u /* the most buckets; a power of two */
+#define FIRST_INDEX_SIZE 1024u
 static unsigned rowHash[TRAVIX_SYMBOL_ROWS];
 static size_t rowLength[TRAVIX_SYMBOL_ROWS];
 static int olderInBucket[TRAVIX_SYMBOL_ROWS];
 static int newestInBucket[INDEX_SIZE];
+static unsigned indexMask = FIRST_INDEX_SIZE - 1u;
 
-/* Eight bytes a step: the scanner hashes every text it meets. */
+static unsigned long long Mix(unsigned long long hash, unsigned long long word) {
+  hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+  return hash ^ (hash >> 32);
+}
+
+/* Eight bytes a step: the scanner hashes every text it meets. The last step
+ * reads the last eight bytes again where the text has that many, and the
+ * text's length is part of the hash, so no step reads byte by byte. */
 static unsigned HashBytes(const char* text, size_t length) {
   unsigned long long hash = 0x9E3779B97F4A7C15ull ^ (unsigned long long)length;
-  unsigned long long word;
-  while (length >= 8) {
-    memcpy(&word, text, 8);
-    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 32;
-    text += 8;
-    length -= 8;
+  unsigned long long word = 0;
+  const char* end = text + length;
+  if (length >= 8) {
+    for (; end - text > 8; text += 8) {
+      memcpy(&word, text, 8);
+      hash = Mix(hash, word);
+    }
+    memcpy(&word, end - 8, 8);
+  } else if (length >= 4) {
+    unsigned first, last;
+    memcpy(&first, text, 4);
+    memcpy(&last, end - 4, 4);
+    word = (unsigned long long)first << 32 | last;
+  } else if (length > 0) {
+    word = (unsigned long long)(unsigned char)text[0] << 16 |
+           (unsigned long long)(unsigned char)text[length / 2] << 8 | (unsigned char)end[-1];
   }
-  if (length > 0) {
-    word = 0;
-    memcpy(&word, text, length);
-    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-  }
+  hash = Mix(hash, word);
   hash ^= hash >> 29;
   hash *= 0xC4CEB9FE1A85EC53ull;
   hash ^= hash >> 32;
   return (unsigned)hash;
 }
 
+static void LinkRow(int row) {
+  unsigned bucket = rowHash[row] & indexMask;
+  olderInBucket[row] = newestInBucket[bucket];
+  newestInBucket[bucket] = row;
+}
+
+/* Doubles the index once the rows outnumber its buckets, relinking the rows
+ * oldest first so that each chain still starts at its newest row. */
+static void GrowIndexFor(int newestRow) {
+  int row;
+  if ((unsigned)newestRow <= indexMask + 1u || indexMask + 1u >= INDEX_SIZE) return;
+  indexMask = indexMask * 2u + 1u;
+  memset(newestInBucket, 0, (indexMask + 1u) * sizeof newestInBucket[0]);
+  for (row = 1; row < newestRow; ++row) LinkRow(row);
+}
+
 static int LookupRange(const char* name, size_t length) {
   unsigned hash = HashBytes(name, length);
-  int row = newestInBucket[hash & (INDEX_SIZE - 1u)];
+  int row = newestInBucket[hash & indexMask];
   while (row != 0) {
     if (rowHash[row] == hash && rowLength[row] == length &&
         memcmp(rows[row].name, name, length) == 0)
@@ -264,7 +297,6 @@ int SymbolInsert(const char* name, int token) {
   size_t length;
   size_t poolUsed = (size_t)(poolFill + 1);
   int row;
-  unsigned bucket;
   if (name == NULL) {
     SetError("Error: Null symbol name\n");
     return -1;
@@ -293,9 +325,8 @@ int SymbolInsert(const char* name, int token) {
   poolFill += (int)length + 1;
   rowHash[row] = HashBytes(rows[row].name, length);
   rowLength[row] = length;
-  bucket = rowHash[row] & (INDEX_SIZE - 1u);
-  olderInBucket[row] = newestInBucket[bucket];
-  newestInBucket[bucket] = row;
+  GrowIndexFor(row);
+  LinkRow(row);
   return row;
 }
 
@@ -354,7 +385,7 @@ int SymbolGetCount(void) { return rowCount; }
 void SymbolResetTable(void) {
   int row;
   for (row = 1; row <= rowCount; ++row) {
-    newestInBucket[rowHash[row] & (INDEX_SIZE - 1u)] = 0;
+    newestInBucket[rowHash[row] & indexMask] = 0;
     rows[row].name = NULL;
     rows[row].token = 0;
     rows[row].association = 0;
@@ -364,6 +395,8 @@ void SymbolResetTable(void) {
   }
   rowCount = 0;
   poolFill = -1;
+  /* Every bucket in use was cleared above, those of the smaller index too. */
+  indexMask = FIRST_INDEX_SIZE - 1u;
 }
 
 char* SymbolGetLastError(void) { return lastError; }
