@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -87,13 +88,13 @@ std::uint32_t ReadLittleEndian(const std::string& bytes, std::size_t at, int siz
 }
 
 // The header of what the output device wrote, and what its samples hold.
-void ReportOutput(const std::string& path) {
+std::size_t ReportOutput(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::printf("%s:\n", path.c_str());
   if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) {
     std::printf("  not written (%zu bytes): nothing reached the output device\n", bytes.size());
-    return;
+    return 0;
   }
   std::uint32_t rate = 0, format = 0, channels = 0, bits = 0, dataSize = 0;
   std::size_t dataAt = 0;
@@ -125,31 +126,40 @@ void ReportOutput(const std::string& path) {
   }
   std::printf("  data: %u bytes, %zu samples (%.3f s), %zu of them not silent, peak %d\n", dataSize, samples,
               rate != 0 ? static_cast<double>(samples) / rate : 0.0, sounding, peak);
+  return samples;
 }
 
 struct Connection {
   std::string source, output, destination, input;
 };
 
-// The connections the working file keeps, by module name; the automation
-// object answers only whether two named modules are connected.
-std::vector<Connection> StoredConnections(const std::string& path, std::vector<std::string>* types) {
+// What the working file keeps, by module name: the automation object
+// answers only whether two named modules are connected and what a named
+// value holds, so the names to ask about come from the file.
+struct StoredModel {
   std::vector<Connection> connections;
+  std::map<std::string, std::vector<std::string>> valueNames;
+};
+
+StoredModel ReadStoredModel(const std::string& path) {
+  StoredModel model;
   try {
     Platform::Db::Database file(path, {Platform::Db::OpenMode::ReadOnly});
-    Platform::Db::Statement modules(file, "SELECT Type FROM Modules ORDER BY ID");
-    while (modules.Step())
-      types->push_back(modules.Text(0));
+    Platform::Db::Statement values(file,
+                                   "SELECT m.Name, v.VariableName FROM ModuleValues v "
+                                   "JOIN Modules m ON m.ID = v.ModuleID ORDER BY v.rowid");
+    while (values.Step())
+      model.valueNames[values.Text(0)].push_back(values.Text(1));
     Platform::Db::Statement rows(file,
                                  "SELECT s.Name, c.SrcOutput, d.Name, c.DestInput FROM Connections c "
                                  "JOIN Modules s ON s.ID = c.SrcModule JOIN Modules d ON d.ID = c.DestModule "
                                  "ORDER BY c.SrcModule");
     while (rows.Step())
-      connections.push_back({rows.Text(0), rows.Text(1), rows.Text(2), rows.Text(3)});
+      model.connections.push_back({rows.Text(0), rows.Text(1), rows.Text(2), rows.Text(3)});
   } catch (const Platform::Db::DatabaseError& error) {
-    std::printf("  (the working file's connections cannot be read: %s)\n", error.what());
+    std::printf("  (the working file cannot be read beside the engine: %s)\n", error.what());
   }
-  return connections;
+  return model;
 }
 
 void ReportModuleMembers(IDispatch* module) {
@@ -196,22 +206,24 @@ int Run(const std::string& workingFile, const std::string& inputWav, const std::
     modules = number.lVal;
   std::printf("\n%s, opened through Vorn.Application on %s:\n", workingFile.c_str(), Text(Get(app, "HostName")).c_str());
   std::printf("  %ld module(s):\n", static_cast<long>(modules));
+  StoredModel stored = ReadStoredModel(workingFile);
   std::vector<CComPtr<IDispatch>> wrappers;
+  std::string microphone;
   for (LONG i = 0; i < modules; ++i) {
     Call module = Get(app, "Modules", {CComVariant(i)});
-    IDispatch* object = module.result.vt == VT_DISPATCH ? module.result.pdispVal : nullptr;
+    IDispatch* object = ObjectOf(module.result);
     wrappers.emplace_back(object);
-    std::printf("    %s, a %s on %s\n", Text(Get(object, "Name")).c_str(), Text(Get(object, "Type")).c_str(),
-                Text(Get(object, "processor")).c_str());
+    std::string name = Text(Get(object, "Name"));
+    std::string type = Text(Get(object, "Type"));
+    if (type == "Microphone" && microphone.empty())
+      microphone = name;
+    std::printf("    %s, a %s on %s, values:", name.c_str(), type.c_str(), Text(Get(object, "processor")).c_str());
+    for (const std::string& value : stored.valueNames[name])
+      std::printf(" %s=%s", value.c_str(),
+                  Text(Method(app, "LoadModuleValue", {CComVariant(name.c_str()), CComVariant(value.c_str())})).c_str());
+    std::printf("\n");
   }
-  std::vector<std::string> storedTypes;
-  std::vector<Connection> connections = StoredConnections(workingFile, &storedTypes);
-  if (static_cast<std::size_t>(modules) < storedTypes.size()) {
-    std::printf("  the file names %zu module(s) of the types", storedTypes.size());
-    for (const std::string& type : storedTypes)
-      std::printf(" %s", type.c_str());
-    std::printf("; a type without a registered module server is not made\n");
-  }
+  std::vector<Connection>& connections = stored.connections;
   std::printf("  connection(s):\n");
   for (const Connection& c : connections) {
     Call connected = Method(app, "ModulesAreConnected", {CComVariant(c.source.c_str()), CComVariant(c.destination.c_str()),
@@ -234,11 +246,21 @@ int Run(const std::string& workingFile, const std::string& inputWav, const std::
   Put(app, "Running", CComVariant(static_cast<LONG>(0)));
   // Sound already written plays out before the devices close with the object.
   Method(app, "Wait", {CComVariant(200.0f)});
+  LONG block = microphone.empty()
+                   ? 0
+                   : NumberOf(Method(app, "LoadModuleValue", {CComVariant(microphone.c_str()), CComVariant("Blocksize")})
+                                  .result);
   wrappers.clear();
   app.Release();
 
   std::printf("\n");
-  ReportOutput(outputWav);
+  std::size_t played = ReportOutput(outputWav);
+  // The speaker writes the device in buffers of 512 samples.
+  std::printf("moved: %zu samples in %zu speaker buffers of 512", played, played / 512);
+  if (block > 0)
+    std::printf(", from %zu blocks of %ld samples of %s", played / static_cast<std::size_t>(block),
+                static_cast<long>(block), microphone.c_str());
+  std::printf("\n");
   return 0;
 }
 
