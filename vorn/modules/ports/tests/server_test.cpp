@@ -130,9 +130,16 @@ TEST_F(PortsServerInstalled, RegistryRowsThenTheModuleByClassIdWithItsHelpPageAn
     ASSERT_EQ(engineSide->get_Type(&type), S_OK);
     EXPECT_EQ(Platform::BstrToUtf8(type), "VornExternalIO");
 
+    // A page that cannot be written answers no path; once it can, it is
+    // written at the next call.
+    const std::string helpPage = server.substr(0, server.rfind('/') + 1) + "VornExternalIOModuleHelp.htm";
+    std::filesystem::create_directory(helpPage);
     CComBSTR help;
+    EXPECT_TRUE(FAILED(module->GetHelpFileName(&help)));
+    EXPECT_FALSE(help);
+    std::filesystem::remove(helpPage);
     ASSERT_EQ(module->GetHelpFileName(&help), S_OK);
-    EXPECT_EQ(Platform::BstrToUtf8(help), server.substr(0, server.rfind('/') + 1) + "VornExternalIOModuleHelp.htm");
+    EXPECT_EQ(Platform::BstrToUtf8(help), helpPage);
     EXPECT_EQ(TestSupport::ReadFile(Platform::BstrToUtf8(help)), TestSupport::ReadFile(PORTS_HELP_PAGE));
 
     CComPtr<IPicture> icon;
