@@ -8,6 +8,7 @@
 #define TRAVIX_OBJECT_H
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <new>
 #include <ostream>
@@ -27,9 +28,40 @@ inline constexpr char TRAVIX_NAME(LEFT_ANGLE)[] = "<";
 inline constexpr char TRAVIX_NAME(RIGHT_ANGLE)[] = ">";
 inline constexpr char TRAVIX_NAME(SLASH)[] = "/";
 
+class TRAVIX_NAME(XObject);
+
+// Blocks of the runtime objects' free lists for the nodes of attribute maps:
+// most objects of a document carry an attribute or two, and the general
+// heap is slower at making and freeing them.
+TRAVIX_API void* TRAVIX_NAME(AllocateAttributeNode)(std::size_t size);
+TRAVIX_API void TRAVIX_NAME(FreeAttributeNode)(void* block, std::size_t size) noexcept;
+
+template <class T> class TRAVIX_NAME(XAttributeNodeAllocator) {
+public:
+  typedef T value_type;
+  TRAVIX_NAME(XAttributeNodeAllocator)() noexcept = default;
+  template <class U>
+  TRAVIX_NAME(XAttributeNodeAllocator)(const TRAVIX_NAME(XAttributeNodeAllocator)<U>&) noexcept {}
+  T* allocate(std::size_t count) {
+    return static_cast<T*>(TRAVIX_NAME(AllocateAttributeNode)(count * sizeof(T)));
+  }
+  void deallocate(T* block, std::size_t count) noexcept {
+    TRAVIX_NAME(FreeAttributeNode)(block, count * sizeof(T));
+  }
+  template <class U> bool operator==(const TRAVIX_NAME(XAttributeNodeAllocator)<U>&) const noexcept {
+    return true;
+  }
+  template <class U> bool operator!=(const TRAVIX_NAME(XAttributeNodeAllocator)<U>&) const noexcept {
+    return false;
+  }
+};
+
 class TRAVIX_API TRAVIX_NAME(XObject) {
 public:
-  typedef std::map<std::string, TRAVIX_NAME(XObject)*> AttributesMap;
+  typedef std::map<std::string, TRAVIX_NAME(XObject)*, std::less<std::string>,
+                   TRAVIX_NAME(XAttributeNodeAllocator)<
+                       std::pair<const std::string, TRAVIX_NAME(XObject)*>>>
+      AttributesMap;
 
   TRAVIX_NAME(XObject)();
   // Copies the tag and clones the attributes.

@@ -16,6 +16,12 @@ TRAVIX_BEGIN_NAMESPACE
 
 using XObject = TRAVIX_NAME(XObject);
 
+void* TRAVIX_NAME(AllocateAttributeNode)(std::size_t size) { return travix_pool::Allocate(size); }
+
+void TRAVIX_NAME(FreeAttributeNode)(void* block, std::size_t size) noexcept {
+  travix_pool::Free(block, size);
+}
+
 XObject::TRAVIX_NAME(XObject)() : m_pAttributesMap(nullptr) {}
 
 XObject::TRAVIX_NAME(XObject)(const char* tag) : m_tag(tag ? tag : ""), m_pAttributesMap(nullptr) {}
