@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -59,9 +60,12 @@ public:
   HRESULT Run() override {
     VARIANT_BOOL has = VARIANT_FALSE;
     m_module->InputHasData(m_in, &has);
-    if (has || head) {
+    if (head) {
       for (int i = 0; i < kBlock; ++i)
-        m_output->m_pFloatArray[i] = head ? static_cast<float>(i) : m_input->m_pFloatArray[i];
+        m_output->m_pFloatArray[i] = static_cast<float>(i);
+      m_module->SetOutputHasData(m_out);
+    } else if (has) {
+      std::memcpy(m_output->m_pFloatArray, m_input->m_pFloatArray, kBlock * sizeof(float));
       m_module->SetOutputHasData(m_out);
     }
     return S_OK;

@@ -94,12 +94,17 @@ VornConnectionData* CConnectionData::GetData() {
 }
 
 void CConnectionData::AssignFloats(const float* source, std::size_t count) {
-  m_floats.assign(count, 0.0f);
   if (source != nullptr && count > 0)
-    std::memcpy(m_floats.data(), source, count * sizeof(float));
+    m_floats.assign(source, source + count);
+  else
+    m_floats.assign(count, 0.0f);
 }
 
 void CConnectionData::SetProperties(const BSTR* source) {
+  // Every cycle brings the same properties as a rule: no new copy for them.
+  std::u16string_view wanted = source != nullptr ? Platform::BstrView(*source) : std::u16string_view();
+  if (m_properties != nullptr && Platform::BstrView(m_properties) == wanted)
+    return;
   BSTR copy = source != nullptr && *source != nullptr ? CopyBstr(*source) : SysAllocString(u"");
   SysFreeString(m_properties);
   m_properties = copy;

@@ -172,6 +172,31 @@ std::vector<IVornModuleLocal*> VornEngine::Modules() {
   return modules;
 }
 
+VornEngine::Snapshot::~Snapshot() {
+  for (IVornModuleLocal* module : modules)
+    module->Release();
+}
+
+std::shared_ptr<const VornEngine::Snapshot> VornEngine::CurrentSnapshot() {
+  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  if (!m_snapshot) {
+    auto made = std::make_shared<Snapshot>();
+    made->generation = m_collectionGeneration.load(std::memory_order_relaxed);
+    made->modules.reserve(m_modules.size());
+    for (auto& [id, slot] : m_modules) {
+      slot.module->AddRef();
+      made->modules.push_back(slot.module);
+    }
+    m_snapshot = std::move(made);
+  }
+  return m_snapshot;
+}
+
+std::shared_ptr<const VornEngine::Snapshot> VornEngine::CollectionChanged() {
+  m_collectionGeneration.fetch_add(1, std::memory_order_acq_rel);
+  return std::move(m_snapshot);
+}
+
 namespace {
 void ReleaseAll(std::vector<IVornModuleLocal*>& modules) {
   for (IVornModuleLocal* module : modules)
@@ -204,8 +229,10 @@ void VornEngine::ReleaseSlot(Slot& slot) {
 
 void VornEngine::ReleaseAllModules() {
   std::map<int, Slot> modules;
+  std::shared_ptr<const Snapshot> stale;
   {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
+    stale = CollectionChanged();
     modules.swap(m_modules);
     m_count = 0;
     m_queuedCommands.clear();
@@ -234,8 +261,10 @@ void VornEngine::InsertModule(IVornModuleLocal* module) {
   if (SUCCEEDED(module->GetDerivedModule(&derived)) && derived)
     derived->QueryInterface(IID_IVornVBModule, reinterpret_cast<void**>(&added.wrapper));
   Slot replaced;
+  std::shared_ptr<const Snapshot> stale;
   {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
+    stale = CollectionChanged();
     Slot& slot = m_modules[id];
     replaced = slot;
     slot = added;
@@ -1114,14 +1143,17 @@ HRESULT VornEngine::RemoveModule(int nID, BOOL bBroadcast, BOOL bDeleteFromFile)
     module->RemoveConnections(nID);
   ReleaseAll(modules);
   Slot removed;
+  std::shared_ptr<const Snapshot> stale;
   {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     auto slot = m_modules.find(nID);
     if (slot != m_modules.end()) {
+      stale = CollectionChanged();
       removed = slot->second;
       m_modules.erase(slot);
     }
   }
+  stale.reset();
   ReleaseSlot(removed);
   if (!bBroadcast)
     PostToWindow(VWM_MODULE_CHANGED, nID);
@@ -1142,14 +1174,17 @@ HRESULT VornEngine::ReloadModule(int nID, BOOL bBroadcast) {
     ReleaseAllModules();
   } else {
     Slot removed;
+    std::shared_ptr<const Snapshot> stale;
     {
       std::lock_guard<std::recursive_mutex> lock(m_lock);
       auto slot = m_modules.find(nID);
       if (slot != m_modules.end()) {
+        stale = CollectionChanged();
         removed = slot->second;
         m_modules.erase(slot);
       }
     }
+    stale.reset();
     ReleaseSlot(removed);
   }
   m_suppressReloadData = true;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/com/objects.h"
+#include "vorn/engine/collectiongeneration.h"
 #include "vorn/engine/workingdatabase.h"
 #include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/module.h"
@@ -31,7 +32,8 @@ class ATL_NO_VTABLE VornEngine : public CComObjectRootEx<CComMultiThreadModel>,
                                  public CComCoClass<VornEngine, &CLSID_VornEngine>,
                                  public IVornEngine,
                                  public IVornEngineControl,
-                                 public IVornPeerChannelHost {
+                                 public IVornPeerChannelHost,
+                                 public CollectionGeneration {
 public:
   DECLARE_NOT_AGGREGATABLE(VornEngine)
   DECLARE_CLASS_REGISTRATION("VornEngineHost.VornEngine.1", "VornEngineHost.VornEngine", "VornEngine Class")
@@ -138,6 +140,10 @@ public:
   // The commands waiting for the next idle flush.
   std::vector<std::string> QueuedCommands() const;
 
+  unsigned CurrentCollectionGeneration() const override {
+    return m_collectionGeneration.load(std::memory_order_acquire);
+  }
+
 private:
   struct Slot {
     IVornModuleLocal* module = nullptr;  // counted
@@ -150,6 +156,21 @@ private:
   void ReleaseSlot(Slot& slot);
   void ReleaseAllModules();
   std::vector<IVornModuleLocal*> Modules();  // referenced copies, in ID order
+  // Referenced copies of one generation of the collection, in ID order,
+  // shared by the cycles that run while it lasts; released with the last
+  // holder, which is never under the engine lock.
+  struct Snapshot {
+    unsigned generation = 0;
+    std::vector<IVornModuleLocal*> modules;
+    Snapshot() = default;
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+    ~Snapshot();
+  };
+  std::shared_ptr<const Snapshot> CurrentSnapshot();
+  // Every change of the collection, under the engine lock: the next cycle
+  // takes a new snapshot. The caller drops the old one after the lock.
+  [[nodiscard]] std::shared_ptr<const Snapshot> CollectionChanged();
   void LoadModel(int id);
   void ValidateLoadedConnections(int id);
 
@@ -192,6 +213,8 @@ private:
   mutable std::recursive_mutex m_lock;  // the collection
   std::map<int, Slot> m_modules;
   int m_count = 0;  // highest ID inserted + 1
+  std::atomic<unsigned> m_collectionGeneration{0};
+  std::shared_ptr<const Snapshot> m_snapshot;  // under m_lock; null when stale
   IVornVBModule* m_pendingWrapper = nullptr;
   IVornPeerChannel* m_peer = nullptr;
   std::unique_ptr<WorkingDatabase> m_db;

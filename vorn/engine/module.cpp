@@ -283,6 +283,7 @@ HRESULT CVornModule::SetAccumulatedTime(LONGLONG time) {
 
 HRESULT CVornModule::SetEngine(IVornEngine* pEngine) {
   m_engine = pEngine;
+  m_collection = dynamic_cast<const Vorn::CollectionGeneration*>(pEngine);
   return S_OK;
 }
 
@@ -604,6 +605,7 @@ HRESULT CVornModule::Define(Table table, BSTR name, VornConnectionType type, int
   VornConnectionDef definition{key, type, type == ctFloatArray ? count : 0, multiple};
   auto value = std::make_unique<CConnectionData>(definition);
   (table == Table::inputs ? m_inputs : m_outputs).Define(std::u16string(BstrView(key)), std::move(value));
+  ++m_definitions;
   return S_OK;
 }
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/com/com.h"
+#include "vorn/engine/collectiongeneration.h"
 #include "vorn/engine/connectiondata.h"
 #include "vorn/interfaces/module.h"
 
@@ -37,8 +38,28 @@ public:
   VornConnection* Record() { return &m_record; }
   bool IsRemote() const { return SysStringLen(m_record.m_DestMachine) > 0; }
 
+  // What the last transfer looked up, so that the next one need not; kept
+  // under the source module's lock. Each is good while what it was taken
+  // from is unchanged, record fields included (a caller may write them).
+  struct Resolved {
+    CConnectionData* output = nullptr;
+    BSTR outputName = nullptr;  // the record's text the output was found by
+    unsigned definitions = 0;   // the source module's definition count then
+    bool outputKnown = false;
+    IVornModuleLocal* destination = nullptr;  // not counted: the collection holds it
+    const void* engine = nullptr;             // whose collection it was found in
+    int destinationId = 0;
+    unsigned generation = 0;  // the engine's collection generation then
+    bool destinationKnown = false;
+    CComBSTR sourceKey;  // a multiple input's key for this source
+    int keyId = 0;
+    BSTR keyOutputName = nullptr;
+  };
+  Resolved& Cache() { return m_resolved; }
+
 private:
   VornConnection m_record{};
+  Resolved m_resolved;
 };
 
 // Inputs or outputs by name, in the order they were first defined.
@@ -256,6 +277,14 @@ private:
   std::vector<CLSID> m_localPages;
   std::vector<CLSID> m_remotePages;
   IVornEngine* m_engine = nullptr;
+  // The engine's change count of its collection, when it keeps one: then a
+  // transfer looks a destination up only after a change.
+  const Vorn::CollectionGeneration* m_collection = nullptr;
+  // Counts the definitions of inputs and outputs (under the module's lock),
+  // which replace the values a transfer may have kept.
+  unsigned m_definitions = 0;
+  // The entries one transfer works through, kept for the next one.
+  std::vector<CConnectionEntry*> m_transferEntries;
   BOOL m_debugBuild = FALSE;
   BOOL m_debugMode = FALSE;
   std::atomic<BOOL> m_dirty{FALSE};

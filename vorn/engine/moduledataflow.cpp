@@ -281,7 +281,8 @@ HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   // Entries are removed only under the module's lock, which this holds, so
   // the ones seen here stay; new ones may be added meanwhile.
-  std::vector<CConnectionEntry*> entries;
+  std::vector<CConnectionEntry*>& entries = m_transferEntries;
+  entries.clear();
   {
     std::lock_guard<std::mutex> list(m_connectionLock);
     for (const auto& entry : m_connections)
@@ -289,14 +290,37 @@ HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
   }
   for (CConnectionEntry* entry : entries) {
     VornConnection* connection = entry->Record();
-    CConnectionData* output = FindOutput(connection->m_SrcOutputName);
+    CConnectionEntry::Resolved& cache = entry->Cache();
+    if (!cache.outputKnown || cache.outputName != connection->m_SrcOutputName || cache.definitions != m_definitions) {
+      cache.output = FindOutput(connection->m_SrcOutputName);
+      cache.outputName = connection->m_SrcOutputName;
+      cache.definitions = m_definitions;
+      cache.outputKnown = true;
+    }
+    CConnectionData* output = cache.output;
     if (output == nullptr || !output->HasData())
       continue;
     if (entry->IsRemote()) {
       result = m_engine->SendConnectionData(connection);
       continue;
     }
-    IVornModuleLocal* destination = m_engine->GetModule(connection->m_iDestID);
+    // The generation is read before the lookup, so a change during it
+    // makes the next transfer look again.
+    IVornModuleLocal* destination;
+    if (m_collection == nullptr) {
+      destination = m_engine->GetModule(connection->m_iDestID);
+    } else {
+      unsigned generation = m_collection->CurrentCollectionGeneration();
+      if (!cache.destinationKnown || cache.generation != generation || cache.engine != m_engine ||
+          cache.destinationId != connection->m_iDestID) {
+        cache.destination = m_engine->GetModule(connection->m_iDestID);
+        cache.engine = m_engine;
+        cache.destinationId = connection->m_iDestID;
+        cache.generation = generation;
+        cache.destinationKnown = true;
+      }
+      destination = cache.destination;
+    }
     if (destination == nullptr)
       continue;
     BOOL local = FALSE;
@@ -307,13 +331,18 @@ HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
     VornConnectionDef* inputDef = nullptr;
     destination->GetInputConnectionDef(connection->m_DestInputName, &inputDef);
     if (inputDef != nullptr && inputDef->m_bMultipleInput) {
-      std::u16string key = SourceKey(connection->m_iSrcID, connection->m_SrcOutputName);
-      CComBSTR keyText{std::u16string_view(key)};
-      destination->SetMultipleInputData(connection->m_DestInputName, keyText, output->GetData());
+      if (cache.sourceKey.m_str == nullptr || cache.keyId != connection->m_iSrcID || cache.keyOutputName != connection->m_SrcOutputName) {
+        std::u16string key = SourceKey(connection->m_iSrcID, connection->m_SrcOutputName);
+        cache.sourceKey = CComBSTR{std::u16string_view(key)};
+        cache.keyId = connection->m_iSrcID;
+        cache.keyOutputName = connection->m_SrcOutputName;
+      }
+      destination->SetMultipleInputData(connection->m_DestInputName, cache.sourceKey, output->GetData());
     } else {
       destination->SetInputData(connection->m_DestInputName, output->GetData());
     }
   }
+  entries.clear();
   return result;
 }
 

@@ -4,7 +4,9 @@
 //
 // Each cycle works on referenced copies of the modules, taken under the
 // engine lock, so that clients may add and remove modules meanwhile; the
-// engine lock is never held while a module is called.
+// engine lock is never held while a module is called. The copies are kept
+// from cycle to cycle until the collection changes, and a module removed
+// meanwhile lives on until the last cycle that holds it is done.
 #include <exception>
 #include <thread>
 
@@ -35,12 +37,6 @@ bool IsLocalModule(IVornModuleLocal* module) {
   return local != FALSE;
 }
 
-void ReleaseAll(std::vector<IVornModuleLocal*>& modules) {
-  for (IVornModuleLocal* module : modules)
-    module->Release();
-  modules.clear();
-}
-
 }  // namespace
 
 EngineSpeed VornEngine::GetRunning() { return m_speed; }
@@ -60,9 +56,9 @@ HRESULT VornEngine::Thrown(IVornModuleLocal* module) {
 HRESULT VornEngine::StartAll() {
   m_cycleStartTime = Now();
   HRESULT result = S_OK;
-  std::vector<IVornModuleLocal*> modules = Modules();
+  std::shared_ptr<const Snapshot> modules = CurrentSnapshot();
   std::vector<IVornModuleLocal*> started;
-  for (IVornModuleLocal* module : modules) {
+  for (IVornModuleLocal* module : modules->modules) {
     if (!IsLocalModule(module))
       continue;
     HRESULT hr;
@@ -85,14 +81,13 @@ HRESULT VornEngine::StartAll() {
       }
     }
   }
-  ReleaseAll(modules);
   return result;
 }
 
 HRESULT VornEngine::StopAll() {
   HRESULT result = S_OK;
-  std::vector<IVornModuleLocal*> modules = Modules();
-  for (IVornModuleLocal* module : modules) {
+  std::shared_ptr<const Snapshot> modules = CurrentSnapshot();
+  for (IVornModuleLocal* module : modules->modules) {
     if (!IsLocalModule(module))
       continue;
     HRESULT hr;
@@ -104,7 +99,6 @@ HRESULT VornEngine::StopAll() {
     if (FAILED(hr))
       result = E_FAIL;
   }
-  ReleaseAll(modules);
   return result;
 }
 
@@ -112,8 +106,8 @@ HRESULT VornEngine::RunAll() {
   m_cycleStartTime = Now();
   ++m_generationCounter;
   HRESULT result = S_OK;
-  std::vector<IVornModuleLocal*> modules = Modules();
-  for (IVornModuleLocal* module : modules) {
+  std::shared_ptr<const Snapshot> modules = CurrentSnapshot();
+  for (IVornModuleLocal* module : modules->modules) {
     if (!IsLocalModule(module))
       continue;
     module->PreRun();
@@ -125,27 +119,24 @@ HRESULT VornEngine::RunAll() {
         Thrown(module);
       } catch (...) {
         module->PostRun();
-        ReleaseAll(modules);
         throw;
       }
     }
     module->PostRun();
   }
-  ReleaseAll(modules);
   return result;
 }
 
 HRESULT VornEngine::TransferAllOutputs(int* pnTransferCounter) {
   HRESULT result = S_OK;
-  std::vector<IVornModuleLocal*> modules = Modules();
-  for (IVornModuleLocal* module : modules) {
+  std::shared_ptr<const Snapshot> modules = CurrentSnapshot();
+  for (IVornModuleLocal* module : modules->modules) {
     if (!IsLocalModule(module))
       continue;
     result = module->TransferOutputs(pnTransferCounter);
     if (FAILED(result))
       break;
   }
-  ReleaseAll(modules);
   return result;
 }
 

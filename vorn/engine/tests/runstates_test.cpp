@@ -359,6 +359,32 @@ TEST_F(RunStates, AThrowingRunStopsAFastEngineFromItsOwnThread) {
   }
 }
 
+TEST_F(RunStates, CyclesFollowChangesOfTheModelBetweenThem) {
+  Chain(2, {{0, Behaviour{.source = true}}});
+  ASSERT_EQ(m_engine->SetRunning(esSlow), S_OK);
+  auto cycle = [&] {
+    ASSERT_EQ(m_engine->RunAll(), S_OK);
+    int moved = 0;
+    ASSERT_EQ(m_engine->TransferAllOutputs(&moved), S_OK);
+  };
+  cycle();
+  cycle();
+  // A new module in the destination's place, and the source's output
+  // defined anew: the next transfers reach the new module from the new output.
+  Add(1);
+  CComQIPtr<IVornModule>(m_engine->GetModule(0))->DefineOutput(CComBSTR(u"Out"), ctFloatArray, 1);
+  cycle();
+  cycle();
+  // A module removed (and its connections with it) and one added after it.
+  Control()->RemoveModule(1, FALSE, FALSE);
+  Add(1);
+  m_engine->GetModule(0)->AddConnection(CComBSTR("Out"), 1, CComBSTR("In"));
+  cycle();
+  cycle();
+  std::lock_guard<std::mutex> lock(g_mutex);
+  EXPECT_EQ(g_received[1], (std::vector<int>{-1, 1, -1, 3, -1, 5}));
+}
+
 TEST_F(RunStates, ClientsMayAddAndRemoveModulesWhileTheEngineRuns) {
   Chain(2, {{0, Behaviour{.source = true}}});
   ASSERT_EQ(m_engine->SetRunning(esFast), S_OK);
