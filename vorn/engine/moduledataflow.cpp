@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/kernel/kernel.h"
+#include "vorn/engine/cycletimeline.h"
 #include "vorn/engine/module.h"
 #include "vorn/interfaces/engine.h"
 
@@ -240,20 +241,18 @@ HRESULT CVornModule::ValidateConnection(BSTR bstrOutput, IVornModuleLocal* pDest
 // ---- Run hooks and transfer ------------------------------------------------
 
 HRESULT CVornModule::PreRun() {
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
+  LONGLONG start = Vorn::CycleTimeline::RunStart();
   m_lock.lock();
   ++m_runHolds;
-  m_runStart = now.QuadPart;
+  m_runStart = start;
   m_outputs.ForEach([](const std::u16string&, CConnectionData& value) { value.SetHasData(FALSE); });
   return S_OK;
 }
 
 HRESULT CVornModule::PostRun() {
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
+  LONGLONG end = Vorn::CycleTimeline::RunEnd();
   std::unique_lock<std::recursive_mutex> hold(m_lock);
-  m_accumulatedTime += now.QuadPart - m_runStart;
+  m_accumulatedTime += end - m_runStart;
   m_inputs.ForEach([](const std::u16string&, CConnectionData& value) { value.SetHasData(FALSE); });
   // Leaves the hold that PreRun took; a PostRun without one leaves only
   // its own.

@@ -13,6 +13,7 @@
 #include "platform/com/memory.h"
 #include "platform/com/pointers.h"
 #include "platform/kernel/kernel.h"
+#include "vorn/engine/cycletimeline.h"
 #include "vorn/engine/engine.h"
 
 namespace Vorn {
@@ -103,10 +104,12 @@ HRESULT VornEngine::StopAll() {
 }
 
 HRESULT VornEngine::RunAll() {
-  m_cycleStartTime = Now();
-  ++m_generationCounter;
-  HRESULT result = S_OK;
   std::shared_ptr<const Snapshot> modules = CurrentSnapshot();
+  LONGLONG start = Now();
+  m_cycleStartTime = start;
+  ++m_generationCounter;
+  CycleTimeline::Cycle timeline(start);
+  HRESULT result = S_OK;
   for (IVornModuleLocal* module : modules->modules) {
     if (!IsLocalModule(module))
       continue;
