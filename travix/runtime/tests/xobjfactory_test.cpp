@@ -40,6 +40,29 @@ TEST(XObjectFactory, LaterRegistrationReplacesEarlierAndNamesAreExact) {
   EXPECT_THROW(XObjectFactory::CreateObject(std::string("factory::a\0x", 12)), XException);
 }
 
+// Names are remembered by the address of their text between calls: neither
+// a later registration nor a new text at the same address may be answered
+// from memory.
+TEST(XObjectFactory, EachCallAnswersForTheTextAndRegistrationsOfTheMoment) {
+  XObjectFactory::RegisterCreateFunction("factory::b", MakeInteger);
+  XObjectFactory::RegisterCreateFunction("factory::c", MakeString);
+  const char* const constant = "factory::b";
+  char buffer[] = "factory::b";
+  for (const char* name : {constant, static_cast<const char*>(buffer)}) {
+    std::unique_ptr<XObject> first(XObjectFactory::CreateObject(name));
+    EXPECT_NE(dynamic_cast<TX(integer)*>(first.get()), nullptr) << name;
+  }
+  buffer[9] = 'c';
+  std::unique_ptr<XObject> changedText(XObjectFactory::CreateObject(buffer));
+  EXPECT_NE(dynamic_cast<TX(string)*>(changedText.get()), nullptr);
+  buffer[9] = 'x';
+  EXPECT_THROW(XObjectFactory::CreateObject(buffer), XException);
+
+  XObjectFactory::RegisterCreateFunction("factory::b", MakeString);
+  std::unique_ptr<XObject> replaced(XObjectFactory::CreateObject(constant));
+  EXPECT_NE(dynamic_cast<TX(string)*>(replaced.get()), nullptr);
+}
+
 TEST(XObjectFactory, Failures) {
   EXPECT_EQ(MessageOf([] { XObjectFactory::RegisterCreateFunction("", nullptr); }),
             "Error: Attempt made to register a create function without an object name");
