@@ -136,17 +136,25 @@ void VornEngine::FinalRelease() {
   m_moduleInfoCache.clear();
   if (m_pendingWrapper)
     std::exchange(m_pendingWrapper, nullptr)->Release();
-  if (m_peer)
-    std::exchange(m_peer, nullptr)->Release();
+  SetPeerChannel(nullptr);
 }
 
 HRESULT VornEngine::SetPeerChannel(IVornPeerChannel* pChannel) {
   if (pChannel)
     pChannel->AddRef();
-  if (m_peer)
-    m_peer->Release();
-  m_peer = pChannel;
+  IVornPeerChannel* old;
+  {
+    std::lock_guard<std::mutex> hold(m_peerLock);
+    old = std::exchange(m_peer, pChannel);
+  }
+  if (old)
+    old->Release();
   return S_OK;
+}
+
+CComPtr<IVornPeerChannel> VornEngine::Peer() const {
+  std::lock_guard<std::mutex> hold(m_peerLock);
+  return CComPtr<IVornPeerChannel>(m_peer);
 }
 
 // ---- The collection -----------------------------------------------------------------
@@ -368,7 +376,7 @@ HRESULT VornEngine::AddNewModule(IVornModuleLocal* pModule) {
   m_suppressReloadData = true;
   pModule->Save();
   m_suppressReloadData = false;
-  if (m_peer && !m_distributedDB)
+  if (Peer() && !m_distributedDB)
     SendToPeer(Format("RELOAD %d", IdOf(pModule)));
   return S_OK;
 }
@@ -855,27 +863,29 @@ HRESULT VornEngine::SetApplicationName(BSTR bstrName) {
 BSTR VornEngine::GetApplicationName() { return Platform::AllocBstr(m_applicationName); }
 
 HRESULT VornEngine::GetAllHosts(IVornStringList** ppHosts) {
+  CComPtr<IVornPeerChannel> peer = Peer();
   if (!ppHosts)
     return E_POINTER;
   *ppHosts = nullptr;
-  if (!m_peer)
+  if (!peer)
     return NewStringList(ppHosts);
-  return m_peer->GetAllHosts(ppHosts);
+  return peer->GetAllHosts(ppHosts);
 }
 
 HRESULT VornEngine::GetHostsRunningApp(BSTR bstrAppName, BOOL bCheckAppFileName, IVornStringList** ppHosts) {
+  CComPtr<IVornPeerChannel> peer = Peer();
   if (!ppHosts)
     return E_POINTER;
   HRESULT hr = NewStringList(ppHosts);
-  if (FAILED(hr) || !m_peer)
+  if (FAILED(hr) || !peer)
     return hr;
-  m_peer->PeerIdle(FALSE);
+  peer->PeerIdle(FALSE);
   std::string wanted = Text(bstrAppName);
   if (wanted.empty())
     wanted = m_applicationName;
   std::string own = ApplicationIdentity();
   CComPtr<IVornStringList> hosts;
-  HRESULT listed = m_peer->GetAllHosts(&hosts);
+  HRESULT listed = peer->GetAllHosts(&hosts);
   if (FAILED(listed))
     return listed;
   int hostCount = 0;
@@ -885,7 +895,7 @@ HRESULT VornEngine::GetHostsRunningApp(BSTR bstrAppName, BOOL bCheckAppFileName,
     BSTR host = nullptr;
     hosts->GetAt(h, &host);
     CComPtr<IVornStringList> apps;
-    m_peer->GetHostApps(host, &apps);
+    peer->GetHostApps(host, &apps);
     int appCount = 0;
     if (apps)
       apps->GetCount(&appCount);
@@ -951,16 +961,17 @@ HRESULT VornEngine::CheckRemoteConnections(IVornStringList** ppMachines) {
   for (const std::string& machine : needed)
     if (std::find(running.begin(), running.end(), machine) == running.end())
       (*ppMachines)->Add(CComBSTR(machine));
-  if (m_peer)
-    m_peer->ReportUnavailableMachines(*ppMachines);
+  if (CComPtr<IVornPeerChannel> peer = Peer())
+    peer->ReportUnavailableMachines(*ppMachines);
   return hr;
 }
 
 HRESULT VornEngine::SyncMachine(BSTR bstrProcessor, int nTimeoutMs, BOOL* pbAcknowledged) {
+  CComPtr<IVornPeerChannel> peer = Peer();
   if (!pbAcknowledged)
     return E_POINTER;
   *pbAcknowledged = FALSE;
-  if (!m_peer)
+  if (!peer)
     return S_OK;
   FlushIdleWork();
   std::string machine = Text(bstrProcessor);
@@ -969,38 +980,44 @@ HRESULT VornEngine::SyncMachine(BSTR bstrProcessor, int nTimeoutMs, BOOL* pbAckn
     machine = Text(local);
     SysFreeString(local);
   }
-  return m_peer->SyncMachine(CComBSTR(machine), nTimeoutMs, pbAcknowledged);
+  return peer->SyncMachine(CComBSTR(machine), nTimeoutMs, pbAcknowledged);
 }
 
-HRESULT VornEngine::SetUserName(BSTR bstrUser) { return m_peer ? m_peer->SetUserName(bstrUser) : S_OK; }
+HRESULT VornEngine::SetUserName(BSTR bstrUser) {
+  CComPtr<IVornPeerChannel> peer = Peer();
+  return peer ? peer->SetUserName(bstrUser) : S_OK;
+}
 
 HRESULT VornEngine::GetUserName(BSTR* pbstrUser) {
   if (!pbstrUser)
     return E_POINTER;
   *pbstrUser = nullptr;  // a caller frees what it gets, answered or not
-  return m_peer ? m_peer->GetUserName(pbstrUser) : S_OK;
+  CComPtr<IVornPeerChannel> peer = Peer();
+  return peer ? peer->GetUserName(pbstrUser) : S_OK;
 }
 
 HRESULT VornEngine::GetUserForMachine(BSTR bstrMachine, BSTR* pbstrUser) {
   if (!pbstrUser)
     return E_POINTER;
   *pbstrUser = nullptr;
-  return m_peer ? m_peer->GetUserForMachine(bstrMachine, CComBSTR(ApplicationIdentity()), pbstrUser) : S_OK;
+  CComPtr<IVornPeerChannel> peer = Peer();
+  return peer ? peer->GetUserForMachine(bstrMachine, CComBSTR(ApplicationIdentity()), pbstrUser) : S_OK;
 }
 
 HRESULT VornEngine::SendConnectionData(VornConnection* pConnection) {
-  return m_peer ? m_peer->SendConnectionData(pConnection) : S_OK;
+  CComPtr<IVornPeerChannel> peer = Peer();
+  return peer ? peer->SendConnectionData(pConnection) : S_OK;
 }
 
 // ---- Commands and idle work ------------------------------------------------------------------
 
 void VornEngine::SendToPeer(const std::string& command) {
-  if (m_peer)
-    m_peer->SendCommand(CComBSTR(command));
+  if (CComPtr<IVornPeerChannel> peer = Peer())
+    peer->SendCommand(CComBSTR(command));
 }
 
 void VornEngine::Broadcast(BOOL bBroadcast, const std::string& command) {
-  if (m_peer && bBroadcast && !m_distributedDB)
+  if (bBroadcast && !m_distributedDB && Peer())
     SendToPeer(command);
 }
 
@@ -1049,8 +1066,8 @@ void VornEngine::FlushIdleWork() {
 }
 
 int VornEngine::OnIdle(int) {
-  if (m_peer)
-    m_peer->PeerIdle(m_speed != esFast ? TRUE : FALSE);
+  if (CComPtr<IVornPeerChannel> peer = Peer())
+    peer->PeerIdle(m_speed != esFast ? TRUE : FALSE);
   DWORD now = GetTickCount();
   if (static_cast<LONG>(now - m_flushDue) >= 0) {
     FlushIdleWork();
@@ -1080,8 +1097,8 @@ HRESULT VornEngine::OpenDatabase(BOOL bBroadcast) {
   OpenWorkingDatabase();
   HRESULT hr = m_db ? S_OK : E_FAIL;
   Broadcast(bBroadcast, "OPENDATABASE \"" + NetworkPath() + "\"");
-  if (m_peer)
-    m_peer->SetIdentity(CComBSTR(ApplicationIdentity()));
+  if (CComPtr<IVornPeerChannel> peer = Peer())
+    peer->SetIdentity(CComBSTR(ApplicationIdentity()));
   LoadModel(-1);
   m_fileModified = false;
   if (!bBroadcast)
@@ -1098,8 +1115,8 @@ HRESULT VornEngine::ReOpenDatabase(BOOL bBroadcast, BSTR bstrNewPath) {
   OpenWorkingDatabase();
   HRESULT hr = m_db ? S_OK : E_FAIL;
   Broadcast(bBroadcast, "REOPENDATABASE \"" + NetworkPath() + "\"");
-  if (m_peer)
-    m_peer->SetIdentity(CComBSTR(ApplicationIdentity()));
+  if (CComPtr<IVornPeerChannel> peer = Peer())
+    peer->SetIdentity(CComBSTR(ApplicationIdentity()));
   if (switched)
     PostToWindow(VWM_DATABASE_OPENED, 0);
   return hr;
@@ -1107,8 +1124,8 @@ HRESULT VornEngine::ReOpenDatabase(BOOL bBroadcast, BSTR bstrNewPath) {
 
 HRESULT VornEngine::Close(BOOL bBroadcast) {
   Broadcast(bBroadcast, "CLOSE");
-  if (m_peer)
-    m_peer->PeerClose();
+  if (CComPtr<IVornPeerChannel> peer = Peer())
+    peer->PeerClose();
   if (m_db) {
     std::string path = m_db->Path();
     CloseWorkingDatabase();
@@ -1154,6 +1171,14 @@ HRESULT VornEngine::RemoveModule(int nID, BOOL bBroadcast, BOOL bDeleteFromFile)
     }
   }
   stale.reset();
+  // Out of the collection it would miss the engine's StopAll: a started
+  // module is stopped on its way out (its guard has shown any exception).
+  if (removed.module && m_speed != esStop && IsLocalModule(removed.module)) {
+    try {
+      removed.module->Stop();
+    } catch (...) {
+    }
+  }
   ReleaseSlot(removed);
   if (!bBroadcast)
     PostToWindow(VWM_MODULE_CHANGED, nID);

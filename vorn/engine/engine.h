@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/com/objects.h"
+#include "platform/com/pointers.h"
 #include "vorn/engine/collectiongeneration.h"
 #include "vorn/engine/workingdatabase.h"
 #include "vorn/interfaces/engine.h"
@@ -216,7 +217,11 @@ private:
   std::atomic<unsigned> m_collectionGeneration{0};
   std::shared_ptr<const Snapshot> m_snapshot;  // under m_lock; null when stale
   IVornVBModule* m_pendingWrapper = nullptr;
-  IVornPeerChannel* m_peer = nullptr;
+  // The peer channel is set by clients and read by the run thread too:
+  // readers take a counted copy under its lock.
+  CComPtr<IVornPeerChannel> Peer() const;
+  mutable std::mutex m_peerLock;
+  IVornPeerChannel* m_peer = nullptr;  // counted
   std::unique_ptr<WorkingDatabase> m_db;
   std::string m_workingFilePath;
   std::string m_applicationName;
@@ -231,12 +236,12 @@ private:
   std::vector<std::unique_ptr<RunThread>> m_endingThreads;
   std::atomic<int> m_generationCounter{0};
   std::atomic<LONGLONG> m_cycleStartTime{0};
-  BOOL m_debugRun = TRUE;
+  std::atomic<BOOL> m_debugRun{TRUE};  // read by the run thread
   bool m_fileModified = false;
   std::map<std::string, VornModuleInfo> m_moduleInfoCache;
   DWORD m_flushDue = 0;
   std::vector<std::string> m_queuedCommands;
-  BOOL m_distributedDB = FALSE;
+  std::atomic<BOOL> m_distributedDB{FALSE};  // read by the run thread when it stops the engine
   HWND m_uiWindow = nullptr;
   bool m_suppressReloadData = false;
   bool m_released = false;

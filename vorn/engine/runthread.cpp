@@ -171,10 +171,8 @@ void VornEngine::RunThreadMain(RunThread* self) {
       static_cast<IVornEngine*>(this)->SetRunning(esStop);
     else
       TransferAllOutputs(&moved);
-    if (m_peer) {
-      CComPtr<IVornPeerChannel> peer(m_peer);
+    if (CComPtr<IVornPeerChannel> peer = Peer())
       peer->CycleDone(&moved);
-    }
   }
   if (wait != nullptr)
     CloseHandle(wait);
@@ -183,8 +181,8 @@ void VornEngine::RunThreadMain(RunThread* self) {
 }
 
 void VornEngine::StartRunThread() {
-  if (m_peer)
-    m_peer->BeforeRunThread();
+  if (CComPtr<IVornPeerChannel> peer = Peer())
+    peer->BeforeRunThread();
   auto thread = std::make_unique<RunThread>();
   RunThread* self = thread.get();
   thread->thread = std::thread([this, self] { RunThreadMain(self); });

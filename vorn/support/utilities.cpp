@@ -31,7 +31,9 @@ bool CheckName(std::string& name) {
 }
 
 std::string ReadToken(std::string& text, char open, char close) {
-  std::size_t start = text.find_first_not_of(" \t\r\n");
+  // A comma left in front by the token before is a separator too; kept, it
+  // would end the next token at once and a reader would never get past it.
+  std::size_t start = text.find_first_not_of(" ,\t\r\n");
   if (start == std::string::npos) {
     text.clear();
     return {};

@@ -27,8 +27,8 @@ std::string GuidString(REFGUID guid, bool keepBraces);
 // itself; answers whether the name was not empty and held none of them.
 bool CheckName(std::string& name);
 
-// Takes the next token off the front of text, white space before it
-// skipped. A token that starts with open runs to the next close and is
+// Takes the next token off the front of text, white space and commas
+// before it skipped. A token that starts with open runs to the next close and is
 // answered without them; text keeps what follows the close. Any other
 // token runs to the first blank, comma, tab or line feed, which text keeps.
 // An opening quote that is never closed quotes nothing: the token after it

@@ -385,6 +385,39 @@ TEST_F(RunStates, CyclesFollowChangesOfTheModelBetweenThem) {
   EXPECT_EQ(g_received[1], (std::vector<int>{-1, 1, -1, 3, -1, 5}));
 }
 
+TEST_F(RunStates, ARemovedModuleIsStoppedWhenItWasStarted) {
+  struct Case {
+    EngineSpeed speed;
+    std::vector<std::string> log;
+  };
+  const Case cases[] = {{esStop, {}}, {esSlow, {"Start", "Stop"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.speed);
+    Chain(2);
+    ASSERT_EQ(m_engine->SetRunning(c.speed), S_OK);
+    ASSERT_EQ(Control()->RemoveModule(1, FALSE, FALSE), S_OK);
+    EXPECT_EQ(LogOf(1), c.log);
+    EXPECT_EQ(m_engine->SetRunning(esStop), S_OK);
+    EXPECT_EQ(LogOf(1), c.log) << "the engine's stop no longer reaches it";
+  }
+}
+
+TEST_F(RunStates, ThePeerChannelAndDebugFlagMayChangeWhileTheEngineRuns) {
+  Chain(2, {{0, Behaviour{.source = true}}});
+  ASSERT_EQ(m_engine->SetRunning(esFast), S_OK);
+  CComQIPtr<IVornPeerChannelHost> host(m_engine);
+  for (int round = 0; round < 20; ++round) {
+    Recorder* peer = new Recorder;
+    host->SetPeerChannel(peer);
+    peer->Release();  // the engine holds the only reference now
+    m_engine->SetDebugRunFlag(round % 2);
+    int counter = m_engine->GetGenerationCounter();
+    ASSERT_TRUE(Eventually([&] { return m_engine->GetGenerationCounter() > counter + 1; }));
+    host->SetPeerChannel(nullptr);
+  }
+  EXPECT_EQ(m_engine->SetRunning(esStop), S_OK);
+}
+
 TEST_F(RunStates, ClientsMayAddAndRemoveModulesWhileTheEngineRuns) {
   Chain(2, {{0, Behaviour{.source = true}}});
   ASSERT_EQ(m_engine->SetRunning(esFast), S_OK);

@@ -87,6 +87,8 @@ TEST(Utilities, TokenReader) {
       // Never closed: the quote is dropped and the fields after it stay.
       {"App \"unterminated next", {"App", "unterminated", "next"}},
       {"   ", {""}},
+      // Commas separate too, also in front: a reader gets past them.
+      {",one,, two,", {"one", "two", ""}},
   };
   for (const Case& c : cases) {
     std::string text = c.text;
