@@ -283,8 +283,12 @@ private:
   // Counts the definitions of inputs and outputs (under the module's lock),
   // which replace the values a transfer may have kept.
   unsigned m_definitions = 0;
-  // The entries one transfer works through, kept for the next one.
+  // Counts every change of the connection list (under its lock).
+  std::atomic<unsigned> m_connectionChanges{0};
+  // The entries the last transfer worked through, and the count of changes
+  // they were taken at (both under the module's lock).
   std::vector<CConnectionEntry*> m_transferEntries;
+  unsigned m_transferEntriesAt = ~0u;
   BOOL m_debugBuild = FALSE;
   BOOL m_debugMode = FALSE;
   std::atomic<BOOL> m_dirty{FALSE};

@@ -145,6 +145,7 @@ HRESULT CVornModule::MultipleInputHasData(BSTR bstrInputName, int nInputIdx, VAR
 HRESULT CVornModule::AppendConnection(std::unique_ptr<CConnectionEntry> entry) {
   std::lock_guard<std::mutex> hold(m_connectionLock);
   m_connections.push_back(std::move(entry));
+  m_connectionChanges.fetch_add(1, std::memory_order_release);
   return S_OK;
 }
 
@@ -166,8 +167,10 @@ HRESULT CVornModule::AddDistributedConnection(BSTR srcOutputName, BSTR destMachi
 HRESULT CVornModule::RemoveConnection(int nIdx) {
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   std::lock_guard<std::mutex> list(m_connectionLock);
-  if (nIdx >= 0 && nIdx < static_cast<int>(m_connections.size()))
+  if (nIdx >= 0 && nIdx < static_cast<int>(m_connections.size())) {
     m_connections.erase(m_connections.begin() + nIdx);
+    m_connectionChanges.fetch_add(1, std::memory_order_release);
+  }
   return S_OK;
 }
 
@@ -177,6 +180,7 @@ HRESULT CVornModule::RemoveConnections(int nID) {
   std::erase_if(m_connections, [nID](const std::unique_ptr<CConnectionEntry>& entry) {
     return nID == -1 || entry->Record()->m_iDestID == nID;
   });
+  m_connectionChanges.fetch_add(1, std::memory_order_release);
   return S_OK;
 }
 
@@ -279,13 +283,15 @@ HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
   HRESULT result = S_OK;
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   // Entries are removed only under the module's lock, which this holds, so
-  // the ones seen here stay; new ones may be added meanwhile.
+  // the ones seen here stay; new ones may be added meanwhile. The list seen
+  // by the last transfer is kept until the connections change.
   std::vector<CConnectionEntry*>& entries = m_transferEntries;
-  entries.clear();
-  {
+  if (m_connectionChanges.load(std::memory_order_acquire) != m_transferEntriesAt) {
     std::lock_guard<std::mutex> list(m_connectionLock);
+    entries.clear();
     for (const auto& entry : m_connections)
       entries.push_back(entry.get());
+    m_transferEntriesAt = m_connectionChanges.load(std::memory_order_relaxed);
   }
   for (CConnectionEntry* entry : entries) {
     VornConnection* connection = entry->Record();
@@ -341,7 +347,6 @@ HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
       destination->SetInputData(connection->m_DestInputName, output->GetData());
     }
   }
-  entries.clear();
   return result;
 }
 
