@@ -6,6 +6,7 @@
 #define VORN_MODULES_COMMON_COMERROR_H
 
 #include <exception>
+#include <new>
 #include <string>
 
 #include "platform/com/guid.h"
@@ -27,6 +28,20 @@ private:
 };
 
 [[noreturn]] void ThrowComError(HRESULT result, REFIID iid);
+
+// A module's own interface is called straight from scripts and programs,
+// not through the engine's guard: a failure raised inside is answered as
+// its HRESULT instead of leaving the interface as an exception.
+template <class Work>
+HRESULT AnswerClientCall(Work&& work) {
+  try {
+    return work();
+  } catch (const ComError& error) {
+    return error.Error();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
 
 }  // namespace VornModules
 

@@ -31,20 +31,6 @@ HRESULT CheckPersist(IDispatch* persist) {
   return S_OK;
 }
 
-// The client's calls come straight from scripts and programs, not through
-// the engine's guard: a failure raised inside them is answered as its
-// HRESULT instead of leaving the interface as an exception.
-template <class Work>
-HRESULT Answer(Work&& work) {
-  try {
-    return work();
-  } catch (const VornModules::ComError& error) {
-    return error.Error();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-}
-
 } // namespace
 
 VornExternalIOModule::VornExternalIOModule() : m_window([this] { FireNewDataAvailable(); }) {
@@ -112,7 +98,7 @@ HRESULT VornExternalIOModule::Run() {
 }
 
 HRESULT VornExternalIOModule::GetData(VARIANT* pVarData) {
-  return Answer([&]() -> HRESULT {
+  return VornModules::AnswerClientCall([&]() -> HRESULT {
     if (pVarData == nullptr)
       return E_POINTER;
     // An out VARIANT arrives uninitialised: clearing it would free whatever
@@ -124,14 +110,14 @@ HRESULT VornExternalIOModule::GetData(VARIANT* pVarData) {
 }
 
 HRESULT VornExternalIOModule::SetData(VARIANT VarData) {
-  return Answer([&]() -> HRESULT {
+  return VornModules::AnswerClientCall([&]() -> HRESULT {
     VornModules::ModuleLock lock(m_pModule);
     return VariantCopy(&m_varOutput, &VarData);
   });
 }
 
 HRESULT VornExternalIOModule::SetDataProperty(BSTR name, BSTR value) {
-  return Answer([&]() -> HRESULT {
+  return VornModules::AnswerClientCall([&]() -> HRESULT {
     VornModules::ModuleLock lock(m_pModule);
     if (m_pXmlDoc && m_pXmlDoc->LoadXml(m_strOutProps)) {
       m_pXmlDoc->WriteProperty(Platform::BstrView(name), Platform::BstrView(value));
@@ -142,7 +128,7 @@ HRESULT VornExternalIOModule::SetDataProperty(BSTR name, BSTR value) {
 }
 
 HRESULT VornExternalIOModule::GetDataProperty(BSTR name, BSTR* pValue) {
-  return Answer([&]() -> HRESULT {
+  return VornModules::AnswerClientCall([&]() -> HRESULT {
     if (pValue == nullptr)
       return E_POINTER;
     *pValue = nullptr;
@@ -160,7 +146,7 @@ HRESULT VornExternalIOModule::GetDataProperty(BSTR name, BSTR* pValue) {
 }
 
 HRESULT VornExternalIOModule::GetDataPropertyNames(VARIANT* Names) {
-  return Answer([&]() -> HRESULT {
+  return VornModules::AnswerClientCall([&]() -> HRESULT {
     if (Names == nullptr)
       return E_POINTER;
     VariantInit(Names);

@@ -1,27 +1,8 @@
 #include "vorn/modules/voice/speakermodule.h"
 
-#include <new>
-
 #include "platform/resources/module.h"
 
 namespace VornVoice {
-
-namespace {
-
-// Scripts call Enabled directly, not through the engine's guard: a failure
-// raised inside is answered as its HRESULT.
-template <class Work>
-HRESULT Answer(Work&& work) {
-  try {
-    return work();
-  } catch (const VornModules::ComError& error) {
-    return error.Error();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-}
-
-}  // namespace
 
 HRESULT SpeakerModule::FinalConstruct() {
   const HRESULT hr = ConstructEngineModule(GetControllingUnknown(), kTypeName);
@@ -38,14 +19,14 @@ void SpeakerModule::FinalRelease() {
 
 HRESULT SpeakerModule::get_Enabled(VARIANT_BOOL* pVal) {
   if (pVal == nullptr) return E_POINTER;
-  return Answer([&]() -> HRESULT {
+  return VornModules::AnswerClientCall([&]() -> HRESULT {
     *pVal = m_core.Enabled() ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   });
 }
 
 HRESULT SpeakerModule::put_Enabled(VARIANT_BOOL newVal) {
-  return Answer([&] { return m_core.PutEnabled(newVal); });
+  return VornModules::AnswerClientCall([&] { return m_core.PutEnabled(newVal); });
 }
 
 HRESULT SpeakerModule::Initialize() {

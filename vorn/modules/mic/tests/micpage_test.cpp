@@ -20,7 +20,7 @@ std::vector<BYTE> PageTemplate() {
   std::ifstream in(MIC_PAGE_SCRIPT);
   std::stringstream text;
   text << in.rdbuf();
-  const auto compiled = Platform::CompileDialogScript(text.str(), "micpage.dlg");
+  const auto compiled = Platform::CompileDialogScript(text.str(), "VornMicModule.dlg");
   EXPECT_TRUE(compiled.errors.empty()) << (compiled.errors.empty() ? "" : compiled.errors[0]);
   return Platform::WriteDialogTemplate(compiled.dialogs.at(0).dialogTemplate);
 }
