@@ -16,41 +16,23 @@
 
 #include "platform/audio/tests/audiotest.h"
 #include "platform/com/com.h"
-#include "platform/com/picture.h"
-#include "platform/com/propertypages.h"
 #include "tests/support/tempdir.h"
-#include "vorn/engine/tests/serverregistration.h"
+#include "vorn/modules/common/tests/installedserver.h"
 #include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/module.h"
 #include "vorn/modules/mic/microphone.h"
 
 namespace {
 
-using ServerTests::KeyExists;
-using ServerTests::RegistryText;
 using ServerTests::RunRegServer;
 
-const std::string kModuleClass = "{B0ED2FCD-C84F-4369-856B-01A7D845EB14}";
-const std::string kPageClass = "{655F0E5C-1CC5-49F6-B501-4788F722D083}";
-
-std::string RealPath(const std::string& path) {
-  char* resolved = realpath(path.c_str(), nullptr);
-  std::string text = resolved != nullptr ? resolved : "";
-  std::free(resolved);
-  return text;
-}
-
-// The pixel size of a bitmap file in HIMETRIC at 96 dots per inch, as a
-// picture reports it.
-std::pair<long, long> BitmapSizeHimetric(const std::string& path) {
-  const std::string bytes = TestSupport::ReadFile(path);
-  auto word = [&](std::size_t at) {
-    std::int32_t value = 0;
-    if (bytes.size() >= at + 4) std::memcpy(&value, bytes.data() + at, 4);
-    return static_cast<long>(value < 0 ? -value : value);
-  };
-  return {(word(18) * 2540 + 48) / 96, (word(22) * 2540 + 48) / 96};
-}
+const ServerTests::ModuleServerNames kNames{"VornMicModule",
+                                            "Microphone",
+                                            "MicrophoneModule",
+                                            "{B0ED2FCD-C84F-4369-856B-01A7D845EB14}",
+                                            "MicrophoneModulePP",
+                                            "{655F0E5C-1CC5-49F6-B501-4788F722D083}",
+                                            "{D33D41F8-F959-4155-B2F0-BFFA632CD1FF}"};
 
 class MicrophoneServerInstalled : public ::testing::Test {
 protected:
@@ -69,29 +51,9 @@ protected:
 };
 
 TEST_F(MicrophoneServerInstalled, RegistryRowsThenTheModuleByClassIdWithItsHelpPageIconAndPage) {
-  const std::string server = RealPath(m_server);
-  struct Row {
-    HKEY root;
-    std::string key;
-    const char* value;
-    std::string expected;
-  };
-  const std::string moduleKey = "CLSID\\" + kModuleClass, pageKey = "CLSID\\" + kPageClass;
-  const Row rows[] = {
-      {HKEY_LOCAL_MACHINE, "Software\\Corvanth\\Modules\\Microphone", "ClassID", kModuleClass},
-      {HKEY_CLASSES_ROOT, moduleKey, nullptr, "MicrophoneModule Class"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\ProgID", nullptr, "VornMicModule.MicrophoneModule.1"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\VersionIndependentProgID", nullptr, "VornMicModule.MicrophoneModule"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\InprocServer32", nullptr, server},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\TypeLib", nullptr, "{D33D41F8-F959-4155-B2F0-BFFA632CD1FF}"},
-      {HKEY_CLASSES_ROOT, "VornMicModule.MicrophoneModule\\CurVer", nullptr, "VornMicModule.MicrophoneModule.1"},
-      {HKEY_CLASSES_ROOT, pageKey, nullptr, "MicrophoneModulePP Class"},
-      {HKEY_CLASSES_ROOT, pageKey + "\\InprocServer32", nullptr, server},
-      {HKEY_CLASSES_ROOT, "VornMicModule.MicrophoneModulePP.1\\CLSID", nullptr, kPageClass},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(RegistryText(row.root, row.key, row.value), row.expected) << row.key << " " << (row.value ? row.value : "");
+  const std::string server = ServerTests::RealPath(m_server);
+  const auto rows = ServerTests::ModuleServerRows(kNames, server);
+  ServerTests::ExpectRowsWritten(rows);
 
   {
     CComPtr<IVornModuleLocal> module;
@@ -110,27 +72,12 @@ TEST_F(MicrophoneServerInstalled, RegistryRowsThenTheModuleByClassIdWithItsHelpP
     EXPECT_EQ(Platform::BstrToUtf8(help), server.substr(0, server.rfind('/') + 1) + "MicrophoneModuleHelp.htm");
     EXPECT_EQ(TestSupport::ReadFile(Platform::BstrToUtf8(help)), TestSupport::ReadFile(MIC_HELP_PAGE));
 
-    CComPtr<IPicture> icon;
-    ASSERT_EQ(module->GetIcon(&icon), S_OK);
-    ASSERT_TRUE(icon);
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
-    ASSERT_EQ(icon->get_Width(&width), S_OK);
-    ASSERT_EQ(icon->get_Height(&height), S_OK);
-    EXPECT_EQ(std::make_pair(long{width}, long{height}), BitmapSizeHimetric(MIC_ICON));
-
-    CComPtr<IPropertyPage> page;
-    ASSERT_EQ(CoCreateInstance(CLSID_MicrophoneModulePP, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                               reinterpret_cast<void**>(&page)),
-              S_OK);
-    PROPPAGEINFO info{};
-    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
-    EXPECT_GT(info.size.cx, 0) << "the dialog found in this server";
-    for (LPOLESTR text : {info.pszTitle, info.pszDocString, info.pszHelpFile}) CoTaskMemFree(text);
+    ServerTests::ExpectIconOfBitmap(module, MIC_ICON);
+    EXPECT_EQ(ServerTests::ServedPageTitle(CLSID_MicrophoneModulePP), u"Custom");
   }
 
   ASSERT_EQ(RunRegServer({"-u", m_server}), 0);
-  for (const Row& row : rows) EXPECT_FALSE(KeyExists(row.root, row.key)) << row.key;
+  ServerTests::ExpectRowsGone(rows);
 }
 
 // Started by a running engine, the module records the simulated input and

@@ -16,11 +16,9 @@
 #include <dlfcn.h>
 
 #include "platform/com/com.h"
-#include "platform/com/picture.h"
-#include "platform/com/propertypages.h"
 #include "platform/ui/messagebox.h"
 #include "tests/support/tempdir.h"
-#include "vorn/engine/tests/serverregistration.h"
+#include "vorn/modules/common/tests/installedserver.h"
 #include "vorn/interfaces/module.h"
 
 namespace {
@@ -34,25 +32,13 @@ const std::string kPageClass = "{51756EFD-BFEE-4D29-8BA2-445F035A177D}";
 PLATFORM_DEFINE_GUID(kModuleClsid, "1876DB22-6396-45DC-AD1F-4612FFD3A1F1");
 PLATFORM_DEFINE_GUID(kPageClsid, "51756EFD-BFEE-4D29-8BA2-445F035A177D");
 
-std::string RealPath(const std::string& path) {
-  char* resolved = realpath(path.c_str(), nullptr);
-  std::string text = resolved != nullptr ? resolved : "";
-  std::free(resolved);
-  return text;
-}
-
-// The pixel size a bitmap file's header gives, in HIMETRIC at 96 dots per
-// inch, as a picture reports it.
-std::pair<long, long> BitmapSizeHimetric(const std::string& path) {
-  const std::string bytes = TestSupport::ReadFile(path);
-  auto word = [&](std::size_t at) {
-    std::int32_t value = 0;
-    if (bytes.size() >= at + 4)
-      std::memcpy(&value, bytes.data() + at, 4);
-    return static_cast<long>(value < 0 ? -value : value);
-  };
-  return {(word(18) * 2540 + 48) / 96, (word(22) * 2540 + 48) / 96};
-}
+const ServerTests::ModuleServerNames kNames{"VornPortsModule",
+                                            "VornExternalIO",
+                                            "VornExternalIOModule",
+                                            kModuleClass,
+                                            "VornExternalIOModulePP",
+                                            kPageClass,
+                                            "{914951A5-B779-4D1A-A9C2-27118802A377}"};
 
 class PortsServerInstalled : public ::testing::Test {
 protected:
@@ -87,36 +73,9 @@ TEST_F(PortsServerInstalled, RegistryRowsThenTheModuleByClassIdWithItsHelpPageAn
   std::filesystem::copy_file(VORN_PORTS_SERVER, copy);
   ASSERT_EQ(RunRegServer({VORN_ENGINE_SERVER}), 0);
   ASSERT_EQ(RunRegServer({copy}), 0);
-  const std::string server = RealPath(copy);
-  const std::string libid = "{914951A5-B779-4D1A-A9C2-27118802A377}";
-
-  struct Row {
-    HKEY root;
-    std::string key;
-    const char* value;
-    std::string expected;
-  };
-  const std::string moduleKey = "CLSID\\" + kModuleClass, pageKey = "CLSID\\" + kPageClass;
-  const Row rows[] = {
-      {HKEY_LOCAL_MACHINE, "Software\\Corvanth\\Modules\\VornExternalIO", "ClassID", kModuleClass},
-      {HKEY_CLASSES_ROOT, moduleKey, nullptr, "VornExternalIOModule Class"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\ProgID", nullptr, "VornPortsModule.VornExternalIOModule.1"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\VersionIndependentProgID", nullptr, "VornPortsModule.VornExternalIOModule"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\InprocServer32", nullptr, server},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\TypeLib", nullptr, libid},
-      {HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModule.1\\CLSID", nullptr, kModuleClass},
-      {HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModule\\CurVer", nullptr,
-       "VornPortsModule.VornExternalIOModule.1"},
-      {HKEY_CLASSES_ROOT, pageKey, nullptr, "VornExternalIOModulePP Class"},
-      {HKEY_CLASSES_ROOT, pageKey + "\\InprocServer32", nullptr, server},
-      {HKEY_CLASSES_ROOT, pageKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
-      {HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModulePP.1\\CLSID", nullptr, kPageClass},
-      {HKEY_CLASSES_ROOT, "VornPortsModule.VornExternalIOModulePP\\CurVer", nullptr,
-       "VornPortsModule.VornExternalIOModulePP.1"},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(RegistryText(row.root, row.key, row.value), row.expected) << row.key << " " << (row.value ? row.value : "");
+  const std::string server = ServerTests::RealPath(copy);
+  const auto rows = ServerTests::ModuleServerRows(kNames, server);
+  ServerTests::ExpectRowsWritten(rows);
   EXPECT_EQ(server.front(), '/');
 
   {
@@ -142,31 +101,12 @@ TEST_F(PortsServerInstalled, RegistryRowsThenTheModuleByClassIdWithItsHelpPageAn
     EXPECT_EQ(Platform::BstrToUtf8(help), helpPage);
     EXPECT_EQ(TestSupport::ReadFile(Platform::BstrToUtf8(help)), TestSupport::ReadFile(PORTS_HELP_PAGE));
 
-    CComPtr<IPicture> icon;
-    ASSERT_EQ(module->GetIcon(&icon), S_OK);
-    ASSERT_TRUE(icon);
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
-    ASSERT_EQ(icon->get_Width(&width), S_OK);
-    ASSERT_EQ(icon->get_Height(&height), S_OK);
-    EXPECT_EQ(std::make_pair(long{width}, long{height}), BitmapSizeHimetric(PORTS_ICON));
-
-    // The page class is served too, its dialog found in this server.
-    CComPtr<IPropertyPage> page;
-    ASSERT_EQ(CoCreateInstance(kPageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                               reinterpret_cast<void**>(&page)),
-              S_OK);
-    PROPPAGEINFO info{};
-    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
-    EXPECT_EQ(std::u16string(info.pszTitle), u"Custom");
-    EXPECT_GT(info.size.cx, 0);
-    for (LPOLESTR text : {info.pszTitle, info.pszDocString, info.pszHelpFile})
-      CoTaskMemFree(text);
+    ServerTests::ExpectIconOfBitmap(module, PORTS_ICON);
+    EXPECT_EQ(ServerTests::ServedPageTitle(kPageClsid), u"Custom");
   }
 
   ASSERT_EQ(RunRegServer({"-u", copy}), 0);
-  for (const Row& row : rows)
-    EXPECT_FALSE(KeyExists(row.root, row.key)) << row.key;
+  ServerTests::ExpectRowsGone(rows);
 }
 
 // Standard output of a program run with these arguments, and its status.

@@ -13,42 +13,24 @@
 
 #include "platform/audio/tests/audiotest.h"
 #include "platform/com/com.h"
-#include "platform/com/picture.h"
-#include "platform/com/propertypages.h"
 #include "platform/ui/messagebox.h"
 #include "tests/support/tempdir.h"
-#include "vorn/engine/tests/serverregistration.h"
+#include "vorn/modules/common/tests/installedserver.h"
 #include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/module.h"
 #include "vorn/modules/voice/speaker.h"
 
 namespace {
 
-using ServerTests::KeyExists;
-using ServerTests::RegistryText;
 using ServerTests::RunRegServer;
 
-const std::string kModuleClass = "{F7BC38A0-0D30-4722-A12A-60AD02B7842F}";
-const std::string kPageClass = "{AB5E328A-2273-4821-90EC-5F4B3AC4FA08}";
-
-std::string RealPath(const std::string& path) {
-  char* resolved = realpath(path.c_str(), nullptr);
-  std::string text = resolved != nullptr ? resolved : "";
-  std::free(resolved);
-  return text;
-}
-
-// The pixel size of a bitmap file in HIMETRIC at 96 dots per inch, as a
-// picture reports it.
-std::pair<long, long> BitmapSizeHimetric(const std::string& path) {
-  const std::string bytes = TestSupport::ReadFile(path);
-  auto word = [&](std::size_t at) {
-    std::int32_t value = 0;
-    if (bytes.size() >= at + 4) std::memcpy(&value, bytes.data() + at, 4);
-    return static_cast<long>(value < 0 ? -value : value);
-  };
-  return {(word(18) * 2540 + 48) / 96, (word(22) * 2540 + 48) / 96};
-}
+const ServerTests::ModuleServerNames kNames{"VornVoiceModule",
+                                            "Speaker",
+                                            "SpeakerModule",
+                                            "{F7BC38A0-0D30-4722-A12A-60AD02B7842F}",
+                                            "SpeakerModulePP",
+                                            "{AB5E328A-2273-4821-90EC-5F4B3AC4FA08}",
+                                            "{4D2D70EA-0CA6-44AB-ADF6-E1A552AE28BB}"};
 
 class SpeakerServerInstalled : public ::testing::Test {
 protected:
@@ -67,29 +49,9 @@ protected:
 };
 
 TEST_F(SpeakerServerInstalled, RegistryRowsThenTheModuleByClassIdWithItsHelpPageIconAndPage) {
-  const std::string server = RealPath(m_server);
-  struct Row {
-    HKEY root;
-    std::string key;
-    const char* value;
-    std::string expected;
-  };
-  const std::string moduleKey = "CLSID\\" + kModuleClass, pageKey = "CLSID\\" + kPageClass;
-  const Row rows[] = {
-      {HKEY_LOCAL_MACHINE, "Software\\Corvanth\\Modules\\Speaker", "ClassID", kModuleClass},
-      {HKEY_CLASSES_ROOT, moduleKey, nullptr, "SpeakerModule Class"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\ProgID", nullptr, "VornVoiceModule.SpeakerModule.1"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\VersionIndependentProgID", nullptr, "VornVoiceModule.SpeakerModule"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\InprocServer32", nullptr, server},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\InprocServer32", "ThreadingModel", "Apartment"},
-      {HKEY_CLASSES_ROOT, moduleKey + "\\TypeLib", nullptr, "{4D2D70EA-0CA6-44AB-ADF6-E1A552AE28BB}"},
-      {HKEY_CLASSES_ROOT, "VornVoiceModule.SpeakerModule\\CurVer", nullptr, "VornVoiceModule.SpeakerModule.1"},
-      {HKEY_CLASSES_ROOT, pageKey, nullptr, "SpeakerModulePP Class"},
-      {HKEY_CLASSES_ROOT, pageKey + "\\InprocServer32", nullptr, server},
-      {HKEY_CLASSES_ROOT, "VornVoiceModule.SpeakerModulePP.1\\CLSID", nullptr, kPageClass},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(RegistryText(row.root, row.key, row.value), row.expected) << row.key << " " << (row.value ? row.value : "");
+  const std::string server = ServerTests::RealPath(m_server);
+  const auto rows = ServerTests::ModuleServerRows(kNames, server);
+  ServerTests::ExpectRowsWritten(rows);
 
   {
     CComPtr<IVornModuleLocal> module;
@@ -109,27 +71,12 @@ TEST_F(SpeakerServerInstalled, RegistryRowsThenTheModuleByClassIdWithItsHelpPage
     EXPECT_EQ(Platform::BstrToUtf8(help), server.substr(0, server.rfind('/') + 1) + "SpeakerModuleHelp.htm");
     EXPECT_EQ(TestSupport::ReadFile(Platform::BstrToUtf8(help)), TestSupport::ReadFile(SPEAKER_HELP_PAGE));
 
-    CComPtr<IPicture> icon;
-    ASSERT_EQ(module->GetIcon(&icon), S_OK);
-    ASSERT_TRUE(icon);
-    OLE_XSIZE_HIMETRIC width = 0;
-    OLE_YSIZE_HIMETRIC height = 0;
-    ASSERT_EQ(icon->get_Width(&width), S_OK);
-    ASSERT_EQ(icon->get_Height(&height), S_OK);
-    EXPECT_EQ(std::make_pair(long{width}, long{height}), BitmapSizeHimetric(SPEAKER_ICON));
-
-    CComPtr<IPropertyPage> page;
-    ASSERT_EQ(CoCreateInstance(CLSID_SpeakerModulePP, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                               reinterpret_cast<void**>(&page)),
-              S_OK);
-    PROPPAGEINFO info{};
-    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
-    EXPECT_GT(info.size.cx, 0) << "the dialog found in this server";
-    for (LPOLESTR text : {info.pszTitle, info.pszDocString, info.pszHelpFile}) CoTaskMemFree(text);
+    ServerTests::ExpectIconOfBitmap(module, SPEAKER_ICON);
+    EXPECT_EQ(ServerTests::ServedPageTitle(CLSID_SpeakerModulePP), u"Custom");
   }
 
   ASSERT_EQ(RunRegServer({"-u", m_server}), 0);
-  for (const Row& row : rows) EXPECT_FALSE(KeyExists(row.root, row.key)) << row.key;
+  ServerTests::ExpectRowsGone(rows);
 }
 
 // A rate announced on the input's connection properties reaches the device
