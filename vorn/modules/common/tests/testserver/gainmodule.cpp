@@ -1,6 +1,7 @@
 // A module server for tests, built as the real servers are: the type
 // "TestGain" multiplies the block on its input "In" by its stored "Gain"
-// and sends it on its output "Out".
+// and sends it on its output "Out". The properties of "In" reach "Out",
+// marked <Gained>yes</Gained>, in the cycle that brings them.
 #include <vector>
 
 #include "vorn/interfaces/registrar.h"
@@ -41,6 +42,7 @@ public:
     VornModules::ModuleLock lock(m_pModule);
     VornConnectionData* in = nullptr;
     VornConnectionData* out = nullptr;
+    CheckInputProperties(u"In");
     VARIANT_BOOL hasData = VARIANT_FALSE;
     if (FAILED(m_pModule->InputHasData(CComBSTR("In"), &hasData)) || hasData == VARIANT_FALSE)
       return S_OK;
@@ -69,6 +71,13 @@ public:
   HRESULT put_Gain(float newVal) override {
     m_gain = newVal;
     return m_pModule->put_DirtyFlag(VARIANT_TRUE);
+  }
+
+protected:
+  // The input and output differ in name, so the takeover is this type's own.
+  void OnInputProperties(VornModules::PropertiesDocument& document, std::u16string_view) override {
+    document.WriteProperty(u"Gained", u"yes");
+    SetOutputProperties(u"Out", document.Xml());
   }
 
 private:
