@@ -153,22 +153,31 @@ HRESULT DerivedModuleBase::GetDebugBuildFlag(BOOL* pbDebugBuild) {
 
 // ---- Help page ---------------------------------------------------------------
 
+// Empty when the library's own path cannot be found: the page is then not
+// written rather than written at the root of the file system.
 std::string DerivedModuleBase::GetModulePath() {
   std::string path = Platform::ModuleFilePath(ServerInstance());
   const std::size_t split = path.find_last_of("/\\");
-  path = split == std::string::npos ? std::string() : path.substr(0, split);
-  if (path.empty() || (path.back() != '/' && path.back() != '\\'))
-    path += '/';
-  return path;
+  if (split == std::string::npos)
+    return {};
+  return path.substr(0, split + 1);
 }
 
 std::string DerivedModuleBase::GetHelpFilePath(HRESULT* failure) {
-  if (m_strHelpFile.empty() && m_pModule != nullptr) {
-    CComBSTR type;
-    const HRESULT hr = m_pModule->get_Type(&type);
-    if (FAILED(hr))
-      ThrowComError(hr, IID_IVornModule);
-    m_strHelpFile = GetModulePath() + Platform::BstrToUtf8(type) + "ModuleHelp.htm";
+  if (m_strHelpFile.empty()) {
+    const std::string folder = GetModulePath();
+    if (folder.empty()) {
+      if (failure != nullptr)
+        *failure = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+      return {};
+    }
+    if (m_pModule != nullptr) {
+      CComBSTR type;
+      const HRESULT hr = m_pModule->get_Type(&type);
+      if (FAILED(hr))
+        ThrowComError(hr, IID_IVornModule);
+      m_strHelpFile = folder + Platform::BstrToUtf8(type) + "ModuleHelp.htm";
+    }
   }
   const HRESULT written = WriteHelpFile();
   if (failure != nullptr)

@@ -62,7 +62,8 @@ public:
   // not at all.
   virtual HRESULT WriteHelpFile();
   virtual bool HelpFileExists();
-  // The server library's folder, ending in "/".
+  // The server library's folder, ending in "/"; empty when the library's
+  // path cannot be found.
   virtual std::string GetModulePath();
   // Hooks with the document that holds the properties of output name just
   // before they are published, and of input name when they change.

@@ -63,4 +63,21 @@ TEST(PublishOutputProperties, StartsFromTheEmptyDocumentWithoutInputProperties) 
   EXPECT_EQ(module.published[0], VornModules::kEmptyProperties);
 }
 
+// A server whose own path cannot be found writes no page at all, rather
+// than one at the root of the file system.
+TEST(GetHelpFileName, FailsWhenTheServerFolderIsUnknown) {
+  struct Unplaced : ScriptedModule {
+    std::string GetModulePath() override { return {}; }
+    HRESULT WriteHelpFile() override {
+      ++writes;
+      return S_OK;
+    }
+    int writes = 0;
+  } module;
+  BSTR path = nullptr;
+  EXPECT_EQ(module.GetHelpFileName(&path), HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(path, nullptr);
+  EXPECT_EQ(module.writes, 0);
+}
+
 }  // namespace
