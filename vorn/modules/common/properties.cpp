@@ -14,6 +14,7 @@
 #include <xercesc/util/XMLException.hpp>
 
 #include "platform/errors.h"
+#include "platform/kernel/kernel.h"
 #include "vorn/modules/common/comerror.h"
 
 namespace VornModules {
@@ -26,9 +27,30 @@ using namespace xercesc;
 // definitions would take to expand.
 constexpr XMLSize_t kEntityExpansionLimit = 1000;
 
-// The XML platform is counted; the count is not safe across threads on its
-// own, and module objects come and go on several.
-std::mutex platformLock;
+// The XML platform is counted, the count is not safe across threads on its
+// own, and module objects come and go on several. Every server library has
+// its own copy of this code, so a lock of its own would not keep two
+// servers apart: a named auto-reset event is one gate for the whole process.
+class PlatformLock {
+public:
+  PlatformLock() : local_(localLock) {
+    if (Gate() != nullptr) WaitForSingleObject(Gate(), INFINITE);
+  }
+  ~PlatformLock() {
+    if (Gate() != nullptr) SetEvent(Gate());
+  }
+  PlatformLock(const PlatformLock&) = delete;
+  PlatformLock& operator=(const PlatformLock&) = delete;
+
+private:
+  static HANDLE Gate() {
+    static const HANDLE gate = CreateEvent(nullptr, FALSE, TRUE, "VornModules.XmlPlatform");
+    return gate;
+  }
+  // Keeps this library's own users in order should the gate not be made.
+  static inline std::mutex localLock;
+  std::lock_guard<std::mutex> local_;
+};
 
 class FailureFlag : public ErrorHandler {
 public:
@@ -48,15 +70,21 @@ bool WhiteSpaceOnly(std::u16string_view text) {
 }
 
 // The text of node and everything below it, white-space-only text left out.
-void AppendText(const DOMNode* node, std::u16string& out) {
-  for (const DOMNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
-    auto type = child->getNodeType();
+// Walked without recursion: the text comes from other modules and peers,
+// and its nesting depth is theirs to choose.
+void AppendText(const DOMNode* top, std::u16string& out) {
+  const DOMNode* node = top->getFirstChild();
+  while (node != nullptr) {
+    const auto type = node->getNodeType();
     if (type == DOMNode::TEXT_NODE || type == DOMNode::CDATA_SECTION_NODE) {
-      std::u16string_view text = View(child->getNodeValue());
+      std::u16string_view text = View(node->getNodeValue());
       if (!WhiteSpaceOnly(text)) out += text;
-    } else if (type == DOMNode::ELEMENT_NODE) {
-      AppendText(child, out);
+    } else if (type == DOMNode::ELEMENT_NODE && node->getFirstChild() != nullptr) {
+      node = node->getFirstChild();
+      continue;
     }
+    while (node != top && node->getNextSibling() == nullptr) node = node->getParentNode();
+    node = node == top ? nullptr : node->getNextSibling();
   }
 }
 
@@ -114,7 +142,7 @@ struct PropertiesDocument::Parser {
 
 std::unique_ptr<PropertiesDocument> PropertiesDocument::Create() {
   {
-    std::lock_guard lock(platformLock);
+    PlatformLock lock;
     try {
       XMLPlatformUtils::Initialize();
     } catch (...) {
@@ -124,7 +152,7 @@ std::unique_ptr<PropertiesDocument> PropertiesDocument::Create() {
   try {
     return std::unique_ptr<PropertiesDocument>(new PropertiesDocument());
   } catch (...) {
-    std::lock_guard lock(platformLock);
+    PlatformLock lock;
     XMLPlatformUtils::Terminate();
     return nullptr;
   }
@@ -134,7 +162,7 @@ PropertiesDocument::PropertiesDocument() : parser_(std::make_unique<Parser>()) {
 
 PropertiesDocument::~PropertiesDocument() {
   parser_.reset();
-  std::lock_guard lock(platformLock);
+  PlatformLock lock;
   XMLPlatformUtils::Terminate();
 }
 

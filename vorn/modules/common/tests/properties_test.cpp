@@ -74,6 +74,15 @@ TEST(ConnectionProperties, ReadsForeignText) {
     EXPECT_EQ(document->PropertyNames(), c.names);
     EXPECT_EQ(document->ReadProperty(c.name), c.value);
   }
+
+  // However deeply the sender nests a value's elements.
+  constexpr int kDepth = 200000;
+  std::u16string deep = u"<PROPS><A>";
+  for (int i = 0; i < kDepth; ++i) deep += u"<a>";
+  deep += u"x";
+  for (int i = 0; i < kDepth; ++i) deep += u"</a>";
+  deep += u"y</A></PROPS>";
+  EXPECT_EQ(Loaded(deep)->ReadProperty(u"A"), u"xy");
 }
 
 // Text that does not parse or would blow up is refused and leaves the
