@@ -207,7 +207,7 @@ HRESULT VornApp::FindModule(BSTR moduleName, IDispatch** module) {
     return E_POINTER;
   *module = nullptr;
   IVornModuleLocal* found = Find(moduleName);
-  return found != nullptr ? VornModuleExt::Wrap(found, module) : S_OK;
+  return found != nullptr ? VornModuleExt::Wrap(m_engine, found, module) : S_OK;
 }
 
 HRESULT VornApp::AddModule(BSTR moduleType, BSTR moduleName, BSTR processor, IDispatch** module) {
@@ -245,7 +245,7 @@ HRESULT VornApp::get_Modules(LONG index, IDispatch** module) {
   for (int id = 0; id < count; ++id) {
     IVornModuleLocal* candidate = m_engine->GetModule(id);
     if (candidate != nullptr && present++ == index)
-      return VornModuleExt::Wrap(candidate, module);
+      return VornModuleExt::Wrap(m_engine, candidate, module);
   }
   return E_INVALIDARG;
 }

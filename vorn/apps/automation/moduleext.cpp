@@ -12,7 +12,7 @@ constexpr DISPID kServerIDs = 0x10000;
 
 }  // namespace
 
-HRESULT VornModuleExt::Wrap(IVornModuleLocal* module, IDispatch** wrapper) {
+HRESULT VornModuleExt::Wrap(IVornEngine* engine, IVornModuleLocal* module, IDispatch** wrapper) {
   if (wrapper == nullptr)
     return E_POINTER;
   *wrapper = nullptr;
@@ -33,6 +33,7 @@ HRESULT VornModuleExt::Wrap(IVornModuleLocal* module, IDispatch** wrapper) {
   module->SetAggregate(made->GetUnknown());
   made->m_module = module;
   module->AddRef();
+  made->m_engine = engine;
   *wrapper = static_cast<IVornModuleExt*>(made);
   return S_OK;
 }
@@ -44,6 +45,15 @@ void VornModuleExt::FinalRelease() {
     m_module->Release();
     m_module = nullptr;
   }
+  m_engine.Release();
+}
+
+bool VornModuleExt::InEngine() const {
+  if (m_module == nullptr || m_engine == nullptr)
+    return false;
+  int id = -1;
+  m_module->GetID(&id);
+  return id >= 0 && m_engine->GetModule(id) == m_module;
 }
 
 CComPtr<IDispatch> VornModuleExt::ServerDispatch() const {
@@ -130,8 +140,8 @@ HRESULT VornModuleExt::get_processor(BSTR* processor) {
 // The module saves the new processor and starts or stops its server's work
 // as it becomes local or not.
 HRESULT VornModuleExt::put_processor(BSTR processor) {
-  return m_module ? m_module->SetProcessor(processor, TRUE, TRUE) : E_UNEXPECTED;
+  return InEngine() ? m_module->SetProcessor(processor, TRUE, TRUE) : E_UNEXPECTED;
 }
-HRESULT VornModuleExt::Save() { return m_module ? m_module->Save() : E_UNEXPECTED; }
+HRESULT VornModuleExt::Save() { return InEngine() ? m_module->Save() : E_UNEXPECTED; }
 
 }  // namespace Vorn

@@ -5,7 +5,10 @@
 //
 // The wrapper holds its module counted; the module only remembers the
 // wrapper (SetAggregate), so that a module the engine has dropped goes, with
-// whatever device it holds open, as soon as the script lets go of it.
+// whatever device it holds open, as soon as the script lets go of it. It
+// holds the engine counted too, since the module calls on it and scripts
+// let go of the application and its modules in any order; and it writes to
+// the working file only while the module is still the engine's.
 #ifndef VORN_APPS_AUTOMATION_MODULEEXT_H
 #define VORN_APPS_AUTOMATION_MODULEEXT_H
 
@@ -15,6 +18,7 @@
 #include "platform/com/objects.h"
 #include "platform/com/pointers.h"
 #include "vorn/apps/automation/vornapp.h"
+#include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/module.h"
 
 namespace Vorn {
@@ -35,9 +39,9 @@ public:
 
   void FinalRelease();
 
-  // A new wrapper of module, as IDispatch; E_NOINTERFACE for an object that
-  // is not a module.
-  static HRESULT Wrap(IVornModuleLocal* module, IDispatch** wrapper);
+  // A new wrapper of engine's module, as IDispatch; E_NOINTERFACE for an
+  // object that is not a module.
+  static HRESULT Wrap(IVornEngine* engine, IVornModuleLocal* module, IDispatch** wrapper);
   IVornModuleLocal* Module() const { return m_module; }
 
   // IDispatch: the wrapper's own members first, then the server's.
@@ -59,8 +63,13 @@ public:
 private:
   // The server's IDispatch (the module object's outer object), or null.
   CComPtr<IDispatch> ServerDispatch() const;
+  // Whether the module is still in its engine's collection: one the engine
+  // has dropped (removed, or left behind by another file's opening) must not
+  // write itself into the working file.
+  bool InEngine() const;
 
   IVornModuleLocal* m_module = nullptr;  // counted
+  CComPtr<IVornEngine> m_engine;
   // IDs the server gave for names it answered, by the wrapper's own ID for
   // them (kServerIDs + index), so they never meet the wrapper's members.
   std::vector<DISPID> m_serverIDs;

@@ -319,8 +319,23 @@ TEST_F(AutomationTest, TheWrapperReachesTheServersOwnMembersAndDoesNotKeepARemov
   EXPECT_EQ(Method(app, "RemoveModule", {CComVariant("src")}).hr, S_OK);
   EXPECT_EQ(Method(app, "RemoveModule", {CComVariant("src")}).hr, S_OK) << "no module: nothing to do";
   EXPECT_EQ(g_liveServers, 4) << "the script still holds it";
+  // A removed module does not write itself back into the working file.
+  EXPECT_EQ(Method(module, "Save").hr, E_UNEXPECTED);
+  EXPECT_EQ(Put(module, "processor", CComVariant("<Local>")), E_UNEXPECTED);
   module.Release();
   EXPECT_EQ(g_liveServers, 3) << "gone with the script's last reference";
+
+  // A module let go of after the application still reaches its engine.
+  CComPtr<IDispatch> other = ObjectOf(Method(app, "FindModule", {CComVariant("other")}).result);
+  ASSERT_NE(other, nullptr);
+  app.Release();
+  EXPECT_EQ(Get(other, "IsLocal").result.boolVal, VARIANT_TRUE);
+  EXPECT_EQ(Method(other, "Save").hr, S_OK);
+  other.Release();
+  CComPtr<IDispatch> reopened = NewApp();
+  ASSERT_EQ(Method(reopened, "OpenFile", {CComVariant(m_path.c_str())}).hr, S_OK);
+  EXPECT_EQ(ObjectOf(Method(reopened, "FindModule", {CComVariant("src")}).result), nullptr);
+  EXPECT_NE(ObjectOf(Method(reopened, "FindModule", {CComVariant("other")}).result), nullptr);
 }
 
 LRESULT CALLBACK CountingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
