@@ -47,6 +47,8 @@ ModulePageDialog::~ModulePageDialog() { ReleaseObjects(); }
 void ModulePageDialog::ReleaseObjects() {
   for (IUnknown* object : m_objects) object->Release();
   m_objects.clear();
+  // Only the objects kept the module alive.
+  m_module = nullptr;
 }
 
 void ModulePageDialog::SetObjects(ULONG count, IUnknown** objects) {

@@ -46,8 +46,7 @@ public:
   ~ModulePageDialog() override;
 
   // Holds the objects (a reference each) in place of the ones held so far;
-  // the first that answers the module interface becomes the module, unless
-  // a module is already known.
+  // the first of them that answers the module interface becomes the module.
   void SetObjects(ULONG count, IUnknown** objects);
   const std::vector<IUnknown*>& Objects() const { return m_objects; }
   // The module, as the module interface (no reference); null when none of

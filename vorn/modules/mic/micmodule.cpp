@@ -37,8 +37,7 @@ HRESULT MicrophoneModule::get_AudioLevel(float* pVal) {
 HRESULT MicrophoneModule::put_AudioLevel(float newVal) {
   return VornModules::AnswerClientCall([&]() -> HRESULT {
     VornModules::ModuleLock lock(m_pModule);
-    m_core.SetAudioLevel(newVal);
-    return S_OK;
+    return m_core.SetAudioLevel(newVal) ? S_OK : E_INVALIDARG;
   });
 }
 

@@ -1,5 +1,6 @@
 #include "vorn/modules/mic/microphonecore.h"
 
+#include <cmath>
 #include <string>
 
 #include "platform/com/com.h"
@@ -161,9 +162,13 @@ HRESULT MicrophoneCore::Run() {
   return S_OK;
 }
 
-void MicrophoneCore::SetAudioLevel(float level) {
+bool MicrophoneCore::SetAudioLevel(float level) {
+  // A level that is no number would turn every sample into one and be
+  // saved back with the model.
+  if (!std::isfinite(level)) return false;
   m_level = level;
   SetMixerLevel(level);
+  return true;
 }
 
 HRESULT MicrophoneCore::PutEnabled(VARIANT_BOOL enabled) {
@@ -183,7 +188,7 @@ HRESULT MicrophoneCore::Save(IDispatch* object) {
 
 HRESULT MicrophoneCore::Load(IDispatch* object) {
   CComPtr<IVornPersist> persist = Persist(object);
-  SetAudioLevel(LoadFloat(persist, u"Gain"));
+  SetAudioLevel(LoadFloat(persist, u"Gain"));  // an unusable stored level keeps the current one
   const long frequency = static_cast<long>(LoadFloat(persist, u"Frequency"));
   if (frequency <= 0) {
     m_frequency = kDefaultFrequency;

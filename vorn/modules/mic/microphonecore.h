@@ -53,7 +53,8 @@ public:
   void CloseDevice();
 
   float Level() const { return m_level; }
-  void SetAudioLevel(float level);
+  // False, changing nothing, for a level that is not a finite number.
+  bool SetAudioLevel(float level);
   float Energy() const { return m_energy; }
   bool Enabled() const { return m_input.IsOpen(); }
   // VARIANT_TRUE activates, VARIANT_FALSE deactivates, anything else is

@@ -80,7 +80,8 @@ HRESULT VornExternalIOModule::Run() {
         data->m_pVariant != nullptr)
       VariantCopy(&m_varInput, data->m_pVariant);
     m_strInProps = GetInputProperties(kDefault);
-    PostMessage(m_window.Handle(), VWM_NEW_DATA, 0, 0);
+    if (!m_eventPending.exchange(true) && !PostMessage(m_window.Handle(), VWM_NEW_DATA, 0, 0))
+      m_eventPending = false;
   }
   if (m_varOutput.vt != VT_EMPTY) {
     VornConnectionData* data = nullptr;
@@ -174,6 +175,11 @@ HRESULT VornExternalIOModule::GetDataPropertyNames(VARIANT* Names) {
 }
 
 void VornExternalIOModule::FireNewDataAvailable() {
+  // Cleared first, so that a value arriving while the sinks run is told of
+  // by an event of its own.
+  m_eventPending = false;
+  // A sink may drop the client's last reference to the module.
+  CComPtr<IUnknown> keepAlive(GetControllingUnknown());
   const int count = m_vec.GetSize();
   for (int i = 0; i < count; ++i) {
     Lock();

@@ -12,6 +12,7 @@
 #ifndef VORN_MODULES_PORTS_EXTERNALIOMODULE_H
 #define VORN_MODULES_PORTS_EXTERNALIOMODULE_H
 
+#include <atomic>
 #include <string>
 
 #include "platform/com/connimpl.h"
@@ -74,6 +75,9 @@ private:
   // skipped.
   void FireNewDataAvailable();
 
+  // Set while a VWM_NEW_DATA is queued: however many values arrive before
+  // the window's thread gets to it, one message and one event tell of them.
+  std::atomic<bool> m_eventPending{false};
   ModuleWindow m_window;
   VARIANT m_varInput;
   VARIANT m_varOutput;

@@ -20,8 +20,14 @@ HRESULT LastErrorResult() {
 ModuleWindow::ModuleWindow(std::function<void()> onNewData) : m_onNewData(std::move(onNewData)) {}
 
 ModuleWindow::~ModuleWindow() {
-  if (m_window != nullptr)
-    DestroyWindow(m_window);
+  if (m_window == nullptr)
+    return;
+  // A message still queued must not reach this object once it is gone.
+  SetWindowLongPtr(m_window, GWLP_USERDATA, 0);
+  // The last release may come on another thread (the run thread's), where
+  // the window cannot be destroyed; its own thread closes it instead.
+  if (!DestroyWindow(m_window))
+    PostMessage(m_window, WM_CLOSE, 0, 0);
 }
 
 HRESULT ModuleWindow::Create() {

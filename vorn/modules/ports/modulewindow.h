@@ -14,6 +14,7 @@ class ModuleWindow {
 public:
   // Called on the window's thread for every VWM_NEW_DATA it handles.
   explicit ModuleWindow(std::function<void()> onNewData);
+  // May run on any thread; the window goes on its own thread then.
   ~ModuleWindow();
   ModuleWindow(const ModuleWindow&) = delete;
   ModuleWindow& operator=(const ModuleWindow&) = delete;

@@ -111,6 +111,10 @@ TEST(ModulePropertyPage, KeepsOneSiteAndFindsItsModuleAmongTheObjects) {
   EXPECT_NE(frame.page->Module(), nullptr);
   EXPECT_EQ(frame.object->SetObjects(0, nullptr), S_OK);
   EXPECT_EQ(other.references, 1u);
+  EXPECT_EQ(frame.page->Module(), nullptr) << "the module is no longer held";
+  EXPECT_EQ(frame.object->SetObjects(1, notModules), S_OK);
+  EXPECT_EQ(frame.page->Module(), nullptr);
+  frame.object->SetObjects(0, nullptr);
 
   EXPECT_EQ(frame.object->SetPageSite(nullptr), S_OK);
   EXPECT_EQ(first.references, 1u);

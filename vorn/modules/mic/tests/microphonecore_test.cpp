@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <map>
 #include <thread>
 
@@ -162,6 +163,17 @@ TEST_F(MicrophoneCoreTest, StoredValuesOpenWithTheirSettingsOrKeepTheDefaults) {
   EXPECT_EQ(other.Frequency(), 16000);
   EXPECT_EQ(other.Device(), 0);
   EXPECT_THROW(core.Save(nullptr), VornModules::ComError);
+}
+
+TEST_F(MicrophoneCoreTest, ALevelThatIsNoNumberIsRefusedWhetherSetOrStored) {
+  for (float bad : {std::nanf(""), HUGE_VALF, -HUGE_VALF}) {
+    ASSERT_TRUE(core.SetAudioLevel(1.5f));
+    EXPECT_FALSE(core.SetAudioLevel(bad));
+    MapPersist stored;
+    stored.values = {{"Gain", bad}};
+    EXPECT_EQ(core.Load(&stored), S_OK);
+    EXPECT_EQ(core.Level(), 1.5f) << bad;
+  }
 }
 
 TEST_F(MicrophoneCoreTest, TheOutputSaysItsRateTypeAndRange) {

@@ -105,6 +105,7 @@ TEST_F(MicrophoneServerInstalled, InAnEngineTheInputArrivesScaledAndTheLevelWait
   CComQIPtr<IMicrophoneModule> mic(module);
   CComQIPtr<IVornModule> engineSide(module);
   ASSERT_TRUE(mic && engineSide);
+  EXPECT_EQ(mic->put_AudioLevel(std::nanf("")), E_INVALIDARG);
   ASSERT_EQ(mic->put_AudioLevel(2.0f), S_OK);
 
   ASSERT_EQ(engine->SetRunning(esSlow), S_OK);

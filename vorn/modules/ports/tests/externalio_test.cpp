@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <thread>
+#include <utility>
 
 #include "platform/com/com.h"
 #include "platform/kernel/kernel.h"
@@ -29,11 +31,14 @@ public:
   HRESULT Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     if (id == DISPID_NewDataAvailable)
       ++events;
+    if (onEvent)
+      onEvent();
     return fails ? E_FAIL : S_OK;
   }
   ULONG refs = 1;
   int events = 0;
   bool fails = false;
+  std::function<void()> onEvent;
 };
 
 void Pump() {
@@ -61,6 +66,21 @@ struct Graph {
     }
     EXPECT_EQ(local[0]->AddConnection(CComBSTR(u"Default"), 1, CComBSTR(u"Default")), S_OK);
   }
+  void Advise(int id, Sink& sink) {
+    CComQIPtr<IConnectionPointContainer> container(unknown[id]);
+    CComPtr<IConnectionPoint> point;
+    ASSERT_EQ(container->FindConnectionPoint(DIID__IVornExternalIOModuleEvents, &point), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  }
+  // Gives up every reference the test holds on a module.
+  void Drop(int id) {
+    engine.Place(id, nullptr);
+    io[id].Release();
+    local[id].Release();
+    unknown[id].Release();
+  }
+  HWND Window(int id) { return static_cast<VornExternalIOModule*>(io[id].p)->WindowHandle(); }
   // One engine cycle: every module runs, then A's outputs move to B.
   void Cycle() {
     for (CComPtr<IVornModuleLocal>& module : local) {
@@ -165,6 +185,51 @@ TEST(ExternalIO, AValueSetOnOneModuleArrivesOnTheNextWithOneEventAndItsPropertie
   SysFreeString(info.m_bstrDescription);
   point->Unadvise(cookie);
   point->Unadvise(failingCookie);
+}
+
+TEST(ExternalIO, ValuesArrivingBeforeTheWindowsThreadLooksAreToldOfByOneEvent) {
+  Sink sink; // outlives the graph, which holds it
+  Graph graph;
+  graph.Advise(1, sink);
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(graph.io[0]->SetData(CComVariant(i)), S_OK);
+    graph.Cycle();
+  }
+  graph.Cycle();
+  // A value that arrives while the sinks hear of the last one has its own.
+  bool sendAnother = true;
+  sink.onEvent = [&] {
+    if (!std::exchange(sendAnother, false))
+      return;
+    graph.io[0]->SetData(CComVariant(100));
+    graph.Cycle();
+    graph.Cycle();
+  };
+  Pump();
+  EXPECT_EQ(sink.events, 2);
+  CComVariant value;
+  EXPECT_EQ(graph.io[1]->GetData(&value), S_OK);
+  EXPECT_EQ(value.lVal, 100);
+}
+
+TEST(ExternalIO, TheLastReleaseLeavesNoEventOrWindowBehindOnWhicheverThread) {
+  for (bool duringTheEvent : {false, true}) {
+    Sink dropping, next;
+    Graph graph;
+    graph.Advise(1, dropping);
+    graph.Advise(1, next);
+    ASSERT_EQ(graph.io[0]->SetData(CComVariant(1)), S_OK);
+    graph.Cycle();
+    graph.Cycle(); // module 1's event is queued
+    const HWND window = graph.Window(1);
+    if (duringTheEvent)
+      dropping.onEvent = [&] { graph.Drop(1); };
+    else // the run thread had the last reference
+      std::thread([&] { graph.Drop(1); }).join();
+    Pump();
+    EXPECT_EQ(next.events, duringTheEvent ? 1 : 0) << duringTheEvent;
+    EXPECT_FALSE(IsWindow(window)) << duringTheEvent;
+  }
 }
 
 TEST(ExternalIO, AClientsBadPropertyNameIsAnsweredAndChangesNothing) {
