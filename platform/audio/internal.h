@@ -170,7 +170,7 @@ public:
   WavReader& operator=(const WavReader&) = delete;
   ~WavReader();
   // False, with the reader empty, for a file that cannot be read or is not
-  // 16-bit PCM.
+  // 16-bit PCM of a few channels.
   bool Open(const std::string& path);
   // Reads up to count samples of the first channel; fewer at the end.
   std::size_t Read(std::int16_t* samples, std::size_t count);
@@ -180,7 +180,8 @@ private:
   std::FILE* m_file = nullptr;
   DWORD m_rate = 0;
   WORD m_channels = 1;
-  std::uint64_t m_left = 0;  // bytes of data not yet read
+  std::uint64_t m_left = 0;           // bytes of data not yet read
+  std::vector<unsigned char> m_bytes;  // of the file, as read
 };
 
 class WavWriter {
@@ -189,10 +190,13 @@ public:
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
   ~WavWriter();
-  // Creates (or empties) the file with a header for 16-bit mono at rate.
+  // Creates (or empties) the file with a header for 16-bit mono at rate;
+  // false when the header cannot be written.
   bool Open(const std::string& path, DWORD rate);
-  // Appends samples and brings the header's sizes up to date.
-  void Write(const std::int16_t* samples, std::size_t count);
+  // Appends samples and brings the header's sizes up to date. False when
+  // they could not all be written: the file then keeps the samples before
+  // them, its header matching, and takes no more.
+  bool Write(const std::int16_t* samples, std::size_t count);
   void Close();
 
 private:

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "platform/audio/internal.h"
@@ -29,6 +30,9 @@ struct Simulation {
   bool configured = false;
   SimSettings settings;
   std::vector<Clock*> clocks;  // of the open devices
+  // The files output devices write while open: a second writer would empty
+  // the file under the first and interleave with it.
+  std::set<std::string> writing;
 };
 
 Simulation& TheSimulation() {
@@ -51,10 +55,17 @@ public:
   SimPort(bool input, DWORD rate, double speed, bool stepped)
       : m_input(input), m_rate(rate), m_speed(speed), m_stepped(stepped),
         m_start(std::chrono::steady_clock::now()) {}
+  // A port that never held a file may go with the simulation's lock held.
+  ~SimPort() override {
+    if (writtenFile.empty()) return;
+    std::lock_guard lock(TheSimulation().mutex);
+    ReleaseFileLocked();
+  }
 
   WavReader reader;
   bool reading = false;
   WavWriter writer;
+  std::string writtenFile;  // held in the simulation's writing set
 
   void Work(Device& device) override {
     Simulation& simulation = TheSimulation();
@@ -79,9 +90,17 @@ public:
       m_clock.processed += due;
       simulation.changed.notify_all();
     }
+    // The file is complete before another open may write it again.
+    writer.Close();
     std::lock_guard lock(simulation.mutex);
     std::erase(simulation.clocks, &m_clock);
+    ReleaseFileLocked();
     simulation.changed.notify_all();
+  }
+
+  void ReleaseFileLocked() {
+    if (!writtenFile.empty()) TheSimulation().writing.erase(writtenFile);
+    writtenFile.clear();
   }
 
   // Called with the simulation's lock held, when the device opens, so that
@@ -144,9 +163,14 @@ public:
     auto sim = std::make_unique<SimPort>(input, rate, settings.speed, settings.stepped);
     const std::string& file = devices[id].file;
     if (!file.empty()) {
+      if (!input && simulation.writing.count(file)) return MMSYSERR_ALLOCATED;
       bool opened = input ? sim->reader.Open(file) : sim->writer.Open(file, rate);
       if (!opened) return MMSYSERR_ERROR;
       sim->reading = input;
+      if (!input) {
+        simulation.writing.insert(file);
+        sim->writtenFile = file;
+      }
     }
     sim->Join(simulation);
     port = std::move(sim);

@@ -10,9 +10,11 @@
 //   PLATFORM_AUDIO_OUT      WAV file written by output device 0
 //   PLATFORM_AUDIO_SPEED    speed factor of the clock (default 1)
 //   PLATFORM_AUDIO_STEPPED  "1": the clock moves only in SimStep
-// An input file must be 16-bit PCM; of several channels the first is read,
-// and its rate is not converted. An output file is rewritten at each open
-// and its header is kept valid after every buffer.
+// An input file must be 16-bit PCM of at most 8 channels; of several the
+// first is read, and its rate is not converted. Inputs may share a file.
+// An output file is rewritten at each open and its header is kept valid
+// after every buffer; while one device writes it, another open of it is
+// refused (MMSYSERR_ALLOCATED).
 #ifndef PLATFORM_AUDIO_SIM_H
 #define PLATFORM_AUDIO_SIM_H
 

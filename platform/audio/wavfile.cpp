@@ -1,6 +1,8 @@
 // WAV files for the simulated devices: RIFF, a "fmt " chunk of 16-bit PCM
 // and a "data" chunk, little-endian. Unknown chunks are skipped; a data
 // chunk longer than the file ends where the file does.
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 
@@ -25,6 +27,10 @@ void Put16(unsigned char* p, std::uint16_t v) {
 }
 
 constexpr std::size_t kHeaderBytes = 44;
+// More channels than this is taken for a damaged header rather than sound.
+constexpr WORD kMostChannels = 8;
+// What one read from the file takes at most, whatever the caller asks for.
+constexpr std::size_t kReadBytes = 8192;
 
 }  // namespace
 
@@ -50,10 +56,12 @@ bool WavReader::Open(const std::string& path) {
         WORD tag = Le16(&body[0]);
         m_channels = Le16(&body[2]);
         m_rate = Le32(&body[4]);
+        WORD blockAlign = Le16(&body[12]);
         WORD bits = Le16(&body[14]);
         // The extensible form carries the PCM tag in its sub-format.
         if (tag == 0xFFFE && size >= 26) tag = Le16(&body[24]);
-        format = tag == WAVE_FORMAT_PCM && bits == 16 && m_channels >= 1 && m_rate > 0;
+        format = tag == WAVE_FORMAT_PCM && bits == 16 && m_channels >= 1 && m_channels <= kMostChannels &&
+                 blockAlign == 2 * m_channels && m_rate > 0;
         if (!format) break;
       } else if (std::memcmp(chunk, "data", 4) == 0) {
         if (!format) break;
@@ -72,12 +80,11 @@ bool WavReader::Open(const std::string& path) {
 std::size_t WavReader::Read(std::int16_t* samples, std::size_t count) {
   const std::size_t frame = 2u * m_channels;
   std::size_t got = 0;
-  std::vector<unsigned char> bytes;
+  m_bytes.resize(kReadBytes);
   while (m_file && got < count && m_left >= frame) {
-    std::size_t frames = std::min<std::uint64_t>({count - got, m_left / frame, 4096});
-    bytes.resize(frames * frame);
-    std::size_t read = std::fread(bytes.data(), 1, bytes.size(), m_file) / frame;
-    for (std::size_t i = 0; i < read; ++i) samples[got++] = static_cast<std::int16_t>(Le16(&bytes[i * frame]));
+    std::size_t frames = std::min<std::uint64_t>({count - got, m_left / frame, kReadBytes / frame});
+    std::size_t read = std::fread(m_bytes.data(), 1, frames * frame, m_file) / frame;
+    for (std::size_t i = 0; i < read; ++i) samples[got++] = static_cast<std::int16_t>(Le16(&m_bytes[i * frame]));
     m_left = read < frames ? 0 : m_left - read * frame;
   }
   return got;
@@ -90,6 +97,9 @@ bool WavWriter::Open(const std::string& path, DWORD rate) {
   m_file = std::fopen(path.c_str(), "wb");
   m_bytes = 0;
   if (!m_file) return false;
+  // Unbuffered, so that a short write shows at once and how much reached
+  // the file is known.
+  std::setvbuf(m_file, nullptr, _IONBF, 0);
   unsigned char h[kHeaderBytes] = {};
   std::memcpy(h, "RIFF", 4);
   Put32(h + 4, 36);
@@ -103,28 +113,39 @@ bool WavWriter::Open(const std::string& path, DWORD rate) {
   Put16(h + 34, 16);
   std::memcpy(h + 36, "data", 4);
   Put32(h + 40, 0);
-  std::fwrite(h, 1, sizeof h, m_file);
-  std::fflush(m_file);
+  if (std::fwrite(h, 1, sizeof h, m_file) != sizeof h) {
+    Close();
+    return false;
+  }
   return true;
 }
 
-void WavWriter::Write(const std::int16_t* samples, std::size_t count) {
-  if (!m_file || count == 0) return;
+bool WavWriter::Write(const std::int16_t* samples, std::size_t count) {
+  if (!m_file) return false;
+  if (count == 0) return true;
   // The data chunk's size is 32 bits; the file stops growing below it.
-  if (m_bytes > 0xFFFFFFF0u - kHeaderBytes - 2 * count) return;
+  if (m_bytes > 0xFFFFFFF0u - kHeaderBytes - 2 * count) return false;
   std::vector<unsigned char> bytes(2 * count);
   for (std::size_t i = 0; i < count; ++i) Put16(&bytes[2 * i], static_cast<std::uint16_t>(samples[i]));
-  std::fseek(m_file, 0, SEEK_END);
-  std::fwrite(bytes.data(), 1, bytes.size(), m_file);
-  m_bytes += static_cast<std::uint32_t>(bytes.size());
+  bool appended = std::fseek(m_file, 0, SEEK_END) == 0 &&
+                  std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size();
+  // Of samples not all written a part may have reached the file: it is cut
+  // off, so that the file holds what the header says.
+  if (appended) {
+    m_bytes += static_cast<std::uint32_t>(bytes.size());
+  } else if (::ftruncate(::fileno(m_file), static_cast<off_t>(kHeaderBytes + m_bytes)) != 0) {
+    Close();
+    return false;
+  }
   unsigned char size[4];
   Put32(size, 36 + m_bytes);
-  std::fseek(m_file, 4, SEEK_SET);
-  std::fwrite(size, 1, 4, m_file);
+  bool sized = std::fseek(m_file, 4, SEEK_SET) == 0 && std::fwrite(size, 1, 4, m_file) == 4;
   Put32(size, m_bytes);
-  std::fseek(m_file, 40, SEEK_SET);
-  std::fwrite(size, 1, 4, m_file);
-  std::fflush(m_file);
+  sized = sized && std::fseek(m_file, 40, SEEK_SET) == 0 && std::fwrite(size, 1, 4, m_file) == 4;
+  // A file that failed once takes nothing more: what came after the gap
+  // would not be the sound as it was played.
+  if (!appended || !sized) Close();
+  return appended && sized;
 }
 
 void WavWriter::Close() {

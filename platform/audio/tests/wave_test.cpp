@@ -2,7 +2,9 @@
 // (and once in real time): what opens, the buffer rules, what is recorded
 // and played, and the result texts.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <deque>
 #include <thread>
 
@@ -77,11 +79,111 @@ TEST_F(WaveTest, OpenRefusesWhatItCannotDo) {
       EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
     }
   }
-  // An input file that is no 16-bit PCM WAV fails the open.
-  dir.Write("in.wav", "RIFF....WAVEjunk");
-  HWAVEIN in = nullptr;
-  EXPECT_EQ(waveInOpen(&in, 0, &good, 0, 0, 0), MMSYSERR_ERROR);
-  EXPECT_EQ(in, nullptr);
+  // An input file that is no 16-bit PCM WAV of a few channels, each of two
+  // bytes, fails the open.
+  auto patched = [](std::string file, std::size_t at, std::uint32_t value, int bytes) {
+    std::string field;
+    Put(field, value, bytes);
+    return file.replace(at, field.size(), field);
+  };
+  const std::string stereo16 = Wav(Ramp(10), 11025, 2);
+  const struct {
+    const char* what;
+    std::string file;
+  } badFiles[] = {
+      {"no WAV", "RIFF....WAVEjunk"},
+      {"65535 channels, endless data",
+       patched(patched(patched(stereo16, 22, 0xFFFF, 2), 32, 0xFFFE, 2), 40, 0xFFFFFFFFu, 4)},
+      {"1000 channels", patched(patched(stereo16, 22, 1000, 2), 32, 2000, 2)},
+      {"frames shorter than the channels", patched(stereo16, 32, 2, 2)},
+  };
+  for (const auto& bad : badFiles) {
+    dir.Write("in.wav", bad.file);
+    HWAVEIN in = nullptr;
+    EXPECT_EQ(waveInOpen(&in, 0, &good, 0, 0, 0), MMSYSERR_ERROR) << bad.what;
+    EXPECT_EQ(in, nullptr) << bad.what;
+    if (in) waveInClose(in);
+  }
+}
+
+// An output file has one writer at a time, until it closes; inputs may
+// share their file, and outputs without one discard what they play.
+TEST_F(WaveTest, OneWriterPerOutputFile) {
+  const WAVEFORMATEX format = Pcm(11025);
+  dir.Write("in.wav", Wav(Ramp(10), 11025));
+  const struct {
+    const char* what;
+    bool input;
+    std::string in, out;
+    MMRESULT second;
+  } cases[] = {
+      {"output to a file", false, "", dir.Path("out.wav"), MMSYSERR_ALLOCATED},
+      {"output without a file", false, "", "", MMSYSERR_NOERROR},
+      {"input from a file", true, dir.Path("in.wav"), "", MMSYSERR_NOERROR},
+  };
+  auto open = [&](bool input, std::uintptr_t& handle) {
+    return input ? waveInOpen(reinterpret_cast<HWAVEIN*>(&handle), 0, &format, 0, 0, 0)
+                 : waveOutOpen(reinterpret_cast<HWAVEOUT*>(&handle), 0, &format, 0, 0, 0);
+  };
+  auto close = [](bool input, std::uintptr_t handle) {
+    return input ? waveInClose(reinterpret_cast<HWAVEIN>(handle)) : waveOutClose(reinterpret_cast<HWAVEOUT>(handle));
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(SimConfigure(Stepped(c.in, c.out)));
+    std::uintptr_t first = 0, second = 0;
+    ASSERT_EQ(open(c.input, first), MMSYSERR_NOERROR);
+    EXPECT_EQ(open(c.input, second), c.second);
+    if (second) {
+      EXPECT_EQ(close(c.input, second), MMSYSERR_NOERROR);
+    }
+    if (!c.input) {
+      Buffer buffer(100);
+      buffer.Fill(Ramp(100));
+      HWAVEOUT out = reinterpret_cast<HWAVEOUT>(first);
+      ASSERT_EQ(waveOutPrepareHeader(out, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+      ASSERT_EQ(waveOutWrite(out, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+      SimStep(100);
+      EXPECT_TRUE(buffer.Done());
+      if (!c.out.empty()) {
+        EXPECT_EQ(ReadWav(dir.Read("out.wav")).samples, Ramp(100));
+      }
+    }
+    EXPECT_EQ(close(c.input, first), MMSYSERR_NOERROR);
+    ASSERT_EQ(open(c.input, second), MMSYSERR_NOERROR);
+    EXPECT_EQ(close(c.input, second), MMSYSERR_NOERROR);
+  }
+}
+
+// An output file whose header cannot be written fails the open; one that
+// fills up keeps the samples before, its header matching, and takes no more.
+TEST_F(WaveTest, OutputFileThatFillsUp) {
+  const WAVEFORMATEX format = Pcm(11025);
+  HWAVEOUT out = nullptr;
+  ASSERT_TRUE(SimConfigure(Stepped("", "/dev/full")));
+  EXPECT_EQ(waveOutOpen(&out, 0, &format, 0, 0, 0), MMSYSERR_ERROR);
+  ASSERT_TRUE(SimConfigure(Stepped("", dir.Path("out.wav"))));
+  ASSERT_EQ(waveOutOpen(&out, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+  std::deque<Buffer> buffers;
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit full{44 + 200 + 50, limit.rlim_max};  // room for one buffer and a half
+  auto* const oversize = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+  for (int i = 0; i < 3; ++i) {
+    buffers.emplace_back(100);
+    buffers.back().Fill(Ramp(100, 100 * i));
+    EXPECT_EQ(waveOutPrepareHeader(out, &buffers.back().header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    EXPECT_EQ(waveOutWrite(out, &buffers.back().header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    SimStep(100);
+    EXPECT_TRUE(buffers.back().Done()) << i;
+  }
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, oversize);
+  WavContent written = ReadWav(dir.Read("out.wav"));
+  EXPECT_EQ(written.rate, 11025u);
+  EXPECT_EQ(written.samples, Ramp(100, 0));
+  EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
 }
 
 // A buffer is queued only when prepared and not already queued; a queued
