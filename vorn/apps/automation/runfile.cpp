@@ -5,7 +5,8 @@
 // its modules' members by name only. Sound comes from the simulated audio
 // backend: a tone written to INPUT_WAV is what the input device records,
 // and OUTPUT_WAV receives what the output device plays. Reports the
-// modules, their connections and what reached the output file.
+// modules, their connections and what reached the output file. The three
+// paths must name three different files.
 //
 // Exit status: 0 after a run, 1 for a wrong command line, 2 when the
 // automation object cannot be made or the file not opened.
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -264,16 +266,50 @@ int Run(const std::string& workingFile, const std::string& inputWav, const std::
   return 0;
 }
 
+// Whether two paths name one file: the same file when both exist, else the
+// same place once resolved as far as the file system goes.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::exists(a, error) && fs::exists(b, error))
+    return fs::equivalent(a, b, error);
+  fs::path first = fs::weakly_canonical(a, error);
+  if (error)
+    first = fs::absolute(a, error).lexically_normal();
+  fs::path second = fs::weakly_canonical(b, error);
+  if (error)
+    second = fs::absolute(b, error).lexically_normal();
+  return first == second;
+}
+
+// The argument in full as a number of milliseconds, within what a run may last.
+bool ParseMilliseconds(const char* text, int& milliseconds) {
+  const char* end = text + std::char_traits<char>::length(text);
+  auto [stop, error] = std::from_chars(text, end, milliseconds);
+  return error == std::errc{} && stop == end && milliseconds > 0 && milliseconds <= 600000;
+}
+
+constexpr const char* kUsage = "usage: vornapp_runfile WORKING_FILE INPUT_WAV OUTPUT_WAV MILLISECONDS\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int milliseconds = 0;
-  if (argc != 5 ||
-      std::from_chars(argv[4], argv[4] + std::char_traits<char>::length(argv[4]), milliseconds).ec != std::errc{} ||
-      milliseconds <= 0 || milliseconds > 600000) {
-    std::fputs("usage: vornapp_runfile WORKING_FILE INPUT_WAV OUTPUT_WAV MILLISECONDS\n", stderr);
+  if (argc != 5 || !ParseMilliseconds(argv[4], milliseconds)) {
+    std::fputs(kUsage, stderr);
     return 1;
   }
+  // The tone and the output are written over whatever the paths name, so
+  // none of the three may be another of them.
+  const char* const roles[] = {"WORKING_FILE", "INPUT_WAV", "OUTPUT_WAV"};
+  for (int i = 1; i <= 3; ++i)
+    for (int j = i + 1; j <= 3; ++j)
+      if (SameFile(argv[i], argv[j])) {
+        std::fprintf(stderr, "vornapp_runfile: %s and %s name the same file (%s)\n", roles[i - 1], roles[j - 1],
+                     argv[j]);
+        std::fputs(kUsage, stderr);
+        return 1;
+      }
   // Line by line, so that the report and the messages on standard error
   // come in the order they happen.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);

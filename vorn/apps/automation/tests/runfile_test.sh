@@ -12,6 +12,16 @@ export PLATFORM_REGISTRY_FILE="$dir/registry.sqlite" TMPDIR="$dir/tmp"
 while read -r server; do "$regserver" "$server" >/dev/null; done < "$servers"
 cp "$example" "$dir/graph.vrn"
 cd "$dir"
+# A wrong command line is refused before anything is written: a count that
+# is not a number in full, or two arguments naming one file.
+for args in "graph.vrn tone.wav speaker.wav 600ms" "graph.vrn graph.vrn speaker.wav 600" \
+  "graph.vrn tone.wav ./graph.vrn 600" "graph.vrn tone.wav tone.wav 600"; do
+  status=0
+  "$runfile" $args 2>/dev/null || status=$?
+  [ "$status" = 1 ] || { echo "exit status $status for: $args"; exit 1; }
+done
+cmp "$example" graph.vrn
+[ ! -e tone.wav ] && [ ! -e speaker.wav ]
 report=$("$runfile" graph.vrn tone.wav speaker.wav 600)
 echo "$report"
 grep -q '^    mic.Default -> spk.Default (connected)$' <<<"$report"
