@@ -74,8 +74,9 @@ BOOL DrawPicture(HDC dc, const RECT& bounds, HBITMAP picture) {
   BOOL drawn = FALSE;
   if (old != nullptr) {
     // The picture is drawn at its size (BitBlt clips to it), inside the bounds.
-    const LONG width = std::min<LONG>(kInitialSize, bounds.right - bounds.left);
-    const LONG height = std::min<LONG>(kInitialSize, bounds.bottom - bounds.top);
+    // Widths in 64 bits: bounds may span the whole coordinate range.
+    const auto width = static_cast<LONG>(std::min<LONGLONG>(kInitialSize, LONGLONG{bounds.right} - bounds.left));
+    const auto height = static_cast<LONG>(std::min<LONGLONG>(kInitialSize, LONGLONG{bounds.bottom} - bounds.top));
     drawn = width <= 0 || height <= 0 || BitBlt(dc, bounds.left, bounds.top, width, height, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
   }

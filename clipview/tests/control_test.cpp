@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "clipview/control.h"
@@ -275,7 +276,8 @@ TEST(Control, PictureIsCopiedUnchangedToTheTopLeftOfItsBounds) {
   const struct {
     WORD bits;
     RECT bounds;
-  } rows[] = {{24, {5, 3, 48, 40}}, {8, {0, 0, 48, 40}}, {4, {7, 2, 20, 12}}, {1, {1, 1, 40, 40}}};
+  } rows[] = {{24, {5, 3, 48, 40}}, {8, {0, 0, 48, 40}}, {4, {7, 2, 20, 12}}, {1, {1, 1, 40, 40}},
+              {24, {0, 0, INT_MAX, INT_MAX}}, {8, {-1, -1, INT_MAX, INT_MAX}}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.bits);
     void* bits = nullptr;

@@ -159,7 +159,9 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
   bitmap->bottomUp = h.biHeight > 0;
   bitmap->bitsPerPixel = h.biBitCount;
   bitmap->stride = static_cast<LONG>(stride);
-  bitmap->colours.assign(info->bmiColors, info->bmiColors + colourCount);
+  // The colour table follows the header, whatever size the caller's header is.
+  const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(info) + h.biSize);
+  bitmap->colours.assign(table, table + colourCount);
   bitmap->pixels.reset(new (std::nothrow) BYTE[static_cast<std::size_t>(stride * height)]());
   if (!bitmap->pixels) return nullptr;
   std::lock_guard guard(SurfaceLock());

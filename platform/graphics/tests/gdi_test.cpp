@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/graphics/gdi.h"
@@ -71,6 +72,31 @@ TEST(DibSection, RefusesWhatItCannotHoldAndZeroesWhatItMakes) {
     const auto* p = static_cast<const BYTE*>(bits);
     EXPECT_TRUE(std::all_of(p, p + size, [](BYTE b) { return b == 0; }));
     EXPECT_TRUE(DeleteObject(bitmap));
+  }
+}
+
+// A larger header than the classic one still has its colour table after it.
+TEST(DibSection, TakesTheColourTableFromAfterAHeaderOfAnySize) {
+  for (DWORD headerSize : {DWORD{sizeof(BITMAPINFOHEADER)}, DWORD{124}}) {
+    SCOPED_TRACE(headerSize);
+    std::vector<BYTE> block(headerSize + 2 * sizeof(RGBQUAD), 0xAB);
+    BITMAPINFOHEADER header = Header(2, 1, 8).bmiHeader;
+    header.biSize = headerSize;
+    header.biClrUsed = 2;
+    std::memcpy(block.data(), &header, sizeof header);
+    const RGBQUAD colours[2] = {{0, 0, 0, 0}, {0x30, 0x20, 0x10, 0}};
+    std::memcpy(block.data() + headerSize, colours, sizeof colours);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(block.data()), DIB_RGB_COLORS,
+                                      &bits, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    static_cast<BYTE*>(bits)[0] = 1;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0x10, 0x20, 0x30));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
   }
 }
 
