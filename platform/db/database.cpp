@@ -177,6 +177,11 @@ bool Statement::IsNull(int column) const {
   return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
+bool Statement::IsInteger(int column) const {
+  CheckColumn(column);
+  return sqlite3_column_type(m_statement, column) == SQLITE_INTEGER;
+}
+
 std::int64_t Statement::Int64(int column) const {
   CheckColumn(column);
   return sqlite3_column_int64(m_statement, column);

@@ -108,6 +108,8 @@ public:
   // The index of the column of that name (compared without regard to case).
   int ColumnIndex(std::string_view name) const;
   bool IsNull(int column) const;
+  // Whether the value is stored as an integer (not NULL, text, a real or a blob).
+  bool IsInteger(int column) const;
   std::int64_t Int64(int column) const;
   int Int(int column) const { return static_cast<int>(Int64(column)); }
   double Double(int column) const;

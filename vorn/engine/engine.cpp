@@ -250,16 +250,15 @@ void VornEngine::ReleaseAllModules() {
     ReleaseSlot(slot);
 }
 
-void VornEngine::InsertModule(IVornModuleLocal* module) {
+bool VornEngine::InsertModule(IVornModuleLocal* module) {
   if (!module)
-    return;
+    return false;
   int id = IdOf(module);
-  // An ID that is no index (a negative one, or one whose count would not
-  // fit) cannot be kept.
-  if (id < 0 || id == INT_MAX) {
+  // An ID that is no index of the collection cannot be kept.
+  if (!IsModuleID(id)) {
     if (m_pendingWrapper)
       std::exchange(m_pendingWrapper, nullptr)->Release();
-    return;
+    return false;
   }
   module->AddRef();
   if (m_speed != esStop)
@@ -285,6 +284,7 @@ void VornEngine::InsertModule(IVornModuleLocal* module) {
   ReleaseSlot(replaced);
   if (m_pendingWrapper)
     std::exchange(m_pendingWrapper, nullptr)->Release();
+  return true;
 }
 
 // ---- Creating modules ----------------------------------------------------------------
@@ -372,7 +372,10 @@ VornModuleInfo* VornEngine::GetModuleInfo(BSTR bstrModuleType) {
 HRESULT VornEngine::AddNewModule(IVornModuleLocal* pModule) {
   if (!pModule)
     return E_POINTER;
-  InsertModule(pModule);
+  // A module without an ID the collection can hold is neither kept nor
+  // written to the file.
+  if (!InsertModule(pModule))
+    return E_INVALIDARG;
   m_suppressReloadData = true;
   pModule->Save();
   m_suppressReloadData = false;
@@ -412,7 +415,7 @@ void VornEngine::LoadModel(int id) {
   if (FAILED(m_db->ReadModules(id, rows)))
     return;
   for (ModuleRow& row : rows) {
-    if (row.id < 0 || row.id == INT_MAX) {
+    if (!IsModuleID(row.id)) {
       AfxMessageBox(("Error reading module database--Exception: the module \"" + row.name + "\" has the ID " +
                      std::to_string(row.id) + ", which is not a module ID")
                         .c_str());

@@ -153,7 +153,8 @@ private:
 
   // Creation and the collection.
   HRESULT CreateModuleObject(REFCLSID clsid, IVornModuleLocal** ppModule);
-  void InsertModule(IVornModuleLocal* module);
+  // False, keeping nothing, for a module whose ID the collection cannot hold.
+  bool InsertModule(IVornModuleLocal* module);
   void ReleaseSlot(Slot& slot);
   void ReleaseAllModules();
   std::vector<IVornModuleLocal*> Modules();  // referenced copies, in ID order

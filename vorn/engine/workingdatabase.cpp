@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -475,8 +476,17 @@ HRESULT WorkingDatabase::SaveModuleParams(const ModuleRow& module) {
 }
 
 namespace {
+// NULL, text, a real or a number beyond an int is no ID: it must not be
+// cut down to one that names another module.
+int ReadID(const Statement& row, int column) {
+  if (!row.IsInteger(column))
+    return -1;
+  const std::int64_t id = row.Int64(column);
+  return id >= INT_MIN && id <= INT_MAX ? static_cast<int>(id) : -1;
+}
+
 ModuleRow ReadModuleRow(const Statement& row) {
-  return ModuleRow{row.Int(0), row.Text(1), row.Text(2), row.Text(3)};
+  return ModuleRow{ReadID(row, 0), row.Text(1), row.Text(2), row.Text(3)};
 }
 }  // namespace
 
@@ -573,7 +583,7 @@ HRESULT WorkingDatabase::LoadConnections(int srcId, std::vector<ConnectionRow>& 
                         "WHERE SrcModule = ?1 ORDER BY rowid");
     all.Bind(1, srcId);
     while (all.Step())
-      connections.push_back(ConnectionRow{all.Int(0), all.Text(1), all.Int(2), all.Text(3)});
+      connections.push_back(ConnectionRow{ReadID(all, 0), all.Text(1), ReadID(all, 2), all.Text(3)});
   });
   if (FAILED(hr))
     connections.clear();

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,7 +28,14 @@
 
 namespace Vorn {
 
+// Module IDs index the engine's collection, and every walk of the model
+// steps through it from 0, so an ID read from a file is bounded: one of two
+// thousand million would make each walk as long.
+constexpr int kModuleIDLimit = 1 << 20;
+constexpr bool IsModuleID(std::int64_t id) { return id >= 0 && id < kModuleIDLimit; }
+
 // One row of Modules. An empty processor means the machine that reads it.
+// An ID stored as anything but an integer that fits is read as -1.
 struct ModuleRow {
   int id = 0;
   std::string type;

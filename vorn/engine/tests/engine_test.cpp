@@ -174,8 +174,21 @@ protected:
 
 TEST_F(EngineTest, AModelKeepsItsIDsAsIndexesAndFindsModulesByNameInAnyCase) {
   Rows("INSERT INTO Modules VALUES (0, 'Gain', 'Gain', 'LAB1'), (5, 'Sink', 'gain', ''), (9, 'Gain', 'g9', 'lab1'),"
-       "(-3, 'Gain', 'negative', ''), (7, 'Gain', 'first of two', ''), (7, 'Sink', 'second of two', '')");
+       "(-3, 'Gain', 'negative', ''), (7, 'Gain', 'first of two', ''), (7, 'Sink', 'second of two', ''),"
+       // No IDs: beyond an int (it would be cut down to 1), beyond the
+       // collection's bound, and no integer at all.
+       "(4294967297, 'Gain', 'wide', ''), (1048576, 'Gain', 'far', ''), (NULL, 'Gain', 'null', ''),"
+       "('x', 'Gain', 'text', ''), (2.5, 'Gain', 'real', '')");
+  Rows("INSERT INTO Connections VALUES (0, 'Out', 4294967301, 'In')");
   Open();
+  EXPECT_EQ(m_engine->GetModule(1), nullptr);
+  int connections = -1;
+  m_engine->GetModule(0)->GetConnectionCount(&connections);
+  for (int i = 0; i < connections; ++i) {
+    VornConnection* connection = nullptr;
+    m_engine->GetModule(0)->GetConnection(i, &connection);
+    EXPECT_NE(connection->m_iDestID, 5) << "a wide destination is not cut down to module 5";
+  }
   EXPECT_EQ(m_engine->GetModuleCount(), 10);
   EXPECT_EQ(m_engine->GetModule(3), nullptr);
   EXPECT_EQ(m_engine->GetModule(10), nullptr);
@@ -190,9 +203,21 @@ TEST_F(EngineTest, AModelKeepsItsIDsAsIndexesAndFindsModulesByNameInAnyCase) {
   EXPECT_EQ(Text(processor), "LAB1") << "an empty processor is this computer";
   EXPECT_EQ(NameOf(m_engine->GetModule(7)), "second of two") << "a second row of an ID replaces the first";
   EXPECT_EQ(g_liveServers, 4) << "the replaced module was released";
-  ASSERT_EQ(m_messages.Texts().size(), 1u);
-  EXPECT_NE(m_messages.Texts()[0].find("Error reading module database--Exception: "), std::string::npos);
-  EXPECT_NE(m_messages.Texts()[0].find("-3"), std::string::npos);
+  ASSERT_EQ(m_messages.Texts().size(), 6u);
+  int negative = 0;
+  for (const std::string& text : m_messages.Texts()) {
+    EXPECT_NE(text.find("Error reading module database--Exception: "), std::string::npos) << text;
+    negative += text.find("\"negative\" has the ID -3") != std::string::npos;
+  }
+  EXPECT_EQ(negative, 1);
+
+  // A module whose ID the collection cannot hold is refused, not written.
+  CComPtr<IVornModuleLocal> far;
+  ASSERT_EQ(m_engine->CreateModule(CComBSTR("Gain"), &far), S_OK);
+  far->SetID(1048576);
+  far->SetName(CComBSTR("far added"));
+  EXPECT_EQ(m_engine->AddNewModule(far), E_INVALIDARG);
+  EXPECT_EQ(Raw("SELECT COUNT(*) FROM Modules WHERE Name = 'far added'"), "0\n");
 }
 
 TEST_F(EngineTest, AnUnregisteredTypeAsksWhetherToRemoveItsModule) {
