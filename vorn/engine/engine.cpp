@@ -386,10 +386,15 @@ HRESULT VornEngine::AddNewModule(IVornModuleLocal* pModule) {
 
 HRESULT VornEngine::SaveAll() {
   std::vector<IVornModuleLocal*> modules = Modules();
-  for (IVornModuleLocal* module : modules)
-    module->Save();
+  // Every module is saved; the first failure is answered.
+  HRESULT result = S_OK;
+  for (IVornModuleLocal* module : modules) {
+    const HRESULT saved = module->Save();
+    if (SUCCEEDED(result) && FAILED(saved))
+      result = saved;
+  }
   ReleaseAll(modules);
-  return S_OK;
+  return result;
 }
 
 int VornEngine::GetAvailableModuleCount() { return static_cast<int>(ModuleTypeRegistry::ListTypes(true).size()); }

@@ -386,16 +386,28 @@ HRESULT CVornModule::CallWithStorage(const char* function, HRESULT (IVornDerived
 
 namespace {
 // The transaction of a save ends however the save does, an exception passed
-// on to a debugger included.
+// on to a debugger included; Commit says whether what was saved reached the
+// file.
 class Transaction {
 public:
-  explicit Transaction(IVornEngine* engine) : m_engine(engine) { m_engine->BeginDBTrans(); }
-  ~Transaction() { m_engine->CommitDBTrans(); }
+  explicit Transaction(IVornEngine* engine) : m_engine(engine), m_begun(engine->BeginDBTrans()) {}
+  ~Transaction() {
+    if (!m_ended)
+      m_engine->CommitDBTrans();
+  }
+  HRESULT Begun() const { return m_begun; }
+  HRESULT Commit() {
+    m_ended = true;
+    const HRESULT committed = m_engine->CommitDBTrans();
+    return FAILED(m_begun) ? m_begun : committed;
+  }
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
 
 private:
   IVornEngine* m_engine;
+  HRESULT m_begun;
+  bool m_ended = false;
 };
 
 // A stored value read back as an integer field: truncated toward zero, and
@@ -417,11 +429,20 @@ HRESULT CVornModule::Save() {
     return E_UNEXPECTED;
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   HRESULT hr = S_OK;
+  // The first failure to write is answered, else the server's own result.
+  // The module is clean either way, as after a server's failed save: idle
+  // saving does not repeat a failure (and its message) every half second,
+  // and the next change saves every value again.
+  HRESULT written = S_OK;
+  auto note = [&](HRESULT result) {
+    if (SUCCEEDED(written) && FAILED(result))
+      written = result;
+  };
   {
     Transaction transaction(m_engine);
-    m_engine->SaveModuleParams(this);
+    note(m_engine->SaveModuleParams(this));
     const int id = m_id;
-    auto save = [&](const char16_t* name, float value) { m_engine->SaveFloatValue(id, CComBSTR(name), value); };
+    auto save = [&](const char16_t* name, float value) { note(m_engine->SaveFloatValue(id, CComBSTR(name), value)); };
     save(u"X", m_position.m_fX);
     save(u"Y", m_position.m_fY);
     save(u"Z", m_position.m_fZ);
@@ -430,12 +451,16 @@ HRESULT CVornModule::Save() {
     save(u"ZO", m_outputOffset.m_fZ);
     save(u"Color", static_cast<float>(m_color));
     save(u"DisplayStyle", static_cast<float>(m_displayStyle));
-    m_engine->SaveConnections(this);
+    note(m_engine->SaveConnections(this));
     if (m_derivedModule != nullptr)
       hr = CallWithStorage("Save", &IVornDerivedModule::Save);
+    const HRESULT committed = transaction.Commit();
+    // Nothing written reaches the file when the transaction does not.
+    if (FAILED(committed))
+      written = committed;
   }
   SetDirtyFlag(FALSE);
-  return hr;
+  return FAILED(written) ? written : hr;
 }
 
 HRESULT CVornModule::Load() {

@@ -614,11 +614,15 @@ HRESULT WorkingDatabase::CommitTransaction() {
   if (m_db.TransactionDepth() == 0)
     return E_FAIL;
   try {
-    m_db.Commit();
+    // A failed COMMIT keeps the transaction open, so it can be tried again
+    // while another reader of the file finishes.
+    Platform::Db::RetryOnBusy(kWriteAttempts, [&] { m_db.Commit(); });
     return S_OK;
-  } catch (const DatabaseError&) {
+  } catch (const DatabaseError& error) {
     // A level that cannot be committed is given up, so that the file is not
-    // left locked by a transaction nobody will end.
+    // left locked by a transaction nobody will end; what it held is lost,
+    // and the user is told.
+    Show(std::string("Couldn't save changes--Exception: ") + error.what());
     try {
       m_db.Rollback();
     } catch (const DatabaseError&) {

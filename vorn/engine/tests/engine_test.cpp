@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/com/com.h"
@@ -376,6 +378,50 @@ TEST_F(EngineTest, ValuesGoThroughTheWorkingFileAndCopiesReportFailure) {
   EXPECT_EQ(lone->SaveStringValue(1, CComBSTR("v"), CComBSTR("x")), S_OK);
   EXPECT_EQ(lone->SaveModuleParams(m_engine->GetModule(0)), E_POINTER);
   EXPECT_EQ(lone->BeginDBTrans(), E_FAIL);
+}
+
+// A save waits for another reader of the file to finish; one that never
+// does leaves the file as it was, and the save says so.
+TEST_F(EngineTest, ASaveWaitsForAReaderOfTheFileAndOtherwiseSaysItFailed) {
+  Rows("INSERT INTO Modules VALUES (0, 'Gain', 'a', '')");
+  Open();
+  IVornModuleLocal* module = m_engine->GetModule(0);
+  ASSERT_NE(module, nullptr);
+  // Held for a while, or until the save has given up.
+  const struct {
+    int heldMs;
+    float x;
+    HRESULT saved;
+    const char* stored;
+  } cases[] = {{1500, 1.5f, S_OK, "1.500000\n"}, {-1, 2.5f, E_FAIL, "1.500000\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.heldMs);
+    Platform::Db::OpenOptions classic;
+    classic.journal = Platform::Db::Journal::Rollback;
+    Platform::Db::Database reader(m_path, classic);
+    reader.Execute("BEGIN");
+    auto rows = reader.Prepare("SELECT * FROM Modules");
+    ASSERT_TRUE(rows.Step());
+    auto finish = [&] {
+      rows.Reset();
+      reader.Execute("COMMIT");
+    };
+    std::thread release([&] {
+      if (c.heldMs < 0)
+        return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.heldMs));
+      finish();
+    });
+    module->SetPosition({c.x, 0, 0});
+    const HRESULT saved = module->Save();
+    release.join();
+    if (c.heldMs < 0)
+      finish();
+    EXPECT_EQ(saved, c.saved);
+    EXPECT_EQ(Raw("SELECT Value FROM ModuleValues WHERE ModuleID = 0 AND VariableName = 'X'"), c.stored);
+  }
+  ASSERT_FALSE(m_messages.Texts().empty());
+  EXPECT_EQ(m_messages.Texts().back().rfind("Couldn't save changes--Exception: ", 0), 0u);
 }
 
 TEST_F(EngineTest, CommandsGoToThePeerChannelUnlessTheFileIsShared) {
