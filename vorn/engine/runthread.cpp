@@ -270,8 +270,14 @@ HRESULT VornEngine::SetRunning(EngineSpeed speed, BOOL bBroadcast) {
     }
   }
   AwaitEnd(std::move(ending));
-  if (stopping)
-    StopAll();
+  // Under the state lock, and only while still stopped: a start that came
+  // in since (a client answering a stop the run thread made itself) owns
+  // the modules now. Starts take the same lock around StartAll.
+  if (stopping) {
+    std::lock_guard<std::recursive_mutex> state(m_stateLock);
+    if (m_speed == esStop)
+      StopAll();
+  }
   return S_OK;
 }
 

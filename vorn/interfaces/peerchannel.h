@@ -1,7 +1,9 @@
 // The peer channel: the outside component through which an engine reaches
 // the engines of the same application on other machines. An engine holds at
 // most one and works alone without it. The engine calls it from the
-// client's thread, except CycleDone, which comes from the run thread.
+// client's thread and from its run thread: CycleDone after every fast
+// cycle, SendConnectionData from the cycle's transfers, and SendCommand
+// with "STOP" when a fast cycle failed. A channel is safe to call from both.
 //
 // The channel delivers what it receives by calling the receiving engine's
 // IVornEngineControl with bBroadcast off.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -36,6 +37,7 @@ struct Behaviour {
   bool throwOnSave = false;
   HRESULT startResult = S_OK;
   BOOL debugBuild = FALSE;
+  std::function<void()> atStop = nullptr;  // called as Stop begins
 };
 
 std::mutex g_mutex;
@@ -88,6 +90,8 @@ public:
     return BehaviourOf(Id()).startResult;
   }
   HRESULT Stop() override {
+    if (auto atStop = BehaviourOf(Id()).atStop)
+      atStop();
     Note(Id(), "Stop");
     return S_OK;
   }
@@ -332,6 +336,42 @@ TEST_F(RunStates, AFastEngineCyclesOnOneThreadUntilSlowedOrStopped) {
                                                      "RUNFAST", "STOP"}));
   CComQIPtr<IVornPeerChannelHost>(m_engine)->SetPeerChannel(nullptr);
   peer.Release();
+}
+
+// A client that starts the engine again while its run thread is still
+// stopping the modules after a failed cycle gets them started, not stopped
+// behind it.
+TEST_F(RunStates, AStartDuringTheRunThreadsOwnStopLeavesTheModulesStarted) {
+  std::atomic<int> stops{0};
+  std::atomic<bool> released{false};
+  auto holdFirstStop = [&] {
+    if (stops++ == 0)
+      while (!released)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+  Chain(2, {{0, Behaviour{.source = true, .atStop = holdFirstStop}}, {1, Behaviour{.throwAtRun = 3}}});
+  ASSERT_EQ(m_engine->SetRunning(esFast), S_OK);
+  ASSERT_TRUE(Eventually([&] { return stops > 0; }));
+  EXPECT_EQ(m_engine->GetRunning(), esStop);
+  NewMessages();
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    released = true;
+  });
+  EXPECT_EQ(m_engine->SetRunning(esFast), S_OK);
+  release.join();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  auto lastStartOrStop = [](const std::vector<std::string>& log) {
+    for (auto call = log.rbegin(); call != log.rend(); ++call)
+      if (*call == "Start" || *call == "Stop")
+        return *call;
+    return std::string();
+  };
+  EXPECT_EQ(m_engine->GetRunning(), esFast);
+  for (int id : {0, 1})
+    EXPECT_EQ(lastStartOrStop(LogOf(id)), "Start") << id;
+  m_engine->SetRunning(esStop);
+  NewMessages();
 }
 
 TEST_F(RunStates, AThrowingRunStopsAFastEngineFromItsOwnThread) {
