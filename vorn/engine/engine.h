@@ -230,6 +230,9 @@ private:
   // Run-state changes, one at a time; never held while waiting for the run
   // thread, which may itself ask for a stop.
   std::recursive_mutex m_stateLock;
+  // A stop whose StopAll has not run yet (it waits for the run thread to
+  // end); paid by whoever takes the state lock next, before any start.
+  bool m_stopOwed = false;
   std::atomic<EngineSpeed> m_speed{esStop};
   std::unique_ptr<RunThread> m_runThread;
   // Run threads that stopped themselves or outlived the wait: joined once

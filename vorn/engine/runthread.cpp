@@ -9,6 +9,7 @@
 // meanwhile lives on until the last cycle that holds it is done.
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include "platform/com/memory.h"
 #include "platform/com/pointers.h"
@@ -258,9 +259,13 @@ HRESULT VornEngine::SetRunning(EngineSpeed speed, BOOL bBroadcast) {
     EngineSpeed current = m_speed;
     if (current == speed)
       return S_OK;
+    if (current == esStop && std::exchange(m_stopOwed, false))
+      StopAll();
     if (current == esStop && FAILED(StartAll()))
       return E_FAIL;
     stopping = speed == esStop;
+    if (stopping)
+      m_stopOwed = true;
     m_speed = speed;
     if (speed == esFast) {
       if (!m_runThread)
@@ -270,12 +275,12 @@ HRESULT VornEngine::SetRunning(EngineSpeed speed, BOOL bBroadcast) {
     }
   }
   AwaitEnd(std::move(ending));
-  // Under the state lock, and only while still stopped: a start that came
-  // in since (a client answering a stop the run thread made itself) owns
-  // the modules now. Starts take the same lock around StartAll.
+  // Under the state lock, and only when still owed: a start that came in
+  // since (a client answering a stop the run thread made itself) has paid
+  // it before starting the modules again.
   if (stopping) {
     std::lock_guard<std::recursive_mutex> state(m_stateLock);
-    if (m_speed == esStop)
+    if (std::exchange(m_stopOwed, false))
       StopAll();
   }
   return S_OK;
