@@ -143,7 +143,11 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
   if (bits) *bits = nullptr;
   if (!info || section || usage != DIB_RGB_COLORS) return nullptr;
   const BITMAPINFOHEADER& h = info->bmiHeader;
-  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biCompression != BI_RGB) return nullptr;
+  // The header sizes the format has known: the colour table follows the
+  // header, so a size beyond them would be read past what the caller holds.
+  const bool knownSize = h.biSize == sizeof(BITMAPINFOHEADER) || h.biSize == 52 || h.biSize == 56 ||
+                         h.biSize == 108 || h.biSize == 124;
+  if (!knownSize || h.biPlanes != 1 || h.biCompression != BI_RGB) return nullptr;
   if (h.biBitCount != 8 && h.biBitCount != 24 && h.biBitCount != 32) return nullptr;
   const LONGLONG width = h.biWidth;
   const LONGLONG height = h.biHeight < 0 ? -static_cast<LONGLONG>(h.biHeight) : h.biHeight;
@@ -159,7 +163,6 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
   bitmap->bottomUp = h.biHeight > 0;
   bitmap->bitsPerPixel = h.biBitCount;
   bitmap->stride = static_cast<LONG>(stride);
-  // The colour table follows the header, whatever size the caller's header is.
   const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(info) + h.biSize);
   bitmap->colours.assign(table, table + colourCount);
   bitmap->pixels.reset(new (std::nothrow) BYTE[static_cast<std::size_t>(stride * height)]());

@@ -395,7 +395,6 @@ public:
     if (!m_ended)
       m_engine->CommitDBTrans();
   }
-  HRESULT Begun() const { return m_begun; }
   HRESULT Commit() {
     m_ended = true;
     const HRESULT committed = m_engine->CommitDBTrans();

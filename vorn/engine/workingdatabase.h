@@ -14,9 +14,9 @@
 #define VORN_ENGINE_WORKINGDATABASE_H
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>

@@ -75,9 +75,10 @@ TEST(DibSection, RefusesWhatItCannotHoldAndZeroesWhatItMakes) {
   }
 }
 
-// A larger header than the classic one still has its colour table after it.
-TEST(DibSection, TakesTheColourTableFromAfterAHeaderOfAnySize) {
-  for (DWORD headerSize : {DWORD{sizeof(BITMAPINFOHEADER)}, DWORD{124}}) {
+// A larger header than the classic one still has its colour table after
+// it; a header of a size no format has is refused, not read past.
+TEST(DibSection, TakesTheColourTableFromAfterAHeaderOfAKnownSize) {
+  for (DWORD headerSize : {DWORD{sizeof(BITMAPINFOHEADER)}, DWORD{124}, DWORD{41}, DWORD{4000}}) {
     SCOPED_TRACE(headerSize);
     std::vector<BYTE> block(headerSize + 2 * sizeof(RGBQUAD), 0xAB);
     BITMAPINFOHEADER header = Header(2, 1, 8).bmiHeader;
@@ -89,6 +90,10 @@ TEST(DibSection, TakesTheColourTableFromAfterAHeaderOfAnySize) {
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(block.data()), DIB_RGB_COLORS,
                                       &bits, nullptr, 0);
+    if (headerSize != sizeof(BITMAPINFOHEADER) && headerSize != 124) {
+      EXPECT_EQ(bitmap, nullptr);
+      continue;
+    }
     ASSERT_NE(bitmap, nullptr);
     static_cast<BYTE*>(bits)[0] = 1;
     HDC dc = CreateCompatibleDC(nullptr);
