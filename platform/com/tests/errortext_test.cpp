@@ -63,6 +63,61 @@ TEST(ErrorText, EveryDeclaredCodeHasItsNameAndAText) {
   }
 }
 
+TEST(ErrorText, EveryFamilyIsNamed) {
+  // A few codes of each family, the first and last of a run among them.
+  const struct {
+    DWORD code;
+    const char* name;
+  } samples[] = {
+      {0x00030201u, "STG_S_BLOCK"},
+      {0x00040130u, "DATA_S_SAMEFORMATETC"},
+      {0x000401E7u, "MK_S_MONIKERALREADYREGISTERED"},
+      {0x8000FFFFu, "E_UNEXPECTED"},
+      {3u, "ERROR_PATH_NOT_FOUND"},
+      {1059u, "ERROR_CIRCULAR_DEPENDENCY"},
+      {1326u, "ERROR_LOGON_FAILURE"},
+      {1641u, "ERROR_SUCCESS_REBOOT_INITIATED"},
+      {3003u, "ERROR_SPL_NO_STARTDOC"},
+      {6118u, "ERROR_NO_BROWSER_SERVERS_FOUND"},
+      {1700u, "RPC_S_INVALID_STRING_BINDING"},
+      {1783u, "RPC_X_BAD_STUB_DATA"},
+      {1753u, "EPT_S_NOT_REGISTERED"},
+      {1912u, "OR_INVALID_SET"},
+      {0x8001011Du, "RPC_E_INVALID_OBJREF"},
+      {0x80004012u, "CO_E_INIT_ONLY_SINGLE_THREADED"},
+      {0x8004021Bu, "CO_E_ACNOTINITIALIZED"},
+      {0x80040012u, "OLE_E_NOSTORAGE"},
+      {0x80040111u, "CLASS_E_CLASSNOTAVAILABLE"},
+      {0x800401D4u, "CLIPBRD_E_CANT_CLOSE"},
+      {0x80040102u, "DRAGDROP_E_INVALIDHWND"},
+      {0x8004006Du, "DV_E_NOIVIEWOBJECT"},
+      {0x80040170u, "CACHE_E_NOCACHE_UPDATED"},
+      {0x800401C6u, "CONVERT10_E_STG_DIB_TO_BITMAP"},
+      {0x800401A1u, "INPLACE_E_NOTOOLSPACE"},
+      {0x80040181u, "OLEOBJ_E_INVALIDVERB"},
+      {0x80040140u, "VIEW_E_DRAW"},
+      {0x80040154u, "REGDB_E_CLASSNOTREG"},
+      {0x80080011u, "MEM_E_INVALID_SIZE"},
+      {0x800B000Bu, "PERSIST_E_NOTSELFSIZING"},
+      {0x800401EFu, "MK_E_ENUMERATION_FAILED"},
+      {0x80080007u, "MK_E_NO_NORMALIZED"},
+      {0x80020013u, "DISP_E_BUFFERTOOSMALL"},
+      {0x80029C84u, "TYPE_E_CIRCULARTYPE"},
+      {0x80030202u, "STG_E_TERMINATED"},
+      {0x800A02EAu, "CTL_E_REPLACEMENTSTOOLONG"},
+      {0x80090021u, "NTE_SYS_ERR"},
+      {0x800B0110u, "CERT_E_WRONG_USAGE"},
+      {0x8009601Eu, "TRUST_E_FINANCIAL_CRITERIA"},
+      {0x800B0008u, "DIGSIG_E_CRYPTO"},
+  };
+  for (const auto& sample : samples) {
+    const Platform::ErrorText* entry = Platform::FindErrorText(sample.code);
+    ASSERT_NE(entry, nullptr) << sample.name;
+    EXPECT_STREQ(entry->name, sample.name) << std::hex << sample.code;
+  }
+  EXPECT_GT(Platform::ErrorTexts().size(), 1000u);
+}
+
 TEST(ErrorText, FormatMessageServesTheSystemTable) {
   constexpr DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
   struct Case {
