@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <iostream>
@@ -87,6 +88,18 @@ const Choice* Pick(const std::vector<Choice>& choices, std::string_view answer) 
     if (SameFolded(choice.text, answer)) return &choice;
   }
   return nullptr;
+}
+
+// The buttons of a message box that asks something; none for OK alone.
+std::vector<Choice> MessageChoices(UINT type) {
+  switch (type & 0xFu) {
+  case MB_OKCANCEL: return {{"OK", IDOK}, {"Cancel", IDCANCEL}};
+  case 0x2u: return {{"Abort", IDABORT}, {"Retry", IDRETRY}, {"Ignore", IDIGNORE}};
+  case MB_YESNOCANCEL: return {{"Yes", IDYES}, {"No", IDNO}, {"Cancel", IDCANCEL}};
+  case MB_YESNO: return {{"Yes", IDYES}, {"No", IDNO}};
+  case 0x5u: return {{"Retry", IDRETRY}, {"Cancel", IDCANCEL}};
+  default: return {};
+  }
 }
 
 bool FileExists(const std::string& path) {
@@ -291,7 +304,18 @@ int TerminalHost::ShowMessage(std::string_view text, std::string_view caption, U
   if (!caption.empty()) m_out << caption << ": ";
   m_out << text << '\n';
   m_out.flush();
-  return NonDestructiveAnswer(type);
+  const std::vector<Choice> choices = MessageChoices(type);
+  if (choices.empty()) return NonDestructiveAnswer(type);
+  // A question is asked; the end of input gives the answer that destroys nothing.
+  const std::size_t preferred = std::min<std::size_t>((type & 0xF00u) >> 8, choices.size() - 1);
+  std::string line;
+  while (true) {
+    for (std::size_t i = 0; i < choices.size(); ++i) m_out << "  " << i + 1 << ") " << choices[i].text << '\n';
+    m_out << "Button [" << choices[preferred].text << "]: ";
+    if (!ReadLine(line)) return NonDestructiveAnswer(type);
+    if (const Choice* choice = line.empty() ? &choices[preferred] : Pick(choices, line)) return choice->id;
+    m_out << "No such button.\n";
+  }
 }
 
 std::optional<std::string> TerminalHost::ChooseFile(const FileDialogRequest& request) {

@@ -64,8 +64,10 @@ PLATFORM_API int NonDestructiveAnswer(UINT type);
 
 // Prompts a person: for each field a dialog has (edits, check boxes,
 // lists, sliders, in their order), the current value is shown and a line
-// read, where an empty line keeps it; then the buttons. The end of input
-// cancels.
+// read, where an empty line keeps it; then the buttons. A message box that
+// asks something (OK/Cancel, Yes/No, ...) lists its buttons and reads one,
+// an empty line taking the default button. The end of input cancels, and
+// answers a message box with the answer that destroys nothing.
 class PLATFORM_API TerminalHost : public DialogHost {
  public:
   TerminalHost(std::istream& in, std::ostream& out);

@@ -82,14 +82,34 @@ TEST(TerminalHostTest, MessagesGoOutAndFileChoicesAreChecked) {
   std::ostringstream out;
   TerminalHost host(in, out);
   EXPECT_EQ(host.ShowMessage("Can't access file: x", "Travix", MB_OK), IDOK);
-  EXPECT_EQ(host.ShowMessage("Replace?", "", MB_YESNO), IDNO);
   FileDialogRequest request;
   request.title = "Select Schema or DTD";
   request.flags = OFN_FILEMUSTEXIST;
   EXPECT_EQ(host.ChooseFile(request), std::optional<std::string>(SAMPLE_SCRIPT));
   EXPECT_EQ(host.ChooseFile(request), std::nullopt);
-  EXPECT_EQ(out.str().rfind("Travix: Can't access file: x\nReplace?\n", 0), 0u);
+  EXPECT_EQ(out.str().rfind("Travix: Can't access file: x\nSelect Schema or DTD\n", 0), 0u);
   EXPECT_NE(out.str().find("/no/such/file: file not found."), std::string::npos);
+}
+
+TEST(TerminalHostTest, QuestionsAreAskedUntilTheInputEnds) {
+  std::istringstream in("No\n\n\nmaybe\nyes\n");
+  std::ostringstream out;
+  TerminalHost host(in, out);
+  const struct {
+    UINT type;
+    int answer;
+  } questions[] = {
+      {MB_YESNO, IDNO},                        // by name
+      {MB_OKCANCEL, IDOK},                     // an empty line takes the first button
+      {MB_YESNO | 0x100u, IDNO},               // or the default one (the second)
+      {MB_YESNOCANCEL | MB_ICONQUESTION, IDYES},  // asked again after a wrong answer
+      {MB_YESNO, IDNO},                        // the input has ended
+      {MB_OKCANCEL, IDCANCEL},
+  };
+  for (const auto& question : questions) EXPECT_EQ(host.ShowMessage("Go on?", "Wizard", question.type), question.answer);
+  EXPECT_EQ(out.str().rfind("Wizard: Go on?\n  1) Yes\n  2) No\nButton [Yes]: ", 0), 0u) << out.str();
+  EXPECT_NE(out.str().find("Button [No]: "), std::string::npos);
+  EXPECT_NE(out.str().find("No such button."), std::string::npos);
 }
 
 }  // namespace
