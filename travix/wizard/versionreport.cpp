@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -57,8 +58,12 @@ bool AddFile(VersionReport& report, const std::string& path) {
   }
   LPVOID fixedPointer = nullptr;
   UINT length = 0;
-  if (VerQueryValue(block.data(), "\\", &fixedPointer, &length) && fixedPointer && length >= sizeof(VS_FIXEDFILEINFO)) {
-    const auto& fixed = *static_cast<const VS_FIXEDFILEINFO*>(fixedPointer);
+  // A fixed block without its signature holds no version: it is as good
+  // as missing.
+  VS_FIXEDFILEINFO fixed{};
+  if (VerQueryValue(block.data(), "\\", &fixedPointer, &length) && fixedPointer && length >= sizeof fixed)
+    std::memcpy(&fixed, fixedPointer, sizeof fixed);
+  if (fixed.dwSignature == VS_FFI_SIGNATURE) {
     item.children.push_back({"File Version (full):  " + FourParts(fixed.dwFileVersionMS, fixed.dwFileVersionLS), {}});
     item.children.push_back(
         {"Product Version (full):  " + FourParts(fixed.dwProductVersionMS, fixed.dwProductVersionLS), {}});

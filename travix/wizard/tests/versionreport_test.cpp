@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/dialogs/controls.h"
+#include "platform/version/version.h"
 #include "travix/wizard/about.h"
 #include "travix/wizard/installpath.h"
 #include "travix/wizard/templates.h"
@@ -92,6 +95,31 @@ TEST_F(VersionReportTest, StampedFilesInNameOrder) {
   };
   std::erase(expected, std::string());
   EXPECT_EQ(ReportLines(report), expected);
+}
+
+TEST_F(VersionReportTest, FileWithoutFixedBlock) {
+  // A stamped library whose fixed block lost its signature: its strings are
+  // listed, its versions are not, and the user is told.
+  const std::string path = Path("bin/unsigned.so");
+  std::filesystem::create_directories(Path("bin"));
+  std::filesystem::copy_file(STAMPED_ONE, path);
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::size_t block = bytes.find("PVI1");
+  ASSERT_NE(block, std::string::npos);
+  const std::size_t signature = block + sizeof(PlatformVersionHeader);
+  ASSERT_EQ(bytes.substr(signature, 4), std::string("\xBD\x04\xEF\xFE", 4));
+  file.seekp(std::streamoff(signature));
+  file.write("\0\0\0\0", 4);
+  file.close();
+
+  const VersionReport report = BuildVersionReport({Path("bin")}, SystemVersion{});
+  EXPECT_EQ(report.messages, std::vector<std::string>{"No info VS_FIXEDFILEINFO found for " + path});
+  const std::vector<std::string> lines = ReportLines(report);
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[3], path);
+  EXPECT_EQ(lines[4], "  Comments:  a comment");
+  EXPECT_EQ(lines.back(), "  Product Version:  5.6.7.8");
 }
 
 TEST(VersionTexts, FlagsSystemsAndTypes) {
