@@ -19,37 +19,63 @@ namespace {
 constexpr const char* kDebugCondition = "$<CONFIG:Debug>";
 constexpr const char* kReleaseCondition = "$<NOT:$<CONFIG:Debug>>";
 
-// A CMake quoted argument holding `text` as it stands.
+// The body of a quoted argument that holds `text` as it stands, where
+// nothing evaluates it further (set, file, COMMENT).
 std::string Escaped(std::string_view text) {
   std::string out;
   for (char c : text) {
-    if (c == '\\' || c == '"' || c == '$' || c == ';') out += '\\';
+    if (c == '\\' || c == '"' || c == '$') out += '\\';
     out += c;
   }
   return out;
 }
+
+// The same where the value is then read as generator expressions and as a
+// list (commands, sources, usage requirements): the characters those give
+// a meaning are written as expressions that stand for them.
+std::string GenexEscaped(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+    case '$': out += "$<1:$>"; break;
+    case ';': out += "$<SEMICOLON>"; break;
+    case '>': out += "$<ANGLE-R>"; break;
+    case ',': out += "$<COMMA>"; break;
+    case '\\': out += "\\\\"; break;
+    case '"': out += "\\\""; break;
+    default: out += c;
+    }
+  }
+  return out;
+}
+
+// Characters a path given to DEPENDS cannot hold: it is split at ";" and
+// takes "\\" for "/".
+constexpr const char* kNotForDepends = ";\\";
 
 class Writer {
  public:
   Writer(const Project& project, const std::string& installPath) : m_project(project), m_install(installPath) {}
 
   // A path or an option with an attached path (-d<dir>, -o<file>), with
-  // the project and install directories replaced by their variables.
+  // the project and install directories replaced by their variables, for
+  // a place that evaluates generator expressions.
   std::string Argument(const std::string& text) const { return "\"" + Body(text) + "\""; }
   // The same without the quotes.
-  std::string Body(const std::string& text) const {
-    if (auto path = Relocated(text)) return *path;
+  std::string Body(const std::string& text, std::string (*escape)(std::string_view) = GenexEscaped) const {
+    if (auto path = Relocated(text, escape)) return *path;
     if (text.size() > 2 && text[0] == '-') {
-      if (auto path = Relocated(text.substr(2))) return Escaped(text.substr(0, 2)) + *path;
+      if (auto path = Relocated(text.substr(2), escape)) return escape(text.substr(0, 2)) + *path;
     }
-    return Escaped(text);
+    return escape(text);
   }
 
-  // A name of the project directory, relative or full.
-  std::string ProjectFile(const std::string& name) const {
+  // The full path of a name of the project directory, relative or full.
+  std::string FullPath(const std::string& name) const {
     const bool full = !name.empty() && name[0] == '/';
-    return Argument(full ? name : JoinPath(m_project.directory, name));
+    return full ? name : JoinPath(m_project.directory, name);
   }
+  std::string ProjectFile(const std::string& name) const { return Argument(FullPath(name)); }
 
   std::string Command(const std::vector<std::string>& command) const {
     std::string line;
@@ -97,13 +123,13 @@ class Writer {
   }
 
  private:
-  std::optional<std::string> Relocated(const std::string& path) const {
+  std::optional<std::string> Relocated(const std::string& path, std::string (*escape)(std::string_view)) const {
     for (const auto& [directory, variable] :
          {std::pair{m_project.directory, "${CMAKE_CURRENT_SOURCE_DIR}"}, std::pair{m_install, "${TRAVIX_DIR}"}}) {
       if (directory.empty()) continue;
       if (path == directory) return std::string(variable);
       if (path.size() > directory.size() && path.starts_with(directory) && path[directory.size()] == '/')
-        return variable + Escaped(path.substr(directory.size()));
+        return variable + escape(std::string_view(path).substr(directory.size()));
     }
     return std::nullopt;
   }
@@ -124,6 +150,9 @@ std::string LibraryFile(const std::string& library) {
   const bool isStatic = mark != std::string::npos && library.find('s', mark) != std::string::npos;
   return JoinPath("${TRAVIX_DIR}/lib", "lib" + library + (isStatic ? ".a" : ".so"));
 }
+
+// The variable that names how a runtime library is linked.
+std::string RuntimeVariable(const std::string& library) { return "travix_runtime_" + library; }
 
 }  // namespace
 
@@ -148,6 +177,24 @@ std::string CMakeProjectText(const Project& project, const std::string& installP
   text += "cmake_minimum_required(VERSION 3.16)\n";
   text += "project(" + target + " LANGUAGES C CXX)\n\n";
   text += "set(TRAVIX_DIR \"" + Escaped(installPath) + "\" CACHE PATH \"Where Travix is installed\")\n";
+  text += "# The runtime of the installed CMake package when there is one, else\n";
+  text += "# the libraries in TRAVIX_DIR.\n";
+  text += "find_package(Travix CONFIG QUIET HINTS \"${TRAVIX_DIR}\")\n";
+  text += "function(travix_runtime variable library file)\n";
+  text += "  if(TARGET Travix::${library})\n";
+  text += "    set(${variable} Travix::${library} PARENT_SCOPE)\n";
+  text += "  else()\n";
+  text += "    set(${variable} \"${file}\" PARENT_SCOPE)\n";
+  text += "  endif()\n";
+  text += "endfunction()\n";
+  std::vector<std::string> runtimes;
+  for (const Configuration& configuration : project.configurations) {
+    for (const std::string& library : configuration.libraries) {
+      if (std::find(runtimes.begin(), runtimes.end(), library) != runtimes.end()) continue;
+      runtimes.push_back(library);
+      text += "travix_runtime(" + RuntimeVariable(library) + " " + library + " \"" + LibraryFile(library) + "\")\n";
+    }
+  }
   text += "if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)\n";
   text += "  set(CMAKE_BUILD_TYPE Debug CACHE STRING \"Build type\" FORCE)\n";
   text += "endif()\n";
@@ -168,11 +215,18 @@ std::string CMakeProjectText(const Project& project, const std::string& installP
   if (flex) text += "find_package(FLEX REQUIRED)\n";
   if (bison) text += "find_package(BISON REQUIRED)\n";
 
-  for (const CustomBuildStep& step : steps) {
+  for (std::size_t index = 0; index < steps.size(); ++index) {
+    const CustomBuildStep& step = steps[index];
+    std::string depends = writer.ProjectFile(step.file);
+    if (step.file.find_first_of(kNotForDepends) != std::string::npos) {
+      // The file goes by a link of a plain name.
+      depends = "\"${CMAKE_CURRENT_BINARY_DIR}/travix_step" + std::to_string(index + 1) + "\"";
+      text += "\nfile(CREATE_LINK \"" + writer.Body(writer.FullPath(step.file), Escaped) + "\" " + depends + " SYMBOLIC)";
+    }
     text += "\nadd_custom_command(\n  OUTPUT";
     for (const std::string& output : step.outputs) text += " " + writer.ProjectFile(output);
     for (const auto& command : step.commands) text += "\n  COMMAND " + writer.Command(command);
-    text += "\n  DEPENDS " + writer.ProjectFile(step.file);
+    text += "\n  DEPENDS " + depends;
     if (!step.commands.empty() && step.commands.front()[0].find('/') != std::string::npos)
       text += " " + writer.Argument(step.commands.front()[0]);
     text += "\n  WORKING_DIRECTORY \"${CMAKE_CURRENT_SOURCE_DIR}\"";
@@ -206,7 +260,7 @@ std::string CMakeProjectText(const Project& project, const std::string& installP
        }));
   list("target_compile_definitions", writer.Merged([](const Configuration& c) {
          std::vector<std::string> items;
-         for (const std::string& define : c.defines) items.push_back(Escaped(define));
+         for (const std::string& define : c.defines) items.push_back(GenexEscaped(define));
          return items;
        }));
   list("target_compile_options", writer.Merged([](const Configuration& c) {
@@ -214,14 +268,14 @@ std::string CMakeProjectText(const Project& project, const std::string& installP
        }));
   list("target_link_libraries", writer.Merged([](const Configuration& c) {
          std::vector<std::string> items;
-         for (const std::string& library : c.libraries) items.push_back(LibraryFile(library));
+         for (const std::string& library : c.libraries) items.push_back("${" + RuntimeVariable(library) + "}");
          return items;
        }));
   return text;
 }
 
 bool WriteCMakeProject(const Project& project, const std::string& installPath, std::string& error) {
-  const std::string path = JoinPath(project.directory, "CMakeLists.txt");
+  const std::string path = JoinPath(project.directory, kProjectFile);
   const std::string text = CMakeProjectText(project, installPath);
   // O_EXCL: a project someone already has is never overwritten.
   const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);

@@ -12,6 +12,9 @@
 
 namespace Travix::Wizard {
 
+// The file the project is written to, in the project directory.
+inline constexpr const char* kProjectFile = "CMakeLists.txt";
+
 // The name of the library target: the project's name with every character
 // CMake does not take in a target name made "_".
 std::string TargetName(const std::string& projectName);

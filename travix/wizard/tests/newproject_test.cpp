@@ -1,6 +1,7 @@
 // The wizard with the real toolkit: travixwz answered at its terminal makes
 // a project of a schema and of a DTD, which configures, builds against the
-// installed runtime, and whose example program imports a document.
+// installed runtime (its CMake package, or its files where there is none),
+// and whose example program imports a document.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -19,16 +20,26 @@ std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 class NewProjectTest : public WizardTest {
  protected:
-  void SetUp() override {
-    WizardTest::SetUp();
-    // An installation as the wizard expects one: bin/travix, the runtime's
-    // headers in include and its libraries in lib.
-    const std::filesystem::path install = m_directory / "install";
+  // An installation as the wizard expects one: bin/travix, the runtime's
+  // headers in include and its libraries in lib; with `package`, also a
+  // CMake package whose runtime targets tell the code they were used.
+  std::string MakeInstall(const std::string& name, bool package) {
+    const std::filesystem::path install = m_directory / name;
     std::filesystem::create_directories(install / "bin");
     std::filesystem::create_symlink(TRAVIX_PROGRAM, install / "bin" / "travix");
     std::filesystem::create_directory_symlink(RUNTIME_INCLUDE_DIR, install / "include");
     std::filesystem::create_directory_symlink(RUNTIME_LIBRARY_DIR, install / "lib");
-    SetMachineString(Travix::Wizard::kAppPathsKey, "Path", install.string());
+    if (package)
+      WriteFile(name + "/share/cmake/Travix/TravixConfig.cmake",
+                "foreach(name travixbase travixbase_n travixbase_d travixbase_nd travixbase_s travixbase_ns travixbase_sd "
+                "travixbase_nsd)\n"
+                "  if(name MATCHES \"_.*s\")\n    add_library(Travix::${name} STATIC IMPORTED)\n"
+                "    set(file lib${name}.a)\n  else()\n    add_library(Travix::${name} SHARED IMPORTED)\n"
+                "    set(file lib${name}.so)\n  endif()\n"
+                "  set_target_properties(Travix::${name} PROPERTIES IMPORTED_LOCATION \"" RUNTIME_LIBRARY_DIR "/${file}\"\n"
+                "    INTERFACE_INCLUDE_DIRECTORIES \"" RUNTIME_INCLUDE_DIR "\" INTERFACE_COMPILE_DEFINITIONS FROM_PACKAGE)\n"
+                "endforeach()\n");
+    return install.string();
   }
 
   int Shell(const std::string& command, const std::string& log) {
@@ -44,10 +55,11 @@ class NewProjectTest : public WizardTest {
 
   // Runs the wizard with the answers, builds the project it wrote with an
   // example program that imports `document`, and answers what it printed.
-  std::string MakeAndImport(const std::string& project, const std::string& answers, const std::string& ns,
-                            const std::string& document) {
+  std::string MakeAndImport(const std::string& install, const std::string& project, const std::string& answers,
+                            const std::string& ns, const std::string& document) {
+    SetMachineString(Travix::Wizard::kAppPathsKey, "Path", install);
     const std::string directory = Path(project);
-    EXPECT_EQ(Shell("printf " + Quoted(answers) + " | " + Quoted(TRAVIXWZ_PROGRAM) + " " + Quoted(directory),
+    EXPECT_EQ(Shell("printf '%s' " + Quoted(answers) + " | " + Quoted(TRAVIXWZ_PROGRAM) + " " + Quoted(directory),
                     project + ".wizard.log"),
               0)
         << Log(project + ".wizard.log");
@@ -62,6 +74,9 @@ class NewProjectTest : public WizardTest {
     WriteFile(project + "-example/example.cpp",
               "#include <iostream>\n#include <memory>\n#include \"" + ns + ".h\"\n#include \"" + ns + "_xmlimporter.h\"\n"
               "int main(int, char** argv) {\n"
+              "#ifdef FROM_PACKAGE\n"
+              "  std::cout << \"built on the package\\n\";\n"
+              "#endif\n"
               "  try {\n"
               "    " + ns + "::Initialize();  // the create functions of the classes\n"
               "    " + ns + "::XMLImporter importer;\n"
@@ -93,20 +108,37 @@ class NewProjectTest : public WizardTest {
 };
 
 TEST_F(NewProjectTest, SchemaAndDtdProjectsBuildAndImport) {
-  // Schema: the file, no copy, Next; the step-2 boxes as they are, Next;
-  // step 3 as it is (a static library), Finish.
-  const std::string order = MakeAndImport("order_project", std::string(EXAMPLES_DIR) + "/purchaseorder.xsd\n\n\n\n\n\n\n\n\n\nFinish\n",
-                                          "purchaseorder", std::string(EXAMPLES_DIR) + "/order.xml");
-  EXPECT_NE(order.find("<name>Hanna Lindqvist</name>"), std::string::npos) << order;
-
-  // DTD: copied into the project (so the project regenerates from it),
-  // named "notes" (its element "memo" takes the file's name), a DLL
-  // project on the runtime as a DLL.
-  const std::string memo = MakeAndImport("memo_project", std::string(DTD_FILE) + "\ny\n\nn\nnotes\n\n\n\n\n\ny\ny\nFinish\n",
-                                         "notes", std::string(DOCUMENTS_DIR) + "/memo.xml");
-  EXPECT_NE(memo.find("Corvanth Instruments"), std::string::npos) << memo;
-  EXPECT_TRUE(std::filesystem::exists(Path("memo_project/memo.dtd")));
-  EXPECT_TRUE(std::filesystem::exists(Path("memo_project/notes_entities.cpp")));
+  const std::string plain = MakeInstall("install", false);
+  const std::string packaged = MakeInstall("packaged", true);
+  // A schema copied into the project under a name of every character a
+  // CMake file gives a meaning to, built on the installed package.
+  const std::string schema = Path("inputs/pur;ch $<x> \\ \"q\",.xsd");
+  std::filesystem::create_directories(Path("inputs"));
+  std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/purchaseorder.xsd", schema);
+  const struct {
+    std::string install;
+    std::string project;
+    // Step 1: the file, the copy, Next; step 2: the namespace, the boxes as
+    // they are, Next; step 3, Finish; then the confirmation.
+    std::string answers;
+    std::string ns;
+    std::string document;
+    std::string imported;
+    std::vector<std::string> copied;  // files the project has of the input
+  } cases[] = {
+      {packaged, "order_project", schema + "\ny\n\nn\npurchaseorder\n\n\n\n\n\n\nFinish\nOK\n", "purchaseorder",
+       std::string(EXAMPLES_DIR) + "/order.xml", "<name>Hanna Lindqvist</name>", {"pur;ch $<x> \\ \"q\",.xsd"}},
+      // A DTD, named "notes" (its element "memo" takes the file's name), a
+      // DLL project on the runtime as a DLL, with the runtime's files.
+      {plain, "memo_project", std::string(DTD_FILE) + "\ny\n\nn\nnotes\n\n\n\n\n\ny\ny\nFinish\n\n", "notes",
+       std::string(DOCUMENTS_DIR) + "/memo.xml", "Corvanth Instruments", {"memo.dtd", "notes_entities.cpp"}},
+  };
+  for (const auto& c : cases) {
+    const std::string output = MakeAndImport(c.install, c.project, c.answers, c.ns, c.document);
+    EXPECT_NE(output.find(c.imported), std::string::npos) << output;
+    EXPECT_EQ(output.starts_with("built on the package\n"), c.install == packaged) << output;
+    for (const std::string& file : c.copied) EXPECT_TRUE(std::filesystem::exists(Path(c.project + "/" + file))) << file;
+  }
 }
 
 }  // namespace

@@ -302,9 +302,12 @@ TEST_F(ProjectTest, CMakeTextRelocatesAndEscapes) {
   const std::string text = CMakeProjectText(*project, m_install);
   for (const std::string& wanted :
        {std::string("set(TRAVIX_DIR \"") + m_install + "\" CACHE PATH", std::string("add_library(My_Project SHARED"),
-        std::string("\"${CMAKE_CURRENT_SOURCE_DIR}/a\\;b\\$c.cpp\""),
-        std::string("\"$<$<CONFIG:Debug>:${TRAVIX_DIR}/lib/libtravixbase_sd.a>\""),
-        std::string("\"$<$<NOT:$<CONFIG:Debug>>:${TRAVIX_DIR}/lib/libtravixbase_s.a>\""),
+        std::string("\"${CMAKE_CURRENT_SOURCE_DIR}/a$<SEMICOLON>b$<1:$>c.cpp\""),
+        // The installed package's runtime, else the library files.
+        std::string("find_package(Travix CONFIG QUIET HINTS \"${TRAVIX_DIR}\")"),
+        std::string("travix_runtime(travix_runtime_travixbase_sd travixbase_sd \"${TRAVIX_DIR}/lib/libtravixbase_sd.a\")"),
+        std::string("\"$<$<CONFIG:Debug>:${travix_runtime_travixbase_sd}>\""),
+        std::string("\"$<$<NOT:$<CONFIG:Debug>>:${travix_runtime_travixbase_s}>\""),
         std::string("COMMAND \"${FLEX_EXECUTABLE}\" \"-o${CMAKE_CURRENT_SOURCE_DIR}/po_lexer.c\""),
         std::string("\n  \"PO_EXPORTS\"")})
     EXPECT_NE(text.find(wanted), std::string::npos) << wanted << "\n" << text;
