@@ -33,11 +33,17 @@ class AppWizard {
   Platform::WizardSequence& Sequence() { return m_sequence; }
   // Runs the steps through the dialog host: IDOK when they were finished.
   INT_PTR RunSteps();
+  // Asks whether to make the project the steps describe, showing their
+  // confirmation text: true for OK.
+  bool ConfirmProject();
 
   // After the last step: runs travix on the input, adds the files it lists
-  // to the project named `name` in the dictionary's project directory and
-  // sets the project's configurations up, whatever travix answered.
-  // Nothing when no list file could be made (nothing was done then).
+  // to the project named `name` in the dictionary's project directory (which
+  // must exist) and sets the project's configurations up, whatever travix
+  // answered. Nothing, with the reason shown, when a file the project would
+  // get is there already (CMakeLists.txt, the copy of the input, a file
+  // travix wrote), or when no list file could be made: no file in the
+  // project directory was changed then.
   std::optional<Project> CustomizeProject(const std::string& name);
   // What travix exited with in the last customisation (kNotRun when it
   // did not run).

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "platform/dialogs/dialoghost.h"
@@ -20,7 +22,8 @@ std::string ProjectDirectory(const Dictionary& dictionary) {
 }
 
 std::vector<std::string> GeneratorArguments(const Dictionary& d, const std::string& installPath,
-                                            const std::string& listFile, const std::string& input) {
+                                            const std::string& listFile, const std::string& input,
+                                            const std::string& outputDirectory) {
   std::vector<std::string> arguments{GeneratorProgram(installPath)};
   if (d.IsYes(Key::ExportSchema)) arguments.push_back("-X");
   if (d.IsYes(Key::DisableRead)) arguments.push_back("-R");
@@ -29,7 +32,7 @@ std::vector<std::string> GeneratorArguments(const Dictionary& d, const std::stri
   if (d.IsYes(Key::NoNamespace)) arguments.push_back("-N");
   if (d.IsOne(Key::ProjTypeDll)) arguments.push_back("-D");
   if (!listFile.empty()) arguments.push_back("-l" + listFile);
-  arguments.push_back("-d" + ProjectDirectory(d));
+  arguments.push_back("-d" + (outputDirectory.empty() ? ProjectDirectory(d) : outputDirectory));
   arguments.push_back("--");
   arguments.push_back(input);
   return arguments;
@@ -84,13 +87,19 @@ int RunGenerator(const std::vector<std::string>& arguments) {
   return static_cast<int>(code);
 }
 
-std::optional<std::string> MakeListFile() {
-  std::vector<char> directory(4096);
-  const DWORD length = GetTempPath(static_cast<DWORD>(directory.size()), directory.data());
-  if (length == 0 || length >= directory.size()) return std::nullopt;
-  std::string pattern = JoinPath(std::string_view(directory.data(), length), "TravixXXXXXX");
-  const int descriptor = ::mkstemp(pattern.data());
-  if (descriptor < 0) return std::nullopt;
+std::optional<std::string> MakeListFile(std::string& failure) {
+  std::vector<char> buffer(4096);
+  const DWORD length = GetTempPath(static_cast<DWORD>(buffer.size()), buffer.data());
+  const std::string directory(buffer.data(), length < buffer.size() ? length : 0);
+  std::string pattern = JoinPath(directory, "TravixXXXXXX");
+  const int descriptor = directory.empty() ? -1 : ::mkstemp(pattern.data());
+  if (descriptor < 0) {
+    const int error = directory.empty() ? ENAMETOOLONG : errno;
+    // Only a full disk is what the old message says; any other cause is named.
+    failure = error == ENOSPC || error == EDQUOT ? "Cannot create temporary file; out of disk space?"
+                                                 : "Cannot create temporary file in " + directory + ": " + std::strerror(error);
+    return std::nullopt;
+  }
   ::close(descriptor);
   return pattern;
 }

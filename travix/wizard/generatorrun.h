@@ -24,10 +24,12 @@ std::string GeneratorProgram(const std::string& installPath);
 std::string ProjectDirectory(const Dictionary& dictionary);
 
 // The argument vector, program first: -X, -R, -n<namespace>, -M, -N, -D,
-// -l<list file> (only when one is given), -d<project directory>, then the
-// input after "--", so that no file name is ever taken for an option.
+// -l<list file> (only when one is given), -d<output directory> (the
+// project directory when none is given), then the input after "--", so
+// that no file name is ever taken for an option.
 std::vector<std::string> GeneratorArguments(const Dictionary& dictionary, const std::string& installPath,
-                                            const std::string& listFile, const std::string& input);
+                                            const std::string& listFile, const std::string& input,
+                                            const std::string& outputDirectory = {});
 
 // The arguments as one line for a person to read, quoted where a shell
 // would need it.
@@ -41,9 +43,10 @@ std::string ExitCodeText(int code);
 // "GetExitCodeProcess failed"), when it could not be started or read.
 int RunGenerator(const std::vector<std::string>& arguments);
 
-// A new, empty file for the list, made only for this user; nothing when
-// none can be made.
-std::optional<std::string> MakeListFile();
+// A new, empty file for the list in the temporary directory, made only
+// for this user; nothing, with the message that says why, when none can
+// be made.
+std::optional<std::string> MakeListFile(std::string& failure);
 
 // The lines of a list file, whole, without their line ends; empty lines
 // are skipped. Nothing when the file cannot be opened.

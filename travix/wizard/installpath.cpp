@@ -1,10 +1,13 @@
 #include "travix/wizard/installpath.h"
 
+#include <unistd.h>
+
 #include <vector>
 
 #include "platform/dialogs/dialoghost.h"
 #include "platform/kernel/kernel.h"
 #include "platform/registry/registry.h"
+#include "travix/wizard/generatorrun.h"
 
 namespace Travix::Wizard {
 
@@ -80,11 +83,12 @@ std::string RunningProgramInstallPath() {
   }
 }
 
-std::string LookUpInstallPath(std::string_view caption) {
+std::string LookUpInstallPath(std::string_view caption, const std::string& runningPlace) {
   const RegistryText path = ReadMachineString(kAppPathsKey, "Path");
   if (path.status == RegistryStatus::Ok) return path.value;
-  Platform::CurrentDialogHost().ShowMessage(RegistryFailureText(path.status, kAppPathsKey), caption, MB_OK);
-  return RunningProgramInstallPath();
+  if (::access(GeneratorProgram(runningPlace).c_str(), X_OK) != 0)
+    Platform::CurrentDialogHost().ShowMessage(RegistryFailureText(path.status, kAppPathsKey), caption, MB_OK);
+  return runningPlace;
 }
 
 std::string JoinPath(std::string_view directory, std::string_view name) {

@@ -34,9 +34,11 @@ std::string RegistryFailureText(RegistryStatus status, std::string_view key);
 // The directory above the running program's.
 std::string RunningProgramInstallPath();
 
-// The install path from the registry; when it cannot be read, the failure
-// is shown with `caption` and the running program's place is used.
-std::string LookUpInstallPath(std::string_view caption);
+// The install path from the registry; without it, the running program's
+// place (`runningPlace`), where the failure is shown with `caption` only
+// when that holds no bin/travix either: an installation that runs from
+// its own place needs no key.
+std::string LookUpInstallPath(std::string_view caption, const std::string& runningPlace = RunningProgramInstallPath());
 
 // Joins with "/" (a path that already ends in a separator gets none).
 std::string JoinPath(std::string_view directory, std::string_view name);

@@ -77,8 +77,9 @@ Project NewProject(const Dictionary& dictionary, const std::string& name) {
   project.name = name;
   project.directory = ProjectDirectory(dictionary);
   project.sharedLibrary = dictionary.IsOne(Key::ProjTypeDll);
-  project.configurations = {Configuration{"Debug", {}, {}, {}, false, {}, {}},
-                            Configuration{"Release", {}, {}, {}, false, {}, {}}};
+  project.configurations.resize(2);
+  project.configurations[0].name = "Debug";
+  project.configurations[1].name = "Release";
   return project;
 }
 
@@ -103,6 +104,10 @@ void SetUpConfigurations(Project& project, const Dictionary& d, const std::strin
     const std::string include = JoinPath(installPath, "include");
     configuration.includeDirectories.push_back(include);
     trace.Result("Include path '" + include + "' added ");
+    if (!d.IsYes(Key::Mfc)) {
+      configuration.mfc = "0";
+      trace.Result("Set MFC status ");
+    }
     configuration.defines.push_back("TRAVIX_EXPORTS");
     trace.Result("Added /DTRAVIX_EXPORTS' ");
     configuration.runtime = IsDebugConfiguration(configuration.name) ? "MDd" : "MD";

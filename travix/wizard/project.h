@@ -27,6 +27,9 @@ struct CustomBuildStep {
 struct Configuration {
   std::string name;
   std::vector<std::string> includeDirectories;
+  // The tool setting "mfc": "0" when the classes are built without MFC,
+  // empty when the configuration keeps its own.
+  std::string mfc;
   std::vector<std::string> defines;
   // The C run-time library: "MD", or "MDd" for a debug configuration.
   std::string runtime;

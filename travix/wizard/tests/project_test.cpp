@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "travix/wizard/cmakeproject.h"
 #include "travix/wizard/generatorrun.h"
 #include "travix/wizard/installpath.h"
+#include "travix/wizard/newproject.h"
 #include "travix/wizard/project.h"
 #include "travix/wizard/templates.h"
 #include "travix/wizard/tests/wizardtest.h"
@@ -44,13 +46,15 @@ class ProjectTest : public WizardTest {
     std::filesystem::create_directories(m_project);
     std::filesystem::create_directories(Path("tmp"));
     ::setenv("TMPDIR", Path("tmp").c_str(), 1);
-    // The stub keeps its arguments one per line, writes STUB_LIST (printf
-    // escapes) into the -l file, or removes it for STUB_LIST=remove, and
-    // exits with STUB_CODE.
+    // The stub keeps its arguments one per line, writes the files named in
+    // STUB_WRITE into its -d directory, writes STUB_LIST (printf escapes)
+    // into the -l file, or removes it for STUB_LIST=remove, and exits with
+    // STUB_CODE.
     const std::string stub = WriteFile("install/bin/travix",
                                        "#!/bin/sh\n"
                                        "printf '%s\\n' \"$@\" > \"$STUB_ARGS\"\n"
-                                       "for a in \"$@\"; do case \"$a\" in -l*) list=\"${a#-l}\";; esac; done\n"
+                                       "for a in \"$@\"; do case \"$a\" in -l*) list=\"${a#-l}\";; -d*) out=\"${a#-d}\";; esac; done\n"
+                                       "for f in $STUB_WRITE; do echo generated > \"$out/$f\"; done\n"
                                        "if [ \"$STUB_LIST\" = remove ]; then rm -f \"$list\";\n"
                                        "elif [ -n \"$list\" ]; then printf \"$STUB_LIST\" > \"$list\"; fi\n"
                                        "exit \"$STUB_CODE\"\n");
@@ -59,7 +63,7 @@ class ProjectTest : public WizardTest {
     m_input = WriteFile("in/it's a \"po\".xsd", "<schema/>");
   }
   void TearDown() override {
-    for (const char* name : {"TMPDIR", "STUB_ARGS", "STUB_LIST", "STUB_CODE"}) ::unsetenv(name);
+    for (const char* name : {"TMPDIR", "STUB_ARGS", "STUB_LIST", "STUB_CODE", "STUB_WRITE"}) ::unsetenv(name);
     WizardTest::TearDown();
   }
 
@@ -109,8 +113,11 @@ TEST_F(ProjectTest, ArgumentVectorOrder) {
     const std::string list = args[expected.size()];
     EXPECT_TRUE(list.starts_with("-l" + Path("tmp") + "/Travix")) << list;
     EXPECT_FALSE(std::filesystem::exists(list.substr(2)));
-    EXPECT_EQ(std::vector<std::string>(args.end() - 3, args.end()),
-              (std::vector<std::string>{"-d" + m_project, "--", m_input}));
+    // travix writes into a private directory of the project, gone afterwards.
+    const std::string output = args[expected.size() + 1];
+    EXPECT_TRUE(output.starts_with("-d" + m_project + "/.travixwz-")) << output;
+    EXPECT_FALSE(std::filesystem::exists(output.substr(2)));
+    EXPECT_EQ(std::vector<std::string>(args.end() - 2, args.end()), (std::vector<std::string>{"--", m_input}));
   }
   EXPECT_EQ(CommandText({"/opt/bin/travix", "-npo", "it's $x"}), "/opt/bin/travix -npo 'it'\\''s $x'");
 }
@@ -177,14 +184,27 @@ TEST_F(ProjectTest, ExitCodesAndListFiles) {
     ASSERT_TRUE(project);
     EXPECT_EQ(project->configurations.size(), 2u);
   }
-  {  // No list file can be made: nothing is done.
-    ::setenv("TMPDIR", Path("missing").c_str(), 1);
+  // No list file can be made: the reason is said, and nothing is done. A
+  // directory that cannot be written (root writes any it may see, but not
+  // /sys) is not a full disk.
+  const std::string locked = Path("locked");
+  std::filesystem::create_directory(locked);
+  ::chmod(locked.c_str(), 0555);
+  const struct {
+    std::string directory;
+    std::string reason;
+  } temporaries[] = {{Path("missing"), "No such file or directory"},
+                     {::geteuid() == 0 ? "/sys" : locked, "Permission denied"}};
+  for (const auto& t : temporaries) {
+    ::setenv("TMPDIR", t.directory.c_str(), 1);
     std::filesystem::remove(Path("args"));
     auto wizard = Wizard({});
     EXPECT_FALSE(Run(*wizard, 0, ""));
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Cannot create temporary file; out of disk space?"});
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{"Cannot create temporary file in " + t.directory + "/: " + t.reason});
     EXPECT_FALSE(std::filesystem::exists(Path("args")));
   }
+  ::chmod(locked.c_str(), 0755);
 }
 
 TEST_F(ProjectTest, Configurations) {
@@ -195,16 +215,19 @@ TEST_F(ProjectTest, Configurations) {
     const char* releaseLibrary;
     std::vector<std::string> defines;
     std::vector<std::string> stepFiles;
+    const char* mfc;  // the tool setting
   } cases[] = {
       {{{Key::BaseTypeLib, "1"}}, "travixbase_sd", "travixbase_s",
-       {"TRAVIX_EXPORTS", "PO_EXPORTS", "MSDOS"}, {"po_lexer.l", "po_parser.y"}},
+       {"TRAVIX_EXPORTS", "PO_EXPORTS", "MSDOS"}, {"po_lexer.l", "po_parser.y"}, "0"},
       {{{Key::BaseTypeDll, "1"}, {Key::NoNamespace, "Yes"}}, "travixbase_nd", "travixbase_n",
-       {"TRAVIX_EXPORTS", "PO_EXPORTS", "MSDOS", "TRAVIX_NO_NAMESPACE"}, {"po_lexer.l", "po_parser.y"}},
+       {"TRAVIX_EXPORTS", "PO_EXPORTS", "MSDOS", "TRAVIX_NO_NAMESPACE"}, {"po_lexer.l", "po_parser.y"}, "0"},
       // Write-only classes still need the runtime's XObject.
       {{{Key::BaseTypeDll, "1"}, {Key::DisableRead, "Yes"}}, "travixbase_d", "travixbase",
-       {"TRAVIX_EXPORTS", "PO_EXPORTS", "_TRAVIX_SUPPRESS_READ_SUPPORT"}, {}},
-      {{{Key::BaseTypeLib, "1"}, {Key::DisableRead, "Yes"}, {Key::AddToProject, "Yes"}}, "travixbase_sd", "travixbase_s",
-       {"TRAVIX_EXPORTS", "PO_EXPORTS", "_TRAVIX_SUPPRESS_READ_SUPPORT"}, {"it's a \"po\".xsd"}},
+       {"TRAVIX_EXPORTS", "PO_EXPORTS", "_TRAVIX_SUPPRESS_READ_SUPPORT"}, {}, "0"},
+      // Classes on MFC leave the configuration's own setting.
+      {{{Key::BaseTypeLib, "1"}, {Key::DisableRead, "Yes"}, {Key::AddToProject, "Yes"}, {Key::Mfc, "Yes"}},
+       "travixbase_sd", "travixbase_s",
+       {"TRAVIX_EXPORTS", "PO_EXPORTS", "_TRAVIX_SUPPRESS_READ_SUPPORT"}, {"it's a \"po\".xsd"}, ""},
   };
   for (const auto& c : cases) {
     auto wizard = Wizard(c.entries);
@@ -216,6 +239,7 @@ TEST_F(ProjectTest, Configurations) {
       EXPECT_EQ(configuration.libraries, std::vector<std::string>{debug ? c.debugLibrary : c.releaseLibrary});
       EXPECT_EQ(configuration.defines, c.defines);
       EXPECT_EQ(configuration.includeDirectories, std::vector<std::string>{include});
+      EXPECT_EQ(configuration.mfc, c.mfc);
       EXPECT_EQ(configuration.runtime, debug ? "MDd" : "MD");
       EXPECT_TRUE(configuration.rtti);
       std::vector<std::string> files;
@@ -261,6 +285,7 @@ TEST_F(ProjectTest, BuildStepsCopyAndTrace) {
       "-- Debugging Travix AppWizard",
       "Processing Configuration 'Debug'",
       "Include path '" + m_install + "/include' added (Result: 0)",
+      "Set MFC status (Result: 0)",
       "Added /DTRAVIX_EXPORTS' (Result: 0)",
       "Set multithreaded mode (Result: 0)",
       "RTTI enabled (Result: 0)",
@@ -278,13 +303,14 @@ TEST_F(ProjectTest, BuildStepsCopyAndTrace) {
   EXPECT_NE(std::find(log.begin(), log.end(), "No Namespace is ENABLED! (Result: 0)"), log.end());
   EXPECT_EQ(std::count(log.begin(), log.end(), "Processing Configuration 'Release'"), 1);
 
-  // A copy that cannot be made is shown, and nothing is built from it.
+  // A copy that cannot be made (the input went away) is shown, and nothing
+  // is built from it.
   auto lost = Wizard({{Key::AddToProject, "Yes"}});
-  lost->GetDictionary().Set(Key::FullDirPath, Path("gone") + "/");
+  lost->GetDictionary().Set(Key::InputFile, Path("in/gone.dtd"));
   const auto without = Run(*lost, 0, "");
   ASSERT_TRUE(without);
   ASSERT_EQ(MessageTexts().size(), 1u);
-  EXPECT_TRUE(MessageTexts()[0].starts_with("Cannot copy " + m_input + " to " + Path("gone") + "/Memo.DTD: "));
+  EXPECT_TRUE(MessageTexts()[0].starts_with("Cannot copy " + Path("in/gone.dtd") + " to " + m_project + "/gone.dtd: "));
   EXPECT_EQ(without->configurations[0].buildSteps.size(), 2u);
   // An input that already is the project's copy stays as it is.
   auto same = Wizard({{Key::AddToProject, "Yes"}});
@@ -292,6 +318,89 @@ TEST_F(ProjectTest, BuildStepsCopyAndTrace) {
   Run(*same, 0, "");
   EXPECT_TRUE(m_host.Messages().empty());
   EXPECT_EQ(ReadAll(copy), "<!ELEMENT memo (#PCDATA)>");
+}
+
+TEST_F(ProjectTest, FilesThatAreThereStayAsTheyAre) {
+  ::setenv("STUB_WRITE", "po.h po.cpp", 1);
+  const auto names = [](const std::string& directory) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) found.push_back(entry.path().filename());
+    return found;
+  };
+  const struct {
+    std::string existing;  // a file the project would get
+    std::vector<std::pair<std::string_view, const char*>> entries;
+    bool tracing;
+    bool run;  // whether travix runs before the refusal
+  } cases[] = {
+      {"CMakeLists.txt", {}, false, false},
+      {"it's a \"po\".xsd", {{Key::AddToProject, "Yes"}}, false, false},  // the copy of the input
+      {"appwiz.out", {}, true, false},
+      {"po.h", {}, false, true},  // one that travix writes
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(m_project);
+    const std::string path = WriteFile("My Project $x/" + c.existing, "the user's");
+    std::filesystem::remove(Path("args"));
+    auto wizard = Wizard(c.entries);
+    wizard->SetTracing(c.tracing);
+    EXPECT_FALSE(Run(*wizard, 0, "")) << c.existing;
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{path + " is already there; the project was not made and no file was changed."});
+    EXPECT_EQ(std::filesystem::exists(Path("args")), c.run) << c.existing;
+    EXPECT_EQ(ReadAll(path), "the user's");
+    // Nothing came in beside it, and travix's own directory is gone.
+    EXPECT_EQ(names(m_project), std::vector<std::string>{c.existing});
+  }
+  // With nothing in the way, what travix wrote moves in.
+  std::filesystem::remove(m_project + "/po.h");
+  auto wizard = Wizard({});
+  ASSERT_TRUE(Run(*wizard, 0, ""));
+  EXPECT_EQ(ReadAll(m_project + "/po.h"), "generated\n");
+  EXPECT_EQ(names(m_project).size(), 2u);
+}
+
+TEST_F(ProjectTest, NewProjectIsAskedForAndDecidedFirst) {
+  SetMachineString(kAppPathsKey, "Path", m_install);
+  WriteFile("My Project $x/CMakeLists.txt", "the user's");
+  WriteFile("a file", "");
+  const struct {
+    std::string directory;
+    int answer;       // to the confirmation
+    bool steps;       // whether the steps are shown
+    std::string report;
+    bool made;        // whether the directory is there afterwards
+  } cases[] = {
+      {m_project, IDOK, false, "travixwz: " + m_project + " already holds a project (" + m_project + "/CMakeLists.txt)", true},
+      {Path("declined"), IDCANCEL, true, "travixwz: no project was made.", false},
+      {Path("a file/project"), IDOK, true, "travixwz: " + Path("a file/project") + " cannot be made: ", false},
+      {Path("made") + "/", IDOK, true, "travixwz: wrote " + Path("made") + "/CMakeLists.txt", true},
+  };
+  for (const auto& c : cases) {
+    m_host.Clear();
+    std::filesystem::remove(Path("args"));
+    m_host.AddWizardScript([&](Platform::WizardStep& step) {
+      step.UserType(IDC_INPUT_FILE, m_input);
+      return Platform::WizardAction::Next;
+    });
+    m_host.AddWizardScript([](Platform::WizardStep&) { return Platform::WizardAction::Next; });
+    m_host.AddWizardScript([](Platform::WizardStep&) { return Platform::WizardAction::Finish; });
+    m_host.AddMessageAnswer(c.answer);
+    std::ostringstream report;
+    ::setenv("STUB_CODE", "0", 1);
+    EXPECT_EQ(MakeNewProject(c.directory, report), c.made && c.steps ? 0 : 1) << c.directory;
+    EXPECT_TRUE(report.str().starts_with(c.report)) << report.str();
+    EXPECT_EQ(!m_host.WizardSteps().empty(), c.steps) << c.directory;
+    if (c.steps) {  // the question, before anything is made
+      ASSERT_FALSE(m_host.Messages().empty());
+      EXPECT_EQ(m_host.Messages()[0].caption, "Travix AppWizard");
+      EXPECT_TRUE(m_host.Messages()[0].text.starts_with("Travix will now create classes")) << m_host.Messages()[0].text;
+      EXPECT_EQ(m_host.Messages()[0].type & 0xFu, MB_OKCANCEL);
+    }
+    EXPECT_EQ(std::filesystem::is_directory(c.directory), c.made) << c.directory;
+    EXPECT_EQ(std::filesystem::exists(Path("args")), c.made && c.steps) << c.directory;  // travix ran
+  }
+  EXPECT_EQ(ReadAll(m_project + "/CMakeLists.txt"), "the user's");
 }
 
 TEST_F(ProjectTest, CMakeTextRelocatesAndEscapes) {

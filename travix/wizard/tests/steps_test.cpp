@@ -1,6 +1,7 @@
 // The steps as a user drives them: what each stores, what it refuses with
 // which message and focus, and the confirmation text of the result.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "travix/generator/namespacerule.h"
 #include "travix/wizard/appwizard.h"
@@ -287,15 +288,21 @@ TEST(Confirmation, FeatureLines) {
 class LoadTest : public WizardTest {};
 
 TEST_F(LoadTest, RegistryAtLoad) {
-  {  // Nothing installed: both keys reported, the program's place used.
+  {  // Nothing installed: the install path's key is reported (the toolkit's
+     // own key only turns tracing on), the program's place used.
     AppWizard wizard;
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Can't open key: HKEY_LOCAL_MACHINE\\SOFTWARE\\Pelvane\\Travix",
-                                                        "Can't open key: HKEY_LOCAL_MACHINE\\" + std::string(kAppPathsKey)}));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Can't open key: HKEY_LOCAL_MACHINE\\" + std::string(kAppPathsKey)});
     EXPECT_EQ(m_host.Messages().front().caption, "Installation Failure");
     EXPECT_EQ(wizard.InstallPath(), RunningProgramInstallPath());
     EXPECT_FALSE(wizard.Tracing());
   }
   m_host.Clear();
+  {  // A program that runs from its installation needs no key.
+    const std::string installed = Path("installed");
+    ::chmod(WriteFile("installed/bin/travix", "#!/bin/sh\n").c_str(), 0755);
+    EXPECT_EQ(LookUpInstallPath("Installation Failure", installed), installed);
+    EXPECT_TRUE(m_host.Messages().empty());
+  }
   SetMachineString(kTravixKey, "Other", "x");
   SetMachineString(kAppPathsKey, "Other", "x");
   {
