@@ -59,6 +59,19 @@ RegistryText ReadMachineString(const char* key, const char* name) {
   return {RegistryStatus::CannotQuery, {}};
 }
 
+bool WriteInstallPath(const std::string& installPath, std::string& failure) {
+  HKEY key = nullptr;
+  LONG result = RegCreateKeyEx(HKEY_LOCAL_MACHINE, kAppPathsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  if (result == ERROR_SUCCESS) {
+    result = RegSetValueEx(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(installPath.c_str()),
+                           static_cast<DWORD>(installPath.size() + 1));
+    RegCloseKey(key);
+  }
+  if (result == ERROR_SUCCESS) return true;
+  failure = "HKEY_LOCAL_MACHINE\\" + std::string(kAppPathsKey) + " cannot be written (error " + std::to_string(result) + ")";
+  return false;
+}
+
 RegistryStatus ProbeMachineValue(const char* key, const char* name) {
   OpenKey open(key);
   if (!open.ok()) return RegistryStatus::CannotOpen;

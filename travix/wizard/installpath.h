@@ -31,6 +31,11 @@ RegistryStatus ProbeMachineValue(const char* key, const char* name);
 // "Can't query key: HKEY_LOCAL_MACHINE\" followed by the key.
 std::string RegistryFailureText(RegistryStatus status, std::string_view key);
 
+// Records `installPath` as the install path (the value "Path" of the
+// application-path key, created when missing) in the registry of this
+// user; false, with the reason, when it cannot be written.
+bool WriteInstallPath(const std::string& installPath, std::string& failure);
+
 // The directory above the running program's.
 std::string RunningProgramInstallPath();
 
