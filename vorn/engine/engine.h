@@ -202,8 +202,9 @@ private:
   };
   HRESULT StartAll();
   HRESULT StopAll();
-  // A module's code threw: the call fails, unless the module is a debug
-  // build and debugRun asks for the exception to reach the caller.
+  // A module's code threw: the call fails, unless the exception carries no
+  // text of its own, the module is a debug build and debugRun asks for the
+  // exception to reach the caller.
   HRESULT Thrown(IVornModuleLocal* module);
   void RunThreadMain(RunThread* self);
   void StartRunThread();
