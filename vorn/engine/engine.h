@@ -26,6 +26,7 @@
 #include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/module.h"
 #include "vorn/interfaces/peerchannel.h"
+#include "vorn/support/utilities.h"
 
 namespace Vorn {
 
@@ -213,7 +214,7 @@ private:
   void AwaitEnd(std::unique_ptr<RunThread> thread);
   void ReapEndedThreads(bool all);
 
-  mutable std::recursive_mutex m_lock;  // the collection
+  mutable std::recursive_mutex m_lock;  // the collection, held through ScopedLock
   std::map<int, Slot> m_modules;
   int m_count = 0;  // highest ID inserted + 1
   std::atomic<unsigned> m_collectionGeneration{0};
@@ -244,7 +245,8 @@ private:
   std::atomic<BOOL> m_debugRun{TRUE};  // read by the run thread
   bool m_fileModified = false;
   std::map<std::string, VornModuleInfo> m_moduleInfoCache;
-  DWORD m_flushDue = 0;
+  TickTimer m_idleTimer;  // due at once, every time
+  TickTimer m_flushTimer;
   std::vector<std::string> m_queuedCommands;
   std::atomic<BOOL> m_distributedDB{FALSE};  // read by the run thread when it stops the engine
   HWND m_uiWindow = nullptr;

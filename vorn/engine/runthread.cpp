@@ -213,8 +213,9 @@ std::unique_ptr<VornEngine::RunThread> VornEngine::RetireRunThread() {
 void VornEngine::AwaitEnd(std::unique_ptr<RunThread> thread) {
   if (!thread)
     return;
-  DWORD start = GetTickCount();
-  while (!thread->ended && GetTickCount() - start < kEndWaitMs)
+  TickTimer waited;
+  waited.Set(kEndWaitMs);
+  while (!thread->ended && !waited.IsDue())
     Sleep(kEndPollMs);
   if (thread->ended) {
     thread->thread.join();

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "platform/ui/messagebox.h"
+#include "vorn/support/utilities.h"
 #include "workingfileschema.h"
 
 namespace Vorn {
@@ -376,7 +377,7 @@ namespace {
 
 template <typename Element, typename Fill>
 HRESULT MakeArray(VARIANT* result, VARTYPE vt, std::size_t size, Fill&& fill) {
-  SAFEARRAY* array = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(size));
+  SAFEARRAY* array = CreateSafeArray1D(vt, static_cast<ULONG>(size));
   if (!array)
     return E_OUTOFMEMORY;
   void* data = nullptr;

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/com/errortext.h"
@@ -215,6 +217,16 @@ TEST(Utilities, TextHolderSafeArrayAndScopedLock) {
   EXPECT_TRUE(TryEnterCriticalSection(&section));
   LeaveCriticalSection(&section);
   DeleteCriticalSection(&section);
+
+  // A standard mutex is held the same way, another thread kept out.
+  std::recursive_mutex mutex;
+  {
+    Vorn::ScopedLock held(mutex, true, "engine.cpp", 30);
+    EXPECT_EQ(held.Depth(), 0);
+    std::thread([&] { EXPECT_FALSE(mutex.try_lock()); }).join();
+  }
+  EXPECT_TRUE(mutex.try_lock());
+  mutex.unlock();
 }
 
 TEST(Utilities, ConnectionTypeNames) {
