@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vorn/support/utilities.h"
+
 namespace {
 
 bool IsKnownType(VornConnectionType type) { return type >= ctFloatArray && type <= ctIUnknown; }
@@ -19,20 +21,6 @@ bool FloatSourceReadable(const VornConnectionData& source) {
 }
 
 } // namespace
-
-const char* VornConnectionTypeName(VornConnectionType type) {
-  switch (type) {
-  case ctFloatArray:
-    return "ctFloatArray";
-  case ctString:
-    return "ctString";
-  case ctVariant:
-    return "ctVariant";
-  case ctIUnknown:
-    return "ctIUnknown";
-  }
-  return "ctUnknown";
-}
 
 CConnectionData::CConnectionData() { VariantInit(&m_variant); }
 
@@ -132,7 +120,7 @@ HRESULT CConnectionData::CopyByTargetType(const VornConnectionData& source) {
     case ctFloatArray: {
       if (!FloatSourceReadable(source))
         return E_INVALIDARG;
-      SAFEARRAY* array = SafeArrayCreateVector(VT_R4, 0, static_cast<ULONG>(source.m_iArrayElementCnt));
+      SAFEARRAY* array = Vorn::CreateSafeArray1D(VT_R4, static_cast<ULONG>(source.m_iArrayElementCnt));
       if (array == nullptr)
         return E_OUTOFMEMORY;
       if (source.m_iArrayElementCnt > 0)

@@ -17,10 +17,6 @@
 
 #include "vorn/interfaces/connection.h"
 
-// "ctFloatArray", "ctString", "ctVariant", "ctIUnknown"; "ctUnknown" for any
-// other number.
-const char* VornConnectionTypeName(VornConnectionType type);
-
 class CConnectionData {
 public:
   // A value without a definition until Init.

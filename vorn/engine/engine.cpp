@@ -16,6 +16,8 @@
 #include "vorn/engine/networkpaths.h"
 #include "vorn/interfaces/registrar.h"
 #include "vorn/support/errortext.h"
+#include "vorn/support/modulehelpers.h"
+#include "vorn/support/utilities.h"
 
 namespace Vorn {
 
@@ -25,19 +27,13 @@ constexpr DWORD kFlushInterval = 500;
 
 std::string Text(BSTR text) { return Platform::BstrToUtf8(text); }
 
-// A BSTR answered through an out parameter, freed here.
-class OutText {
-public:
-  OutText() = default;
-  ~OutText() { SysFreeString(m_text); }
-  OutText(const OutText&) = delete;
-  OutText& operator=(const OutText&) = delete;
-  BSTR* operator&() { return &m_text; }
-  std::string Get() const { return Platform::BstrToUtf8(m_text); }
-
-private:
-  BSTR m_text = nullptr;
-};
+// The text a call answers through an out BSTR, which is freed here.
+template <class Call>
+std::string TextOf(Call&& call) {
+  BSTR text = nullptr;
+  call(&text);
+  return TextHolder(text).Text();
+}
 
 int IdOf(IVornModuleLocal* module) {
   int id = -1;
@@ -46,21 +42,11 @@ int IdOf(IVornModuleLocal* module) {
 }
 
 std::string NameOf(IVornModuleLocal* module) {
-  OutText name;
-  module->GetName(&name);
-  return name.Get();
+  return TextOf([module](BSTR* name) { module->GetName(name); });
 }
 
 std::string TypeOf(IVornModuleLocal* module) {
-  OutText type;
-  module->GetType(&type);
-  return type.Get();
-}
-
-std::string ProcessorOf(IVornModuleLocal* module) {
-  OutText processor;
-  module->GetProcessor(&processor);
-  return processor.Get();
+  return TextOf([module](BSTR* type) { module->GetType(type); });
 }
 
 bool IsLocalModule(IVornModuleLocal* module) {
@@ -114,7 +100,7 @@ VornEngine::VornEngine() {
   DWORD size = sizeof name;
   if (GetComputerName(name, &size))
     m_hostName = name;
-  m_flushDue = GetTickCount() + kFlushInterval;
+  m_flushTimer.Set(kFlushInterval);
 }
 
 VornEngine::~VornEngine() = default;
@@ -160,18 +146,18 @@ CComPtr<IVornPeerChannel> VornEngine::Peer() const {
 // ---- The collection -----------------------------------------------------------------
 
 int VornEngine::GetModuleCount() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
   return m_count;
 }
 
 IVornModuleLocal* VornEngine::GetModule(int nID) {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
   auto slot = m_modules.find(nID);
   return slot == m_modules.end() ? nullptr : slot->second.module;
 }
 
 std::vector<IVornModuleLocal*> VornEngine::Modules() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
   std::vector<IVornModuleLocal*> modules;
   for (auto& [id, slot] : m_modules) {
     slot.module->AddRef();
@@ -186,7 +172,7 @@ VornEngine::Snapshot::~Snapshot() {
 }
 
 std::shared_ptr<const VornEngine::Snapshot> VornEngine::CurrentSnapshot() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
   if (!m_snapshot) {
     auto made = std::make_shared<Snapshot>();
     made->generation = m_collectionGeneration.load(std::memory_order_relaxed);
@@ -215,7 +201,7 @@ void ReleaseAll(std::vector<IVornModuleLocal*>& modules) {
 
 IVornModuleLocal* VornEngine::FindModule(BSTR bstrName) {
   std::string name = Text(bstrName);
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
   IVornModuleLocal* found = nullptr;
   for (auto& [id, slot] : m_modules)  // ascending IDs: the last match is the highest
     if (SameText(NameOf(slot.module), name))
@@ -224,7 +210,7 @@ IVornModuleLocal* VornEngine::FindModule(BSTR bstrName) {
 }
 
 int VornEngine::GetNewModuleID() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
   return m_modules.empty() ? 0 : m_modules.rbegin()->first + 1;
 }
 
@@ -239,7 +225,7 @@ void VornEngine::ReleaseAllModules() {
   std::map<int, Slot> modules;
   std::shared_ptr<const Snapshot> stale;
   {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    ScopedLock lock(m_lock, true, __FILE__, __LINE__);
     stale = CollectionChanged();
     modules.swap(m_modules);
     m_count = 0;
@@ -270,7 +256,7 @@ bool VornEngine::InsertModule(IVornModuleLocal* module) {
   Slot replaced;
   std::shared_ptr<const Snapshot> stale;
   {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    ScopedLock lock(m_lock, true, __FILE__, __LINE__);
     stale = CollectionChanged();
     Slot& slot = m_modules[id];
     replaced = slot;
@@ -477,10 +463,11 @@ void VornEngine::ValidateLoadedConnections(int id) {
         ++index;
         continue;
       }
-      OutText reason;
       BOOL valid = TRUE;
-      source->ValidateConnection(connection->m_SrcOutputName, destination, connection->m_DestInputName, &reason,
-                                 &valid);
+      const std::string reason = TextOf([&](BSTR* text) {
+        source->ValidateConnection(connection->m_SrcOutputName, destination, connection->m_DestInputName, text,
+                                   &valid);
+      });
       if (valid) {
         ++index;
         continue;
@@ -489,7 +476,7 @@ void VornEngine::ValidateLoadedConnections(int id) {
                         Text(connection->m_DestInputName)};
       source->RemoveConnection(index);
       --count;
-      AfxMessageBox(("Connection is no longer valid. It will be removed.\n\n" + reason.Get()).c_str());
+      AfxMessageBox(("Connection is no longer valid. It will be removed.\n\n" + reason).c_str());
       if (EnsureDatabase())
         m_db->DeleteConnection(row);
     }
@@ -513,13 +500,13 @@ void VornEngine::QueueReloadData(int id) {
   if (m_suppressReloadData || m_distributedDB)
     return;
   std::string command = Format("RELOADDATA %d", id);
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
   if (std::find(m_queuedCommands.begin(), m_queuedCommands.end(), command) == m_queuedCommands.end())
     m_queuedCommands.push_back(command);
 }
 
 std::vector<std::string> VornEngine::QueuedCommands() const {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
   return m_queuedCommands;
 }
 
@@ -908,9 +895,8 @@ HRESULT VornEngine::GetHostsRunningApp(BSTR bstrAppName, BOOL bCheckAppFileName,
     if (apps)
       apps->GetCount(&appCount);
     for (int a = 0; a < appCount; ++a) {
-      OutText app;
-      apps->GetAt(a, &app);
-      if (IdentityNamesApplication(app.Get(), wanted, bCheckAppFileName != FALSE, own))
+      const std::string app = TextOf([&](BSTR* text) { apps->GetAt(a, text); });
+      if (IdentityNamesApplication(app, wanted, bCheckAppFileName != FALSE, own))
         (*ppHosts)->Add(host);
     }
     SysFreeString(host);
@@ -958,9 +944,7 @@ HRESULT VornEngine::CheckRemoteConnections(IVornStringList** ppMachines) {
     int count = 0;
     hosts->GetCount(&count);
     for (int i = 0; i < count; ++i) {
-      OutText host;
-      hosts->GetAt(i, &host);
-      running.push_back(Upper(host.Get()));
+      running.push_back(Upper(TextOf([&](BSTR* host) { hosts->GetAt(i, host); })));
     }
   }
   HRESULT hr = NewStringList(ppMachines);
@@ -1066,7 +1050,7 @@ void VornEngine::FlushIdleWork() {
   ReleaseAll(modules);
   std::vector<std::string> commands;
   {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    ScopedLock lock(m_lock, true, __FILE__, __LINE__);
     commands.swap(m_queuedCommands);
   }
   for (const std::string& command : commands)
@@ -1074,12 +1058,14 @@ void VornEngine::FlushIdleWork() {
 }
 
 int VornEngine::OnIdle(int) {
-  if (CComPtr<IVornPeerChannel> peer = Peer())
-    peer->PeerIdle(m_speed != esFast ? TRUE : FALSE);
-  DWORD now = GetTickCount();
-  if (static_cast<LONG>(now - m_flushDue) >= 0) {
+  if (m_idleTimer.IsDue()) {
+    if (CComPtr<IVornPeerChannel> peer = Peer())
+      peer->PeerIdle(m_speed != esFast ? TRUE : FALSE);
+    m_idleTimer.Set(0);
+  }
+  if (m_flushTimer.IsDue()) {
     FlushIdleWork();
-    m_flushDue = GetTickCount() + kFlushInterval;
+    m_flushTimer.Set(kFlushInterval);
   }
   return 1;
 }
@@ -1170,7 +1156,7 @@ HRESULT VornEngine::RemoveModule(int nID, BOOL bBroadcast, BOOL bDeleteFromFile)
   Slot removed;
   std::shared_ptr<const Snapshot> stale;
   {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    ScopedLock lock(m_lock, true, __FILE__, __LINE__);
     auto slot = m_modules.find(nID);
     if (slot != m_modules.end()) {
       stale = CollectionChanged();
@@ -1209,7 +1195,7 @@ HRESULT VornEngine::ReloadModule(int nID, BOOL bBroadcast) {
     Slot removed;
     std::shared_ptr<const Snapshot> stale;
     {
-      std::lock_guard<std::recursive_mutex> lock(m_lock);
+      ScopedLock lock(m_lock, true, __FILE__, __LINE__);
       auto slot = m_modules.find(nID);
       if (slot != m_modules.end()) {
         stale = CollectionChanged();

@@ -26,6 +26,7 @@
 #include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/module.h"
 #include "vorn/interfaces/peerchannel.h"
+#include "vorn/support/utilities.h"
 
 namespace Vorn {
 
@@ -202,8 +203,9 @@ private:
   };
   HRESULT StartAll();
   HRESULT StopAll();
-  // A module's code threw: the call fails, unless the module is a debug
-  // build and debugRun asks for the exception to reach the caller.
+  // A module's code threw: the call fails, unless the exception carries no
+  // text of its own, the module is a debug build and debugRun asks for the
+  // exception to reach the caller.
   HRESULT Thrown(IVornModuleLocal* module);
   void RunThreadMain(RunThread* self);
   void StartRunThread();
@@ -212,7 +214,7 @@ private:
   void AwaitEnd(std::unique_ptr<RunThread> thread);
   void ReapEndedThreads(bool all);
 
-  mutable std::recursive_mutex m_lock;  // the collection
+  mutable std::recursive_mutex m_lock;  // the collection, held through ScopedLock
   std::map<int, Slot> m_modules;
   int m_count = 0;  // highest ID inserted + 1
   std::atomic<unsigned> m_collectionGeneration{0};
@@ -243,7 +245,8 @@ private:
   std::atomic<BOOL> m_debugRun{TRUE};  // read by the run thread
   bool m_fileModified = false;
   std::map<std::string, VornModuleInfo> m_moduleInfoCache;
-  DWORD m_flushDue = 0;
+  TickTimer m_idleTimer;  // due at once, every time
+  TickTimer m_flushTimer;
   std::vector<std::string> m_queuedCommands;
   std::atomic<BOOL> m_distributedDB{FALSE};  // read by the run thread when it stops the engine
   HWND m_uiWindow = nullptr;

@@ -8,6 +8,7 @@
 #include "vorn/engine/cycletimeline.h"
 #include "vorn/engine/module.h"
 #include "vorn/interfaces/engine.h"
+#include "vorn/support/modulehelpers.h"
 
 namespace {
 
@@ -233,8 +234,8 @@ HRESULT CVornModule::ValidateConnection(BSTR bstrOutput, IVornModuleLocal* pDest
     VornConnectionType to = inputDef->m_Type;
     if (from != to && from != ctVariant && to != ctVariant) {
       *pbValid = FALSE;
-      error += u"Output has type \"" + Utf16(VornConnectionTypeName(from)) + u"\"; Input has type \"" +
-               Utf16(VornConnectionTypeName(to)) + u"\"";
+      error += u"Output has type \"" + Utf16(Vorn::ConnectionTypeName(from)) + u"\"; Input has type \"" +
+               Utf16(Vorn::ConnectionTypeName(to)) + u"\"";
     }
   }
   if (!*pbValid)

@@ -22,14 +22,6 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &info) == 0;
 }
 
-std::string ProgramDirectory() {
-  char path[4096] = {};
-  DWORD length = GetModuleFileName(nullptr, path, sizeof path);
-  std::string text(path, length);
-  std::size_t slash = text.rfind('/');
-  return slash == std::string::npos ? std::string{} : text.substr(0, slash);
-}
-
 // Whether the server file is there, decided the same way wherever the
 // engine was started: an absolute path by itself, a bare name where
 // activation looks for it (the server search list, then beside the
@@ -43,9 +35,9 @@ bool ServerFileFound(const std::string& path) {
   if (path.find('/') != std::string::npos)
     return true;
   std::vector<std::string> directories = Platform::ServerSearchDirectories();
-  directories.push_back(ProgramDirectory());
+  directories.push_back(ProgramDirectory(nullptr));
   for (const std::string& directory : directories) {
-    if (!directory.empty() && Exists(directory + "/" + path))
+    if (!directory.empty() && Exists(MakePath("", directory, path, "")))
       return true;
   }
   return false;

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include "vorn/support/utilities.h"
+
 namespace Vorn {
 
 namespace {
@@ -14,8 +16,6 @@ bool IsDrivePath(const std::string& path) {
   return path.size() >= 2 && path[1] == ':' &&
          ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
-
-bool IsSeparator(char c) { return c == ' ' || c == ',' || c == '\t' || c == '\n' || c == '\r'; }
 
 }  // namespace
 
@@ -76,26 +76,11 @@ std::string ApplicationIdentity(const std::string& applicationName, const std::s
 
 std::vector<std::string> IdentityFields(const std::string& identity) {
   std::vector<std::string> fields;
-  std::size_t at = 0;
-  while (true) {
-    while (at < identity.size() && IsSeparator(identity[at]))
-      ++at;
-    if (at >= identity.size())
-      break;
-    if (identity[at] == '"') {
-      std::size_t close = identity.find('"', at + 1);
-      if (close == std::string::npos)
-        close = identity.size();
-      fields.push_back(identity.substr(at + 1, close - at - 1));
-      at = close + 1;
-    } else {
-      std::size_t end = identity.find_first_of(" ,\t\n", at);
-      if (end == std::string::npos)
-        end = identity.size();
-      fields.push_back(identity.substr(at, end - at));
-      at = end;
-    }
-  }
+  // Without the separators after the last field, what is left always holds
+  // one more.
+  std::string rest = identity.substr(0, identity.find_last_not_of(" ,\t\r\n") + 1);
+  while (!rest.empty())
+    fields.push_back(ReadToken(rest, '"', '"'));
   return fields;
 }
 

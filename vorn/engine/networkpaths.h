@@ -42,9 +42,10 @@ std::string MachineOfPath(const std::string& path, const std::string& host, cons
 std::string ApplicationIdentity(const std::string& applicationName, const std::string& networkPath,
                                 bool distributedDB);
 
-// The fields of an identity: a field that begins with a double quote runs
-// to the next one (or the end); any other to the next blank, comma, tab or
-// line feed. Blanks, commas, tabs and line ends between fields are skipped.
+// The fields of an identity, as the token reader takes them with double
+// quotes: a field that begins with a double quote runs to the next one; any
+// other to the next blank, comma, tab or line feed. Blanks, commas, tabs
+// and line ends between fields are skipped.
 std::vector<std::string> IdentityFields(const std::string& identity);
 
 // Whether a host's identity names the application wanted (both without

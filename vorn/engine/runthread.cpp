@@ -48,6 +48,14 @@ int VornEngine::GetGenerationCounter() { return m_generationCounter; }
 LONGLONG VornEngine::GetCycleStartTime() { return m_cycleStartTime; }
 
 HRESULT VornEngine::Thrown(IVornModuleLocal* module) {
+  // An exception with a text of its own has been shown with that text by
+  // the module's guard; it only fails the call, in debug mode too.
+  try {
+    throw;
+  } catch (const std::exception&) {
+    return E_FAIL;
+  } catch (...) {
+  }
   BOOL debugBuild = FALSE;
   module->GetDebugBuildFlag(&debugBuild);
   if (m_debugRun && debugBuild)
@@ -205,8 +213,9 @@ std::unique_ptr<VornEngine::RunThread> VornEngine::RetireRunThread() {
 void VornEngine::AwaitEnd(std::unique_ptr<RunThread> thread) {
   if (!thread)
     return;
-  DWORD start = GetTickCount();
-  while (!thread->ended && GetTickCount() - start < kEndWaitMs)
+  TickTimer waited;
+  waited.Set(kEndWaitMs);
+  while (!thread->ended && !waited.IsDue())
     Sleep(kEndPollMs);
   if (thread->ended) {
     thread->thread.join();

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "platform/ui/messagebox.h"
+#include "vorn/support/utilities.h"
 #include "workingfileschema.h"
 
 namespace Vorn {
@@ -30,7 +31,9 @@ std::string Float(double value) {
   return std::string(buffer.data(), end);
 }
 
-std::string FloatArray(const float* values, int count) {
+namespace {
+template <typename Number>
+std::string NumberArray(const Number* values, int count) {
   std::string text;
   for (int i = 0; values && i < count; ++i) {
     text += Float(values[i]);
@@ -38,6 +41,13 @@ std::string FloatArray(const float* values, int count) {
   }
   return text;
 }
+}  // namespace
+
+std::string FloatArray(const float* values, int count) { return NumberArray(values, count); }
+
+// Through a double, which holds every integer: through a float, those above
+// 2^24 would change.
+std::string IntArray(const int* values, int count) { return NumberArray(values, count); }
 
 double ToDouble(std::string_view text) {
   std::size_t start = 0;
@@ -63,25 +73,30 @@ double ToDouble(std::string_view text) {
   return error == std::errc() ? value : 0.0;
 }
 
-std::vector<float> ToFloats(std::string_view text) {
-  std::vector<float> values;
+std::vector<double> ToNumbers(std::string_view text) {
+  std::vector<double> values;
   while (!text.empty()) {
     std::size_t space = text.find(' ');
     std::string_view part = text.substr(0, space);
     // Two spaces in a row, or a leading one, make no number.
     if (!part.empty())
-      values.push_back(static_cast<float>(ToDouble(part)));
+      values.push_back(ToDouble(part));
     text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
   }
   return values;
 }
 
-int ToInt(float value) {
+std::vector<float> ToFloats(std::string_view text) {
+  std::vector<double> numbers = ToNumbers(text);
+  return std::vector<float>(numbers.begin(), numbers.end());
+}
+
+int ToInt(double value) {
   if (std::isnan(value))
     return 0;
-  if (value >= 2147483648.0f)
+  if (value >= 2147483648.0)
     return std::numeric_limits<int>::max();
-  if (value <= -2147483648.0f)
+  if (value <= -2147483649.0)
     return std::numeric_limits<int>::min();
   return static_cast<int>(value);
 }
@@ -265,9 +280,12 @@ HRESULT WorkingDatabase::LoadFloatValue(int id, std::string_view name, float& va
   return hr;
 }
 
-HRESULT WorkingDatabase::SaveFloatArray2D(int id, std::string_view name, int row, const float* values, int count) {
-  std::string text = ValueText::FloatArray(values, count);
+HRESULT WorkingDatabase::SaveArrayRow(int id, std::string_view name, int row, const std::string& text) {
   return Write("Couldn't save array--Exception: ", [&] { PutRow(id, name, row, row, text); });
+}
+
+HRESULT WorkingDatabase::SaveFloatArray2D(int id, std::string_view name, int row, const float* values, int count) {
+  return SaveArrayRow(id, name, row, ValueText::FloatArray(values, count));
 }
 
 HRESULT WorkingDatabase::LoadFloatArray(int id, std::string_view name, std::vector<float>& values, int row) {
@@ -298,18 +316,25 @@ HRESULT WorkingDatabase::GetFloatArraySize(int id, std::string_view name, int& c
 }
 
 HRESULT WorkingDatabase::SaveIntArray(int id, std::string_view name, const int* values, int count) {
-  std::vector<float> floats;
-  for (int i = 0; values && i < count; ++i)
-    floats.push_back(static_cast<float>(values[i]));
-  return SaveFloatArray2D(id, name, 0, floats.data(), static_cast<int>(floats.size()));
+  return SaveArrayRow(id, name, 0, ValueText::IntArray(values, count));
+}
+
+HRESULT WorkingDatabase::LoadIntArray(int id, std::string_view name, std::vector<int>& values) {
+  values.clear();
+  return Read(LoadPrefix(name), [&] {
+    // Read as doubles, which hold every stored integer exactly.
+    if (auto text = FindValue(id, name, 0))
+      for (double number : ValueText::ToNumbers(*text))
+        values.push_back(ValueText::ToInt(number));
+  });
 }
 
 HRESULT WorkingDatabase::LoadIntArray(int id, std::string_view name, int max, int* values, int& count) {
   count = 0;
-  std::vector<float> stored;
-  HRESULT hr = LoadFloatArray(id, name, stored);
+  std::vector<int> stored;
+  HRESULT hr = LoadIntArray(id, name, stored);
   for (std::size_t i = 0; values && i < stored.size() && count < max; ++i)
-    values[count++] = ValueText::ToInt(stored[i]);
+    values[count++] = stored[i];
   return hr;
 }
 
@@ -352,7 +377,7 @@ namespace {
 
 template <typename Element, typename Fill>
 HRESULT MakeArray(VARIANT* result, VARTYPE vt, std::size_t size, Fill&& fill) {
-  SAFEARRAY* array = SafeArrayCreateVector(vt, 0, static_cast<ULONG>(size));
+  SAFEARRAY* array = CreateSafeArray1D(vt, static_cast<ULONG>(size));
   if (!array)
     return E_OUTOFMEMORY;
   void* data = nullptr;
@@ -399,10 +424,10 @@ HRESULT WorkingDatabase::LoadIntArrayVar(int id, std::string_view name, VARIANT*
   if (!result)
     return E_POINTER;
   VariantInit(result);
-  std::vector<float> values;
-  LoadFloatArray(id, name, values);
+  std::vector<int> values;
+  LoadIntArray(id, name, values);
   return MakeArray<LONG>(result, VT_I4, values.size(), [&](LONG* data) {
-    std::transform(values.begin(), values.end(), data, ValueText::ToInt);
+    std::copy(values.begin(), values.end(), data);
     return S_OK;
   });
 }

@@ -61,13 +61,15 @@ namespace ValueText {
 std::string Float(double value);
 // Each element as Float() followed by one space; empty for no elements.
 std::string FloatArray(const float* values, int count);
+std::string IntArray(const int* values, int count);
 // As atof: leading blanks skipped, the longest number read, 0 otherwise.
 double ToDouble(std::string_view text);
 // The numbers of a float-array text, split at single spaces.
+std::vector<double> ToNumbers(std::string_view text);
 std::vector<float> ToFloats(std::string_view text);
-// A stored float read back as an integer, truncated toward zero (and held
+// A stored number read back as an integer, truncated toward zero (and held
 // within the integer's range).
-int ToInt(float value);
+int ToInt(double value);
 }  // namespace ValueText
 
 class WorkingDatabase {
@@ -113,9 +115,10 @@ public:
   HRESULT LoadFloatArray(int id, std::string_view name, std::vector<float>& values, int row = 0);
   HRESULT GetFloatArraySize(int id, std::string_view name, int& count);
 
-  // Integer arrays, stored as float arrays.
+  // Integer arrays, in the text form of float arrays, every value exact.
   HRESULT SaveIntArray(int id, std::string_view name, const int* values, int count);
   HRESULT LoadIntArray(int id, std::string_view name, int max, int* values, int& count);
+  HRESULT LoadIntArray(int id, std::string_view name, std::vector<int>& values);
   HRESULT GetIntArraySize(int id, std::string_view name, int& count);
 
   // String arrays: one row per element, Index 0, 1, 2, ...
@@ -174,6 +177,7 @@ private:
   template <typename Work>
   HRESULT Read(const std::string& prefix, Work&& work);
 
+  HRESULT SaveArrayRow(int id, std::string_view name, int row, const std::string& text);
   void PutRow(int id, std::string_view name, std::optional<int> index, int storedIndex, std::string_view value);
   std::optional<std::string> FindValue(int id, std::string_view name, std::optional<int> index);
   std::vector<std::string> AllValues(int id, std::string_view name);

@@ -165,17 +165,35 @@ Diagnoses& LockDiagnoses() {
   return *diagnoses;
 }
 
+// A lock taken again and again (the engine's, every cycle) finds its
+// entries in place instead of making them anew; those of objects nobody
+// holds are dropped once there are this many.
+constexpr std::size_t kKeptDiagnoses = 256;
+constexpr std::size_t kKeptThreads = 16;
+
+bool Held(const LockDiagnosis& diagnosis) {
+  for (const auto& [thread, depth] : diagnosis.depth)
+    if (depth >= 0)
+      return true;
+  return false;
+}
+
 } // namespace
 
 void ScopedLockBase::NoteLocked(const char* file, int line) {
   Diagnoses& all = LockDiagnoses();
   std::lock_guard<std::mutex> guard(all.lock);
+  if (all.objects.size() > kKeptDiagnoses)
+    std::erase_if(all.objects, [&](const auto& entry) { return entry.first != m_object && !Held(entry.second); });
   LockDiagnosis& diagnosis = all.objects[m_object];
   diagnosis.file = file != nullptr ? file : "";
   diagnosis.line = line;
-  auto [entry, first] = diagnosis.depth.try_emplace(std::this_thread::get_id(), 0);
-  if (!first)
-    ++entry->second;
+  // -1 stands for a thread that holds it no longer; threads that come and
+  // go (run threads) leave no more than a few of those.
+  const std::thread::id self = std::this_thread::get_id();
+  if (diagnosis.depth.size() > kKeptThreads)
+    std::erase_if(diagnosis.depth, [&](const auto& entry) { return entry.first != self && entry.second < 0; });
+  ++diagnosis.depth.try_emplace(self, -1).first->second;
 }
 
 void ScopedLockBase::NoteUnlocked() {
@@ -185,10 +203,8 @@ void ScopedLockBase::NoteUnlocked() {
   if (object == all.objects.end())
     return;
   auto entry = object->second.depth.find(std::this_thread::get_id());
-  if (entry != object->second.depth.end() && entry->second-- == 0)
-    object->second.depth.erase(entry);
-  if (object->second.depth.empty())
-    all.objects.erase(object);
+  if (entry != object->second.depth.end() && entry->second >= 0)
+    --entry->second;
 }
 
 std::string ScopedLockBase::LastFile() const {

@@ -104,8 +104,8 @@ private:
 // of memory or a type an array cannot hold.
 SAFEARRAY* CreateSafeArray1D(VARTYPE vt, ULONG count);
 
-// Holds a synchronisation object (one with Lock and Unlock, or a
-// CRITICAL_SECTION) for a scope. For diagnosis the object remembers the
+// Holds a synchronisation object (one with Lock and Unlock, a standard
+// mutex, or a CRITICAL_SECTION) for a scope. For diagnosis the object remembers the
 // source file and line of its last locker and how deep each thread holds
 // it: 0 for a thread's first lock, one more for each nested one.
 class ScopedLockBase {
@@ -158,11 +158,17 @@ private:
   static void Release(CRITICAL_SECTION& section) { LeaveCriticalSection(&section); }
   template <class T>
   static void Acquire(T& object) {
-    object.Lock();
+    if constexpr (requires { object.Lock(); })
+      object.Lock();
+    else
+      object.lock();
   }
   template <class T>
   static void Release(T& object) {
-    object.Unlock();
+    if constexpr (requires { object.Unlock(); })
+      object.Unlock();
+    else
+      object.unlock();
   }
 
   Sync& m_sync;

@@ -29,7 +29,8 @@ class ATL_NO_VTABLE VornModuleExt : public CComObjectRootEx<CComMultiThreadModel
                                     public ISupportErrorInfoImpl<&IID_IVornModuleExt> {
 public:
   DECLARE_NOT_AGGREGATABLE(VornModuleExt)
-  DECLARE_CLASS_REGISTRATION("VornApp.VornModuleExt.1", "VornApp.VornModuleExt", "VornModuleExt Class")
+  DECLARE_CLASS_REGISTRATION("VornApp.VornModuleExt.1", "VornApp.VornModuleExt",
+                             "for use by external applications for accessing module properties")
 
   BEGIN_COM_MAP(VornModuleExt)
     COM_INTERFACE_ENTRY(IVornModuleExt)

@@ -247,6 +247,7 @@ TEST_F(EngineTest, AnUnregisteredTypeAsksWhetherToRemoveItsModule) {
       EXPECT_EQ(answers.Texts()[0], "Error creating ModuleType \"Gone\" named \"old\". \n" + reason +
                                         "\n\nWould you like to permanently remove this module from the file?");
     }
+    EXPECT_NE(m_engine->GetModule(3), nullptr) << "the row after it is loaded, whatever the answer";
     IVornModuleLocal* module = m_engine->GetModule(2);
     ASSERT_EQ(module != nullptr, c.kept);
     if (c.kept) {

@@ -202,6 +202,58 @@ std::vector<std::string> Texts(IVornStringList* list) {
   return texts;
 }
 
+// Only a save that reached the file is announced to the other machines: a
+// save the file refuses queues no "RELOADDATA".
+TEST_F(EngineControlTest, OnlyASaveThatWorkedQueuesItsReload) {
+  VornEngine* engine = Open();
+  auto refuseWrites = [&](bool refuse) {
+    std::string sql;
+    for (const char* table : {"Modules", "ModuleValues", "Connections"})
+      for (const char* change : {"INSERT", "UPDATE", "DELETE"})
+        sql += refuse ? std::string("CREATE TRIGGER refuse") + change + table + " BEFORE " + change + " ON " + table +
+                            " BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                      : std::string("DROP TRIGGER refuse") + change + table + ";";
+    Platform::Db::Database(m_path).Execute(sql);
+  };
+  float floats[] = {1.5f};
+  int ints[] = {2};
+  CComBSTR text(u"t");
+  BSTR texts[] = {text};
+  CComVariant array;
+  array.vt = VT_ARRAY | VT_R4;
+  array.parray = SafeArrayCreateVector(VT_R4, 0, 1);
+  IVornModuleLocal* module = engine->GetModule(3);
+  module->AddConnection(CComBSTR(u"Out"), 0, CComBSTR(u"In"));
+  CComBSTR name(u"v");
+  // Each save writes values of its own module ID.
+  const struct {
+    int id;
+    std::function<HRESULT()> save;
+  } saves[] = {
+      {10, [&] { return engine->SaveStringValue(10, name, text); }},
+      {11, [&] { return engine->SaveFloatValue(11, name, 1.5f); }},
+      {12, [&] { return engine->SaveFloatArray2D(12, name, 1, floats, 1); }},
+      {13, [&] { return engine->SaveIntArray(13, name, ints, 1); }},
+      {14, [&] { return engine->SaveStringArray(14, name, texts, 1); }},
+      {15, [&] { return engine->SaveArrayVar(15, name, array); }},
+      {0, [&] { return engine->SaveModuleParams(engine->GetModule(0)); }},
+      {3, [&] { return engine->SaveConnections(module); }},
+  };
+  ASSERT_EQ(engine->QueuedCommands(), std::vector<std::string>{});
+  std::vector<std::string> queued;
+  for (bool refused : {true, false}) {
+    refuseWrites(refused);
+    for (const auto& save : saves) {
+      SCOPED_TRACE(std::to_string(save.id) + (refused ? " refused" : ""));
+      const HRESULT hr = save.save();
+      EXPECT_EQ(FAILED(hr), refused);
+      if (!refused)
+        queued.push_back("RELOADDATA " + std::to_string(save.id));
+      EXPECT_EQ(engine->QueuedCommands(), queued);
+    }
+  }
+}
+
 TEST_F(EngineControlTest, MachinesThatModulesSendToAndThatDoNotRunTheFileAreReported) {
   Platform::Db::Database(m_path).Execute(
       "INSERT INTO Modules VALUES (5, 'Fake', 'far', 'lab2'), (6, 'Fake', 'farther', 'LAB3'),"

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -191,12 +192,14 @@ public:
   }
   HRESULT Initialize() override { return Record("Initialize"); }
   HRESULT GetHelpFileName(BSTR* pbstrFullPath) override {
+    HRESULT hr = Record("GetHelpFileName");
     *pbstrFullPath = SysAllocString(u"/help/fake.html");
-    return Record("GetHelpFileName");
+    return hr;
   }
   HRESULT GetModuleInfo(VornModuleInfo* pModuleInfo) override {
+    HRESULT hr = Record("GetModuleInfo");
     pModuleInfo->m_bstrAuthor = SysAllocString(u"Author");
-    return Record("GetModuleInfo");
+    return hr;
   }
   HRESULT GetDebugBuildFlag(BOOL* pbDebugBuild) override {
     *pbDebugBuild = debugBuild;
@@ -205,8 +208,15 @@ public:
   HRESULT Activate() override { return Record("Activate"); }
   HRESULT Deactivate() override { return Record("Deactivate"); }
 
+  // Throws in the call named throwIn: an exception with a text of its own
+  // when throwText is set, else one without.
   HRESULT Record(const char* call) {
     log.emplace_back(call);
+    if (throwIn == call) {
+      if (throwText)
+        throw std::runtime_error("boom");
+      throw 7;
+    }
     return S_OK;
   }
 
@@ -217,6 +227,8 @@ public:
   IVornModuleLocal* local = nullptr;
   IDispatch* icon = nullptr;
   std::vector<std::string> log;
+  std::string throwIn;
+  bool throwText = false;
 };
 
 #endif

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "platform/com/tests/counted.h"
+#include "platform/ui/messagebox.h"
 #include "vorn/engine/tests/fakes.h"
 
 namespace {
@@ -306,6 +307,75 @@ TEST(Module, ProcessorDecidesLocalityAndActivation) {
     EXPECT_EQ(engine.log, c.saved ? (std::vector<std::string>{"BeginDBTrans", "SaveModuleParams", "CommitDBTrans"})
                                   : std::vector<std::string>{});
     EXPECT_EQ(server->log, c.calls);
+  }
+}
+
+// Every call into the server is guarded: the exception is shown with the
+// function's name (and its own text, when it has one) and the call fails.
+// Run, Start and Stop pass every exception on to the engine; the others
+// only one without a text, and only in debug mode.
+TEST(Module, AServersExceptionIsShownAndPassedOnOnlyWhereTheGuardSays) {
+  using Invoke = std::function<HRESULT(IVornModuleLocal*)>;
+  const struct Call {
+    const char* name;
+    bool alwaysPassedOn;
+    HRESULT failed;  // what the call answers when the exception stops in the guard
+    Invoke invoke;
+  } calls[] = {
+      {"Start", true, E_FAIL, [](IVornModuleLocal* m) { return m->Start(); }},
+      {"Stop", true, E_FAIL, [](IVornModuleLocal* m) { return m->Stop(); }},
+      {"Load", false, E_FAIL, [](IVornModuleLocal* m) { return m->Load(); }},
+      {"GetIcon", false, E_FAIL, [](IVornModuleLocal* m) {
+         CComPtr<IPicture> icon;
+         return m->GetIcon(&icon);
+       }},
+      {"Initialize", false, E_FAIL, [](IVornModuleLocal* m) { return m->Initialize(); }},
+      {"GetHelpFileName", false, E_FAIL, [](IVornModuleLocal* m) {
+         CComBSTR path;
+         return m->GetHelpFileName(&path);
+       }},
+      {"GetModuleInfo", false, E_FAIL, [](IVornModuleLocal* m) {
+         VornModuleInfo info{};
+         return m->GetModuleInfo(&info);
+       }},
+      // Activation answers nothing of its own: the processor is set.
+      {"Activate", false, S_OK, [](IVornModuleLocal* m) { return m->SetProcessor(CComBSTR(u"Host1"), FALSE, TRUE); }},
+      {"Deactivate", false, S_OK, [](IVornModuleLocal* m) { return m->SetProcessor(CComBSTR(u"Other"), FALSE, TRUE); }},
+  };
+  const struct Kind {
+    bool text;
+    BOOL debugMode;
+  } kinds[] = {{false, FALSE}, {false, TRUE}, {true, FALSE}, {true, TRUE}};
+  for (const Call& call : calls) {
+    for (const Kind& kind : kinds) {
+      SCOPED_TRACE(std::string(call.name) + (kind.text ? " text" : " int") + (kind.debugMode ? " debug" : ""));
+      MessageBoxRecorder messages;
+      FakeEngine engine;
+      FakeServer* server = nullptr;
+      CComPtr<IUnknown> outer = FakeServer::Make(&server);
+      server->local->SetEngine(&engine);
+      server->local->SetName(CComBSTR(u"m"));
+      server->local->SetDebugModeFlag(kind.debugMode);
+      if (std::string(call.name) == "Deactivate")
+        server->local->SetProcessor(CComBSTR(u"Host1"), FALSE, TRUE);
+      server->throwIn = call.name;
+      server->throwText = kind.text;
+      const bool passOn = call.alwaysPassedOn || (!kind.text && kind.debugMode);
+      bool passedOn = false;
+      HRESULT hr = S_OK;
+      try {
+        hr = call.invoke(server->local);
+      } catch (...) {
+        passedOn = true;
+      }
+      EXPECT_EQ(passedOn, passOn);
+      if (!passedOn) {
+        EXPECT_EQ(hr, call.failed);
+      }
+      EXPECT_EQ(messages.Texts(), std::vector<std::string>{std::string("An exception occured in the ") + call.name +
+                                                           " function of module \"m\", Type \"Fake\"" +
+                                                           (kind.text ? "\n\nboom" : "")});
+    }
   }
 }
 

@@ -161,6 +161,7 @@ TEST(DataFlow, ValidationNamesWhatDoesNotFit) {
   model.m9->SetName(CComBSTR(u"Mixer"));
   model.m7->SetName(CComBSTR(u"Source"));
   Model::Define(model.m9)->DefineInput(CComBSTR(u"Label"), ctString, 0);
+  Model::Define(model.m9)->DefineInput(CComBSTR(u"Odd"), static_cast<VornConnectionType>(7), 0);
   struct Case {
     const char16_t* output;
     const char16_t* input;
@@ -172,6 +173,8 @@ TEST(DataFlow, ValidationNamesWhatDoesNotFit) {
       {u"Default", u"In", nullptr},
       {u"Default", u"Label",
        "Source(Default) ===> Mixer(Label)\nOutput has type \"ctFloatArray\"; Input has type \"ctString\""},
+      // A kind the engine does not know has no name.
+      {u"Default", u"Odd", "Source(Default) ===> Mixer(Odd)\nOutput has type \"ctFloatArray\"; Input has type \"\""},
       {u"Nothing", u"In",
        "Source(Nothing) ===> Mixer(In)\nThe output module \"Source\" does not have an output named \"Nothing\""},
       {u"Text", u"Nowhere",

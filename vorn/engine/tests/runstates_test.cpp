@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -35,10 +37,19 @@ struct Behaviour {
   int throwAtRun = 0;           // the Run call that throws (1-based), 0 never
   bool throwText = false;       // throws an exception with a message, else an int
   bool throwOnSave = false;
+  std::string throwIn{};        // "Start" or "Stop": that call throws as throwText says
   HRESULT startResult = S_OK;
   BOOL debugBuild = FALSE;
   std::function<void()> atStop = nullptr;  // called as Stop begins
+  std::function<void()> atRun = nullptr;   // called as Run begins
+  std::function<void()> atLoad = nullptr;  // called as Load begins
 };
+
+[[noreturn]] void Throw(bool text) {
+  if (text)
+    throw std::runtime_error("boom");
+  throw 7;
+}
 
 std::mutex g_mutex;
 std::map<int, Behaviour> g_behaviour;
@@ -87,17 +98,25 @@ public:
   }
   HRESULT Start() override {
     Note(Id(), "Start");
-    return BehaviourOf(Id()).startResult;
+    Behaviour behaviour = BehaviourOf(Id());
+    if (behaviour.throwIn == "Start")
+      Throw(behaviour.throwText);
+    return behaviour.startResult;
   }
   HRESULT Stop() override {
-    if (auto atStop = BehaviourOf(Id()).atStop)
-      atStop();
+    Behaviour behaviour = BehaviourOf(Id());
+    if (behaviour.atStop)
+      behaviour.atStop();
     Note(Id(), "Stop");
+    if (behaviour.throwIn == "Stop")
+      Throw(behaviour.throwText);
     return S_OK;
   }
   HRESULT Run() override {
     int id = Id();
     Behaviour behaviour = BehaviourOf(id);
+    if (behaviour.atRun)
+      behaviour.atRun();
     CComBSTR in(u"In"), out(u"Out");
     VARIANT_BOOL inputHasData = VARIANT_FALSE;
     m_module->InputHasData(in, &inputHasData);
@@ -106,11 +125,8 @@ public:
     m_inner->QueryInterface(IID_IVornModuleLocal, reinterpret_cast<void**>(&local));
     local->OutputHasData(out, &outputHasData);
     Note(id, outputHasData ? "Run" : "PreRun,Run");  // PreRun clears the outputs
-    if (behaviour.throwAtRun != 0 && ++m_runs == behaviour.throwAtRun) {
-      if (behaviour.throwText)
-        throw std::runtime_error("boom");
-      throw 7;
-    }
+    if (behaviour.throwAtRun != 0 && ++m_runs == behaviour.throwAtRun)
+      Throw(behaviour.throwText);
     VornConnectionData* input = nullptr;
     VornConnectionData* output = nullptr;
     m_module->GetInputData(in, &input);
@@ -139,6 +155,8 @@ public:
   }
   HRESULT Load(IDispatch*) override {
     Note(Id(), "Load");
+    if (auto atLoad = BehaviourOf(Id()).atLoad)
+      atLoad();
     return S_OK;
   }
   HRESULT GetIcon(IDispatch** icon) override {
@@ -238,6 +256,11 @@ protected:
     g_received.clear();
   }
   CComQIPtr<IVornEngineControl> Control() { return CComQIPtr<IVornEngineControl>(m_engine); }
+  bool InputHasData(int id) {
+    VARIANT_BOOL hasData = VARIANT_FALSE;
+    CComQIPtr<IVornModule>(m_engine->GetModule(id))->InputHasData(CComBSTR(u"In"), &hasData);
+    return hasData != VARIANT_FALSE;
+  }
   // The messages shown since the last call.
   std::vector<std::string> NewMessages() {
     std::vector<std::string> texts = m_messages.Texts();
@@ -285,6 +308,36 @@ TEST_F(RunStates, AStepStartsRunsAndStopsEveryLocalModuleOnce) {
   BOOL hasData = TRUE;
   m_engine->GetModule(1)->OutputHasData(CComBSTR("Out"), &hasData);
   EXPECT_FALSE(hasData) << "module 1 ran before the transfer filled its input";
+}
+
+// A step ends with the modules stopped, after a failed cycle too; each
+// module's PostRun has run: the input that module 1's Run read is empty
+// again when it stops.
+TEST_F(RunStates, AStepStopsTheModulesWhateverItsCycleDid) {
+  const struct {
+    int throwAtRun;
+    HRESULT result;
+  } cases[] = {{0, S_OK}, {1, E_FAIL}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.throwAtRun);
+    for (int id : {0, 1})
+      Control()->RemoveModule(id, FALSE, FALSE);
+    auto noteEmptied = [this] {
+      if (!InputHasData(1))
+        Note(1, "PostRun");
+    };
+    Chain(2, {{0, Behaviour{.throwAtRun = c.throwAtRun}}, {1, Behaviour{.atStop = noteEmptied}}});
+    CComQIPtr<IVornModule>(m_engine->GetModule(0))->SetOutputHasData(CComBSTR("Out"));
+    int moved = 0;
+    ASSERT_EQ(m_engine->TransferAllOutputs(&moved), S_OK);
+    ASSERT_TRUE(InputHasData(1));
+    EXPECT_EQ(m_engine->Step(), c.result);
+    EXPECT_EQ(m_engine->GetRunning(), esStop);
+    EXPECT_EQ(LogOf(0), (std::vector<std::string>{"Start", "PreRun,Run", "Stop"}));
+    EXPECT_EQ(LogOf(1), (std::vector<std::string>{"Start", "PreRun,Run", "PostRun", "Stop"}));
+    std::lock_guard<std::mutex> lock(g_mutex);
+    EXPECT_EQ(g_received[1], std::vector<int>{0}) << "module 1 read its input";
+  }
 }
 
 TEST_F(RunStates, ManualCyclesOfASlowEngineMoveDataOneHopPerCycle) {
@@ -401,6 +454,55 @@ TEST_F(RunStates, AThrowingRunStopsAFastEngineFromItsOwnThread) {
   }
 }
 
+// The engine's guard around Start, Run and Stop fails the call; only an
+// exception without a text of its own, from a debug build of a module in
+// an engine running in debug mode, reaches the engine's caller.
+TEST_F(RunStates, AModulesExceptionReachesTheEnginesCallerOnlyInDebugMode) {
+  const char* const calls[] = {"Start", "Run", "Stop"};
+  const struct {
+    bool text;
+    BOOL debugBuild;
+    BOOL debugRun;
+    bool passedOn;
+  } kinds[] = {{false, TRUE, TRUE, true}, {true, TRUE, TRUE, false}, {false, FALSE, TRUE, false},
+               {false, TRUE, FALSE, false}};
+  for (const char* name : calls) {
+    const std::string call = name;
+    for (const auto& kind : kinds) {
+      SCOPED_TRACE(call + (kind.text ? " text" : " int") + (kind.debugBuild ? " debug build" : "") +
+                   (kind.debugRun ? " debug run" : ""));
+      Control()->RemoveModule(0, FALSE, FALSE);
+      PassServer::s_nextDebugBuild = kind.debugBuild;
+      m_engine->SetDebugRunFlag(kind.debugRun);
+      Chain(1, {{0, Behaviour{.throwAtRun = call == "Run" ? 1 : 0, .throwText = kind.text,
+                              .throwIn = call != "Run" ? call : ""}}});
+      bool passedOn = false;
+      HRESULT hr = S_OK;
+      try {
+        if (call != "Start") {
+          ASSERT_EQ(m_engine->SetRunning(esSlow), S_OK);
+        }
+        hr = call == "Start" ? m_engine->SetRunning(esSlow)
+             : call == "Run" ? m_engine->RunAll()
+                             : m_engine->SetRunning(esStop);
+      } catch (...) {
+        passedOn = true;
+      }
+      EXPECT_EQ(passedOn, kind.passedOn);
+      if (!passedOn) {
+        EXPECT_EQ(hr, call == "Stop" ? S_OK : E_FAIL) << "a stop answers success whatever the modules do";
+      }
+      {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_behaviour[0] = Behaviour{};
+      }
+      m_engine->SetRunning(esStop);
+      EXPECT_EQ(m_engine->GetRunning(), esStop);
+      NewMessages();
+    }
+  }
+}
+
 TEST_F(RunStates, CyclesFollowChangesOfTheModelBetweenThem) {
   Chain(2, {{0, Behaviour{.source = true}}});
   ASSERT_EQ(m_engine->SetRunning(esSlow), S_OK);
@@ -470,6 +572,87 @@ TEST_F(RunStates, ClientsMayAddAndRemoveModulesWhileTheEngineRuns) {
   }
   EXPECT_EQ(m_engine->SetRunning(esStop), S_OK);
   EXPECT_GT(m_engine->GetGenerationCounter(), 0);
+}
+
+// A module whose Run does not return holds the run thread past the five
+// seconds a stop waits for it: the stop goes on without it, and the thread,
+// once it has ended, is joined by the engine rather than left running or
+// deleted while it runs.
+TEST_F(RunStates, ARunThreadThatOutlivesTheStopsWaitIsJoinedLater) {
+  std::atomic<bool> entered{false}, released{false}, returned{false};
+  auto hold = [&] {
+    entered = true;
+    while (!released)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    returned = true;
+  };
+  Chain(1, {{0, Behaviour{.atRun = hold}}});
+  ASSERT_EQ(m_engine->SetRunning(esFast), S_OK);
+  ASSERT_TRUE(Eventually([&] { return entered.load(); }));
+  EXPECT_EQ(m_engine->SetRunning(esStop), S_OK);
+  EXPECT_EQ(m_engine->GetRunning(), esStop);
+  EXPECT_FALSE(returned) << "the stop did not wait for the module to return";
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_behaviour[0] = Behaviour{};
+  }
+  released = true;
+  ASSERT_TRUE(Eventually([&] { return returned.load(); }));
+  EXPECT_EQ(m_engine->SetRunning(esSlow), S_OK);
+  EXPECT_EQ(m_engine->SetRunning(esStop), S_OK);
+  std::vector<std::string> log = LogOf(0);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Start"), 2);
+  EXPECT_EQ(log.back(), "Stop");
+}
+
+// No engine lock is held while a module loads: the run thread, which
+// holds a module's lock while it asks the engine for modules, would wait
+// for the load, and the load for the module's lock.
+TEST_F(RunStates, NoModuleLoadsUnderTheEngineLock) {
+  Chain(1);
+  int loads = 0;
+  int blocked = 0;
+  std::vector<std::thread> waiting;
+  auto probe = [&] {
+    ++loads;
+    auto asked = std::make_shared<std::atomic<bool>>(false);
+    std::thread other([this, asked] {
+      m_engine->GetModuleCount();
+      *asked = true;
+    });
+    if (Eventually([&] { return asked->load(); })) {
+      other.join();
+    } else {
+      ++blocked;
+      waiting.push_back(std::move(other));
+    }
+  };
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_behaviour[0] = Behaviour{.atLoad = probe};
+  }
+  const struct {
+    const char* what;
+    std::function<void()> load;
+  } cases[] = {
+      {"open", [&] { m_engine->OpenDatabase(); }},
+      {"reload one", [&] { Control()->ReloadModule(0, FALSE); }},
+      {"reload all", [&] { Control()->ReloadModule(-1, FALSE); }},
+      {"values of one", [&] { Control()->ReloadModuleData(0); }},
+      {"values of all", [&] { Control()->ReloadModuleData(-1); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    loads = blocked = 0;
+    c.load();
+    for (std::thread& thread : waiting)
+      thread.join();
+    waiting.clear();
+    EXPECT_EQ(loads, 1);
+    EXPECT_EQ(blocked, 0);
+  }
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_behaviour.clear();
 }
 
 TEST_F(RunStates, ASaveEndsItsTransactionHoweverTheServerFails) {

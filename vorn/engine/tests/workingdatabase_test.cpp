@@ -164,6 +164,20 @@ TEST_F(WorkingDatabaseTest, ArraysKeepTheirTextFormsAndRows) {
   EXPECT_EQ(m_db->GetIntArraySize(3, "Taps", count), S_OK);
   EXPECT_EQ(count, 3);
 
+  // Every integer comes back as it was, however large, by either load.
+  const int wide[] = {16777217, -16777219, 2147483647, -2147483647 - 1};
+  ASSERT_EQ(m_db->SaveIntArray(3, "Wide", wide, 4), S_OK);
+  EXPECT_EQ(Raw("SELECT Value FROM ModuleValues WHERE VariableName = 'Wide'"),
+            "16777217.000000 -16777219.000000 2147483647.000000 -2147483648.000000 \n");
+  EXPECT_EQ(m_db->LoadIntArray(3, "Wide", 4, back, count), S_OK);
+  EXPECT_EQ(std::vector<int>(back, back + count), std::vector<int>(wide, wide + 4));
+  VARIANT exact;
+  ASSERT_EQ(m_db->LoadIntArrayVar(3, "Wide", &exact), S_OK);
+  const LONG* elements = static_cast<const LONG*>(V_ARRAY(&exact)->pvData);
+  EXPECT_EQ(std::vector<int>(elements, elements + V_ARRAY(&exact)->rgsabound[0].cElements),
+            std::vector<int>(wide, wide + 4));
+  VariantClear(&exact);
+
   std::vector<std::string> strings;
   ASSERT_EQ(m_db->SaveStringArray(3, "Labels", {"x", "y", "z"}), S_OK);
   EXPECT_EQ(m_db->LoadStringArray(3, "Labels", 2, strings), S_OK);

@@ -104,7 +104,8 @@ bool XmlCharacters(std::u16string_view text) {
   return true;
 }
 
-void AppendEscaped(std::u16string_view text, std::u16string& out) {
+// Text as character data, or as an attribute value between double quotes.
+void AppendEscaped(std::u16string_view text, std::u16string& out, bool attribute = false) {
   for (char16_t c : text) {
     switch (c) {
       case u'&': out += u"&amp;"; break;
@@ -112,7 +113,83 @@ void AppendEscaped(std::u16string_view text, std::u16string& out) {
       case u'>': out += u"&gt;"; break;
       // A carriage return would come back as a line feed.
       case u'\r': out += u"&#13;"; break;
+      // An attribute value's line feeds and tabs would come back as blanks.
+      case u'\n': out += attribute ? u"&#10;" : u"\n"; break;
+      case u'\t': out += attribute ? u"&#9;" : u"\t"; break;
+      case u'"': out += attribute ? u"&quot;" : u"\""; break;
       default: out += c;
+    }
+  }
+}
+
+void AppendAttributes(const DOMNode* element, std::u16string& out) {
+  const DOMNamedNodeMap* attributes = element->getAttributes();
+  for (XMLSize_t i = 0; attributes != nullptr && i < attributes->getLength(); ++i) {
+    const DOMNode* attribute = attributes->item(i);
+    out += u' ';
+    out += View(attribute->getNodeName());
+    out += u"=\"";
+    AppendEscaped(View(attribute->getNodeValue()), out, true);
+    out += u'"';
+  }
+}
+
+// Writes node as markup; for an element with children only its start tag,
+// answering true: its children and end tag follow.
+bool AppendStart(const DOMNode* node, std::u16string& out) {
+  switch (node->getNodeType()) {
+    case DOMNode::ELEMENT_NODE:
+      out += u'<';
+      out += View(node->getNodeName());
+      AppendAttributes(node, out);
+      if (node->getFirstChild() != nullptr) {
+        out += u'>';
+        return true;
+      }
+      out += u"/>";
+      return false;
+    case DOMNode::TEXT_NODE:
+      AppendEscaped(View(node->getNodeValue()), out);
+      return false;
+    case DOMNode::CDATA_SECTION_NODE:
+      out += u"<![CDATA[";
+      out += View(node->getNodeValue());
+      out += u"]]>";
+      return false;
+    case DOMNode::PROCESSING_INSTRUCTION_NODE:
+      out += u"<?";
+      out += View(node->getNodeName());
+      if (!View(node->getNodeValue()).empty()) {
+        out += u' ';
+        out += View(node->getNodeValue());
+      }
+      out += u"?>";
+      return false;
+    default:
+      return false;
+  }
+}
+
+// node and everything below it as markup, as it was received. Walked
+// without recursion, as AppendText is.
+std::u16string Markup(const DOMNode* top) {
+  std::u16string out;
+  const DOMNode* node = top;
+  for (;;) {
+    if (AppendStart(node, out)) {
+      node = node->getFirstChild();
+      continue;
+    }
+    for (;;) {
+      if (node == top) return out;
+      if (const DOMNode* next = node->getNextSibling()) {
+        node = next;
+        break;
+      }
+      node = node->getParentNode();
+      out += u"</";
+      out += View(node->getNodeName());
+      out += u'>';
     }
   }
 }
@@ -170,7 +247,8 @@ bool PropertiesDocument::LoadXml(std::u16string_view text) {
   Parser& parser = *parser_;
   bool parsed = false;
   bool hasProps = false;
-  std::vector<std::pair<std::u16string, std::u16string>> properties;
+  std::u16string propsAttributes;
+  std::vector<Child> children;
   try {
     // The text is already Unicode: any encoding it declares is not its own.
     MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size() * sizeof(char16_t),
@@ -184,11 +262,14 @@ bool PropertiesDocument::LoadXml(std::u16string_view text) {
       parsed = true;
       hasProps = View(root->getTagName()) == u"PROPS";
       if (hasProps) {
+        AppendAttributes(root, propsAttributes);
         for (const DOMNode* child = root->getFirstChild(); child; child = child->getNextSibling()) {
-          if (child->getNodeType() != DOMNode::ELEMENT_NODE) continue;
-          std::u16string value;
-          AppendText(child, value);
-          properties.emplace_back(View(child->getNodeName()), std::move(value));
+          Child kept{child->getNodeType() == DOMNode::ELEMENT_NODE, {}, {}, Markup(child)};
+          if (kept.property) {
+            kept.name = View(child->getNodeName());
+            AppendText(child, kept.value);
+          }
+          children.push_back(std::move(kept));
         }
       }
     }
@@ -202,21 +283,29 @@ bool PropertiesDocument::LoadXml(std::u16string_view text) {
   parser.dom.resetDocumentPool();
   if (!parsed) return false;
   hasProps_ = hasProps;
+  changed_ = false;
   loadedText_.assign(text);
-  properties_ = std::move(properties);
+  propsAttributes_ = std::move(propsAttributes);
+  children_ = std::move(children);
   return true;
 }
 
 std::u16string PropertiesDocument::Xml() const {
-  if (!hasProps_) return loadedText_;
-  std::u16string out = u"<?xml version='1.0'?><PROPS>";
-  for (const auto& [name, value] : properties_) {
+  if (!hasProps_ || !changed_) return loadedText_;
+  std::u16string out = u"<?xml version='1.0'?><PROPS";
+  out += propsAttributes_;
+  out += u'>';
+  for (const Child& child : children_) {
+    if (!child.property || !child.markup.empty()) {
+      out += child.markup;
+      continue;
+    }
     out += u'<';
-    out += name;
+    out += child.name;
     out += u'>';
-    AppendEscaped(value, out);
+    AppendEscaped(child.value, out);
     out += u"</";
-    out += name;
+    out += child.name;
     out += u'>';
   }
   out += u"</PROPS>";
@@ -235,27 +324,30 @@ void PropertiesDocument::WriteProperty(std::u16string_view name, std::u16string_
   // Text XML cannot hold would make the whole document unreadable later.
   if (!XmlCharacters(value)) ThrowComError(E_INVALIDARG, IID_PropertiesNode);
   RequireProps();
-  for (auto& property : properties_) {
-    if (property.first == name) {
-      property.second.assign(value);
+  changed_ = true;
+  for (Child& child : children_) {
+    if (child.property && child.name == name) {
+      // The new element replaces the old one, attributes and all.
+      child.value.assign(value);
+      child.markup.clear();
       return;
     }
   }
-  properties_.emplace_back(std::move(ownName), std::u16string(value));
+  children_.push_back(Child{true, std::move(ownName), std::u16string(value), {}});
 }
 
 std::u16string PropertiesDocument::ReadProperty(std::u16string_view name) const {
   RequireProps();
-  for (const auto& property : properties_)
-    if (property.first == name) return property.second;
+  for (const Child& child : children_)
+    if (child.property && child.name == name) return child.value;
   return {};
 }
 
 std::vector<std::u16string> PropertiesDocument::PropertyNames() const {
   RequireProps();
   std::vector<std::u16string> names;
-  names.reserve(properties_.size());
-  for (const auto& property : properties_) names.push_back(property.first);
+  for (const Child& child : children_)
+    if (child.property) names.push_back(child.name);
   return names;
 }
 

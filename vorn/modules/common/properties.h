@@ -6,8 +6,10 @@
 // text before each use, changed, and written back to text. The text comes
 // from other modules, scripts and peers, so it is parsed without external
 // entities or DTDs and with bounded entity expansion. As the servers always
-// read it, text nodes of white space only are dropped and only element
-// children of PROPS are kept; writing back gives the form above.
+// read it, only element children of PROPS are properties, and white space
+// alone is no part of a value. What a module passes on is what it received
+// (attributes, nested elements and all), changed only where it set a
+// property; a text it changed is written back in the form above.
 #ifndef VORN_MODULES_COMMON_PROPERTIES_H
 #define VORN_MODULES_COMMON_PROPERTIES_H
 
@@ -40,8 +42,8 @@ public:
   // Replaces the content with the parsed text; false (content unchanged)
   // when the text does not parse.
   bool LoadXml(std::u16string_view text);
-  // The document as text. A document whose root is not PROPS is given back
-  // as it was loaded, since nothing in it can have changed.
+  // The document as text: as it was loaded until a property is written,
+  // and always for a document whose root is not PROPS.
   std::u16string Xml() const;
 
   // Sets property name to value, keeping its position when it exists.
@@ -58,10 +60,20 @@ private:
   void RequireProps() const;
 
   struct Parser;
+  // A child of PROPS as received (its markup), or a property written since
+  // (no markup); only element children are properties.
+  struct Child {
+    bool property = false;
+    std::u16string name;
+    std::u16string value;
+    std::u16string markup;
+  };
   std::unique_ptr<Parser> parser_;
   bool hasProps_ = false;
+  bool changed_ = false;
   std::u16string loadedText_;
-  std::vector<std::pair<std::u16string, std::u16string>> properties_;
+  std::u16string propsAttributes_;
+  std::vector<Child> children_;
 };
 
 }  // namespace VornModules

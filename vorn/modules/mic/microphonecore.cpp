@@ -23,10 +23,14 @@ void Check(HRESULT hr, REFIID iid) {
   if (FAILED(hr)) VornModules::ThrowComError(hr, iid);
 }
 
+// The persist object the engine hands to Save and Load; an object that is
+// none fails as a call through the missing interface would.
 CComPtr<IVornPersist> Persist(IDispatch* object) {
-  if (object == nullptr) VornModules::ThrowComError(E_POINTER, IID_IVornPersist);
   CComPtr<IVornPersist> persist;
-  Check(object->QueryInterface(IID_IVornPersist, reinterpret_cast<void**>(&persist)), IID_IVornPersist);
+  if (object != nullptr) {
+    const HRESULT hr = object->QueryInterface(IID_IVornPersist, reinterpret_cast<void**>(&persist));
+    if (hr != E_NOINTERFACE) Check(hr, IID_IVornPersist);
+  }
   if (!persist) VornModules::ThrowComError(E_POINTER, IID_IVornPersist);
   return persist;
 }

@@ -46,6 +46,21 @@ TEST(VornAppServer, IsRegisteredForScriptsAndCarriesItsWorkingFileTemplate) {
     RegCloseKey(key);
   }
 
+  // The wrapper class says what it is for, under its class and its names.
+  CLSID wrapper{};
+  ASSERT_EQ(CLSIDFromProgID(u"VornApp.VornModuleExt", &wrapper), S_OK);
+  for (std::string key : {"CLSID\\" + Platform::GuidText(wrapper), std::string("VornApp.VornModuleExt"),
+                          std::string("VornApp.VornModuleExt.1")}) {
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened), ERROR_SUCCESS) << key;
+    char text[128] = {};
+    DWORD size = sizeof text;
+    EXPECT_EQ(RegQueryValueEx(opened, nullptr, nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(text, "for use by external applications for accessing module properties") << key;
+    RegCloseKey(opened);
+  }
+
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID(u"Vorn.Application", &clsid), S_OK);
   CComPtr<IDispatch> app;

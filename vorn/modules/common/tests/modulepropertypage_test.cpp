@@ -154,10 +154,16 @@ TEST(ModulePropertyPage, ApplyLeavesTheModuleToBeSavedAndThePageClean) {
   frame.object->SetPageSite(&site);
   IUnknown* objects[] = {frame.module};
   frame.object->SetObjects(1, objects);
-  // Opening the page changes nothing the engine must save.
-  ASSERT_EQ(frame.object->Activate(nullptr, &kRect, FALSE), S_OK);
-  EXPECT_FALSE(frame.ModuleDirty());
-  EXPECT_EQ(frame.object->IsPageDirty(), S_FALSE);
+  // Opening the page changes nothing the engine must save, and keeps a
+  // change that waits to be saved.
+  for (bool waiting : {true, false}) {
+    frame.server->local->SetDirtyFlag(waiting);
+    ASSERT_EQ(frame.object->Activate(nullptr, &kRect, FALSE), S_OK);
+    EXPECT_EQ(frame.ModuleDirty() != FALSE, waiting);
+    EXPECT_EQ(frame.object->IsPageDirty(), S_FALSE);
+    if (waiting)
+      frame.object->Deactivate();
+  }
 
   frame.page->MarkDirty();
   frame.page->MarkDirty();
@@ -189,12 +195,14 @@ TEST(ModulePropertyPage, SizesFromTheTemplateAndItsFont) {
     EXPECT_EQ(Platform::Utf16ToUtf8(info.pszTitle), "Custom");
     EXPECT_EQ(Platform::Utf16ToUtf8(info.pszHelpFile), "/help/fake.html");
     EXPECT_EQ(Platform::Utf16ToUtf8(info.pszDocString), "");
-    const SIZE pixels = *Platform::DialogTemplatePixels(g_template);
-    EXPECT_EQ(info.size.cx, pixels.cx);
-    EXPECT_EQ(info.size.cy, pixels.cy);
-    if (!withFont) {
-      EXPECT_EQ(info.size.cx, 206 * 8 / 4);
-    }
+    // Dialog units of the template's own font, else of the system's 8 by 16.
+    const Platform::FontBaseUnits system{8, 16};
+    const auto measured = Platform::MeasureDialogFont("MS Sans Serif", 8);
+    ASSERT_TRUE(measured);
+    const Platform::FontBaseUnits units = withFont ? *measured : system;
+    EXPECT_EQ(info.size.cx, Platform::MulDivRounded(206, units.averageWidth, 4));
+    EXPECT_EQ(info.size.cy, Platform::MulDivRounded(111, units.height, 8));
+    EXPECT_NE(*measured, system) << "the font tells itself apart from the system's units";
     CoTaskMemFree(info.pszTitle);
     CoTaskMemFree(info.pszDocString);
     CoTaskMemFree(info.pszHelpFile);

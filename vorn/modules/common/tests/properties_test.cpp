@@ -85,6 +85,40 @@ TEST(ConnectionProperties, ReadsForeignText) {
   EXPECT_EQ(Loaded(deep)->ReadProperty(u"A"), u"xy");
 }
 
+// What a module passes on is what it received, changed only where it set a
+// property: attributes, nested elements and other markup stay.
+TEST(ConnectionProperties, PassesOnWhatItReceived) {
+  const std::u16string received =
+      u"<?xml version='1.0'?><PROPS Type=\"Audio\" Note='a \"b\"&amp;&#10;c'>\n <Rate unit=\"Hz\">8000</Rate>"
+      u"<Meta><Owner id=\"1\">lab</Owner><?tool x?></Meta><Empty/></PROPS>";
+  // (The parser gives a tag's attributes in the order of their names.)
+  const std::u16string kept =
+      u"<PROPS Note=\"a &quot;b&quot;&amp;&#10;c\" Type=\"Audio\">\n ";
+  struct Case {
+    std::vector<std::pair<std::u16string, std::u16string>> writes;
+    std::u16string expected;
+  } cases[] = {
+      {{}, received},
+      {{{u"Rate", u"11025"}},
+       u"<?xml version='1.0'?>" + kept +
+           u"<Rate>11025</Rate><Meta><Owner id=\"1\">lab</Owner><?tool x?></Meta><Empty/></PROPS>"},
+      {{{u"Gain", u"2"}},
+       u"<?xml version='1.0'?>" + kept +
+           u"<Rate unit=\"Hz\">8000</Rate><Meta><Owner id=\"1\">lab</Owner><?tool x?></Meta><Empty/>"
+           u"<Gain>2</Gain></PROPS>"},
+  };
+  for (const Case& c : cases) {
+    auto document = Loaded(received);
+    for (const auto& [name, value] : c.writes) document->WriteProperty(name, value);
+    EXPECT_EQ(document->Xml(), c.expected);
+    // What is passed on reads as what was received.
+    auto passed = Loaded(document->Xml());
+    EXPECT_EQ(passed->PropertyNames(), document->PropertyNames());
+    EXPECT_EQ(passed->ReadProperty(u"Meta"), u"lab");
+    EXPECT_EQ(passed->Xml(), document->Xml());
+  }
+}
+
 // Text that does not parse or would blow up is refused and leaves the
 // loaded document as it was; nothing outside the text is ever read.
 TEST(ConnectionProperties, RefusesUnsafeOrBrokenText) {

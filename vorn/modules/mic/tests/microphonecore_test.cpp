@@ -2,6 +2,7 @@
 // simulated input stepped by the test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <map>
@@ -162,7 +163,20 @@ TEST_F(MicrophoneCoreTest, StoredValuesOpenWithTheirSettingsOrKeepTheDefaults) {
   EXPECT_EQ(other.BlockSize(), 512);
   EXPECT_EQ(other.Frequency(), 16000);
   EXPECT_EQ(other.Device(), 0);
-  EXPECT_THROW(core.Save(nullptr), VornModules::ComError);
+
+  // Without a persist object, or with an object that is none, both fail as
+  // a call through a null interface would.
+  for (IDispatch* none : {static_cast<IDispatch*>(nullptr), static_cast<IDispatch*>(server)}) {
+    for (bool save : {true, false}) {
+      HRESULT hr = S_OK;
+      try {
+        save ? core.Save(none) : core.Load(none);
+      } catch (const VornModules::ComError& error) {
+        hr = error.Error();
+      }
+      EXPECT_EQ(hr, E_POINTER) << (none ? "not a persist object" : "null") << (save ? " save" : " load");
+    }
+  }
 }
 
 TEST_F(MicrophoneCoreTest, ALevelThatIsNoNumberIsRefusedWhetherSetOrStored) {
@@ -208,7 +222,21 @@ TEST_F(MicrophoneCoreTest, SwitchingWhileTheEngineRunsIsSafe) {
   }
   stop = true;
   run.join();
+  // What the switching leaves: the device open once and recording into its
+  // buffers, and closed for good once switched off.
   EXPECT_TRUE(core.Enabled());
+  EXPECT_FALSE(SimConfigure(Stepped(dir.Path("in.wav")))) << "a device is open";
+  core.Run();  // starts a pending recording
+  SimStep(128);
+  VornConnectionData* data = nullptr;
+  ASSERT_EQ(server->module->GetOutputData(CComBSTR(u"Default"), &data), S_OK);
+  std::fill_n(data->m_pFloatArray, data->m_iArrayElementCnt, 2.0f);  // no sample reads as 2
+  core.Run();
+  const std::vector<float> block = Output();
+  ASSERT_EQ(block.size(), 128u);
+  EXPECT_EQ(std::count(block.begin(), block.end(), 2.0f), 0) << "a recorded block arrived";
+  EXPECT_EQ(core.PutEnabled(VARIANT_FALSE), S_OK);
+  EXPECT_TRUE(SimConfigure(Stepped(dir.Path("in.wav")))) << "no device is left open";
 }
 
 }  // namespace
