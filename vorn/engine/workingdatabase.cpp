@@ -125,12 +125,17 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+// A file of another kind is refused before its journal is switched.
+Platform::Db::OpenOptions ExistingWorkingFileOptions(std::chrono::milliseconds busyTimeout) {
+  Platform::Db::OpenOptions options = WorkingFileOptions(Platform::Db::OpenMode::Existing, busyTimeout);
+  options.check = CheckTables;
+  return options;
+}
+
 }  // namespace
 
 WorkingDatabase::WorkingDatabase(const std::string& path, std::chrono::milliseconds busyTimeout)
-    : m_db(path, WorkingFileOptions(Platform::Db::OpenMode::Existing, busyTimeout)) {
-  CheckTables(m_db);
-}
+    : m_db(path, ExistingWorkingFileOptions(busyTimeout)) {}
 
 std::unique_ptr<WorkingDatabase> WorkingDatabase::Open(const std::string& path,
                                                        std::chrono::milliseconds busyTimeout) {
