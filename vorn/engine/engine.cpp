@@ -408,21 +408,30 @@ BSTR VornEngine::GetAvailableModuleType(int nIdx) {
 
 // ---- Loading a model -------------------------------------------------------------------
 
-void VornEngine::LoadModel(int id) {
+HRESULT VornEngine::LoadModel(int id) {
   // No engine lock over the load: each module's Load takes the module's
   // lock, and the run thread holds a module's lock while it asks for the
   // collection. The collection's own reads and writes take the lock.
   if (!EnsureDatabase())
-    return;
+    return E_FAIL;
   // Every row is read before any module is made: answering the repair
   // prompt deletes rows of this table.
   std::vector<ModuleRow> rows;
-  if (FAILED(m_db->ReadModules(id, rows)))
-    return;
-  for (ModuleRow& row : rows) {
+  if (HRESULT read = m_db->ReadModules(id, rows); FAILED(read))
+    return read;
+  for (std::size_t at = 0; at < rows.size(); ++at) {
+    ModuleRow& row = rows[at];
     if (!IsModuleID(row.id)) {
       AfxMessageBox(("Error reading module database--Exception: the module \"" + row.name + "\" has the ID " +
-                     std::to_string(row.id) + ", which is not a module ID")
+                     row.storedID + ", which is not a module ID")
+                        .c_str());
+      continue;
+    }
+    // Rows come in ID order: of two with one ID only the later can be kept.
+    if (at + 1 < rows.size() && rows[at + 1].id == row.id) {
+      AfxMessageBox(("Error reading module database--Exception: the modules \"" + row.name + "\" and \"" +
+                     rows[at + 1].name + "\" are stored with one ID, " + std::to_string(row.id) + "; only \"" +
+                     rows[at + 1].name + "\" is loaded")
                         .c_str());
       continue;
     }
@@ -455,6 +464,7 @@ void VornEngine::LoadModel(int id) {
     module->Release();
   }
   ValidateLoadedConnections(id);
+  return S_OK;
 }
 
 void VornEngine::ValidateLoadedConnections(int id) {
@@ -1107,7 +1117,10 @@ HRESULT VornEngine::OpenDatabase(BOOL bBroadcast) {
   Broadcast(bBroadcast, "OPENDATABASE \"" + NetworkPath() + "\"");
   if (CComPtr<IVornPeerChannel> peer = Peer())
     peer->SetIdentity(CComBSTR(ApplicationIdentity()));
-  LoadModel(-1);
+  // A file that did not open is not tried (and reported) again, and one
+  // whose modules cannot be read did not open either.
+  if (m_db && FAILED(LoadModel(-1)))
+    hr = E_FAIL;
   m_fileModified = false;
   if (!bBroadcast)
     PostToWindow(VWM_DATABASE_OPENED, 0);

@@ -173,7 +173,7 @@ private:
   // Every change of the collection, under the engine lock: the next cycle
   // takes a new snapshot. The caller drops the old one after the lock.
   [[nodiscard]] std::shared_ptr<const Snapshot> CollectionChanged();
-  void LoadModel(int id);
+  HRESULT LoadModel(int id);
   void ValidateLoadedConnections(int id);
 
   // The working file.

@@ -175,23 +175,48 @@ protected:
   MessageBoxRecorder m_messages;
 };
 
+// A working file whose module table cannot be read, though the file opens.
+std::string DamagedModuleTable(const TestSupport::TempDir& dir, const std::string& from) {
+  std::string path = dir.Path("damaged.vrn");
+  std::filesystem::copy_file(from, path);
+  std::int64_t page = 0, size = 0;
+  {
+    Platform::Db::Database db(path, {Platform::Db::OpenMode::Existing, Platform::Db::Journal::Rollback});
+    for (int id = 0; id < 100; ++id)
+      db.Prepare("INSERT INTO Modules VALUES (?1, 'Source', ?2, '')").Bind(1, id).Bind(2, std::string(200, 'n'))
+          .Execute();
+    page = db.QueryInt64("SELECT rootpage FROM sqlite_schema WHERE name = 'Modules'").value();
+    size = db.QueryInt64("PRAGMA page_size").value();
+  }
+  std::string bytes = TestSupport::ReadFile(path);
+  bytes.replace(static_cast<std::size_t>((page - 1) * size), static_cast<std::size_t>(size),
+                static_cast<std::size_t>(size), '\xFF');
+  return dir.Write("damaged.vrn", bytes);
+}
+
 TEST_F(AutomationTest, OpenFileWritesTheTemplateWhereNoFileIsAndPassesOnAFailedOpen) {
   std::string notADatabase = m_dir.Write("text.vrn", "this is not a working file, but some text long enough\n");
   struct Case {
     std::string path;
     bool succeeds;
+    std::size_t messages;  // each failure to open is said once
   } cases[] = {
-      {m_path, true},                               // written from the template
-      {m_path, true},                               // now there: opened as it is
-      {notADatabase, false},                        // there, and no working file
-      {m_dir.Path("missing/dir/model.vrn"), false}, // cannot be written
-      {"", false},
+      {m_path, true, 0},                               // written from the template
+      {m_path, true, 0},                               // now there: opened as it is
+      {notADatabase, false, 1},                        // there, and no working file
+      {"damaged", false, 1},                           // its modules cannot be read
+      {m_dir.Path("missing/dir/model.vrn"), false, 0}, // cannot be written
+      {"", false, 0},
   };
   CComPtr<IDispatch> app = NewApp();
-  for (const Case& c : cases) {
+  for (Case& c : cases) {
+    if (c.path == "damaged")
+      c.path = DamagedModuleTable(m_dir, m_path);
     SCOPED_TRACE(c.path);
+    const std::size_t before = m_messages.Texts().size();
     HRESULT hr = Method(app, "OpenFile", {CComVariant(c.path.c_str())}).hr;
     EXPECT_EQ(SUCCEEDED(hr), c.succeeds) << std::hex << hr;
+    EXPECT_EQ(m_messages.Texts().size() - before, c.messages);
     if (c.succeeds) {
       EXPECT_TRUE(std::filesystem::exists(c.path));
       EXPECT_EQ(NumberOf(Get(app, "ModuleCount").result), 0);
