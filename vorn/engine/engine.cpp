@@ -214,13 +214,10 @@ void ReleaseAll(std::vector<IVornModuleLocal*>& modules) {
 }  // namespace
 
 IVornModuleLocal* VornEngine::FindModule(BSTR bstrName) {
-  std::string name = Text(bstrName);
+  std::string name = FoldedText(Text(bstrName));
   std::lock_guard<std::recursive_mutex> lock(m_lock);
-  IVornModuleLocal* found = nullptr;
-  for (auto& [id, slot] : m_modules)  // ascending IDs: the last match is the highest
-    if (SameText(NameOf(slot.module), name))
-      found = slot.module;
-  return found;
+  auto named = m_idsByName.find(name);  // of several, the highest ID
+  return named == m_idsByName.end() ? nullptr : m_modules.at(*named->second.rbegin()).module;
 }
 
 int VornEngine::GetNewModuleID() {
@@ -242,6 +239,7 @@ void VornEngine::ReleaseAllModules() {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     stale = CollectionChanged();
     modules.swap(m_modules);
+    m_idsByName.clear();
     m_count = 0;
     m_queuedCommands.clear();
   }
@@ -274,7 +272,9 @@ bool VornEngine::InsertModule(IVornModuleLocal* module) {
     stale = CollectionChanged();
     Slot& slot = m_modules[id];
     replaced = slot;
+    UnindexName(id, replaced);
     slot = added;
+    IndexName(id, slot);
     m_count = std::max(m_count, id + 1);
   }
   // Two rows of one ID: the earlier module goes, it is no longer reachable
@@ -1188,6 +1188,7 @@ HRESULT VornEngine::RemoveModule(int nID, BOOL bBroadcast, BOOL bDeleteFromFile)
     if (slot != m_modules.end()) {
       stale = CollectionChanged();
       removed = slot->second;
+      UnindexName(nID, removed);
       m_modules.erase(slot);
     }
   }
@@ -1227,6 +1228,7 @@ HRESULT VornEngine::ReloadModule(int nID, BOOL bBroadcast) {
       if (slot != m_modules.end()) {
         stale = CollectionChanged();
         removed = slot->second;
+        UnindexName(nID, removed);
         m_modules.erase(slot);
       }
     }

@@ -200,6 +200,17 @@ TEST_F(EngineTest, AModelKeepsItsIDsAsIndexesAndFindsModulesByNameInAnyCase) {
   ASSERT_NE(m_engine->FindModule(CComBSTR("GAIN")), nullptr);
   EXPECT_EQ(m_engine->FindModule(CComBSTR("GAIN")), m_engine->GetModule(5)) << "the higher ID wins";
   EXPECT_EQ(m_engine->FindModule(CComBSTR("none")), nullptr);
+  // Names are found as they are now, every character of them.
+  m_engine->GetModule(9)->SetName(CComBSTR("gAIN"));
+  EXPECT_EQ(m_engine->FindModule(CComBSTR("Gain")), m_engine->GetModule(9));
+  EXPECT_EQ(m_engine->FindModule(CComBSTR("g9")), nullptr);
+  BSTR withNul = Platform::AllocBstr(std::string_view("a\0b", 3));
+  BSTR otherNul = Platform::AllocBstr(std::string_view("A\0c", 3));
+  m_engine->GetModule(0)->SetName(withNul);
+  EXPECT_EQ(m_engine->FindModule(withNul), m_engine->GetModule(0));
+  EXPECT_EQ(m_engine->FindModule(otherNul), nullptr);
+  SysFreeString(withNul);
+  SysFreeString(otherNul);
 
   BSTR processor = nullptr;
   m_engine->GetModule(5)->GetProcessor(&processor);
@@ -229,6 +240,9 @@ TEST_F(EngineTest, AModelKeepsItsIDsAsIndexesAndFindsModulesByNameInAnyCase) {
   far->SetName(CComBSTR("far added"));
   EXPECT_EQ(m_engine->AddNewModule(far), E_INVALIDARG);
   EXPECT_EQ(Raw("SELECT COUNT(*) FROM Modules WHERE Name = 'far added'"), "0\n");
+
+  EXPECT_EQ(m_engine->RemoveModule(9), S_OK);
+  EXPECT_EQ(m_engine->FindModule(CComBSTR("GAIN")), m_engine->GetModule(5)) << "the highest ID left";
 }
 
 TEST_F(EngineTest, AnUnregisteredTypeAsksWhetherToRemoveItsModule) {

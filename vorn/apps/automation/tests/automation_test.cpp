@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "platform/com/com.h"
+#include "platform/com/text.h"
 #include "platform/db/database.h"
+#include "platform/resources/module.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/window.h"
 #include "tests/support/tempdir.h"
@@ -314,6 +317,64 @@ TEST_F(AutomationTest, ANewObjectOnTheSameFileRestoresModulesConnectionsAndValue
                 .result.boolVal,
             VARIANT_TRUE);
   EXPECT_EQ(TextOf(Method(app, "LoadModuleValue", {CComVariant("sink"), CComVariant("Gain")}).result), "0.25");
+}
+
+// The engine as the automation object meets it, counting the calls that
+// step through its collection slot by slot; past the bound it answers an
+// empty collection, so a walk of every slot ends at once and shows.
+class SlotCountingEngine : public VornEngine {
+public:
+  static constexpr long kBound = 100000;
+  static inline long calls = 0;
+  int GetModuleCount() override { return ++calls > kBound ? 0 : VornEngine::GetModuleCount(); }
+  IVornModuleLocal* GetModule(int nID) override { return ++calls > kBound ? nullptr : VornEngine::GetModule(nID); }
+};
+
+// Calls by name or by place cost in the number of modules, not in the
+// highest ID: a report of 10,000 modules spread up to the bound of IDs
+// steps through few slots, whatever the IDs.
+TEST_F(AutomationTest, ModulesAreReachedByNameAndPlaceWithoutWalkingEmptySlots) {
+  constexpr int kModules = 10000;
+  std::vector<int> ids;
+  for (int i = 0; i < kModules; ++i)
+    ids.push_back(static_cast<int>((static_cast<long long>(i) * 104729) % kModuleIDLimit));
+  std::sort(ids.begin(), ids.end());
+  ASSERT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+  ASSERT_TRUE(WriteWorkingFileTemplate(Platform::ThisModule(), m_path));
+  {
+    Platform::Db::Database db(m_path, {Platform::Db::OpenMode::Existing, Platform::Db::Journal::Rollback});
+    Platform::Db::Transaction rows(db);
+    for (int id : ids)
+      db.Prepare("INSERT INTO Modules VALUES (?1, 'Sink', ?2, '')").Bind(1, id).Bind(2, "m" + std::to_string(id))
+          .Execute();
+    rows.Commit();
+  }
+  const auto engine = &VornEngine::_CreatorClass::CreateInstance;
+  const auto counting = &CComCreator<CComObject<SlotCountingEngine>>::CreateInstance;
+  Platform::RemoveInProcessClass(CLSID_VornEngine, engine);
+  Platform::AddInProcessClass(CLSID_VornEngine, counting, nullptr);
+  {
+    CComPtr<IDispatch> app = NewApp();
+    ASSERT_EQ(Method(app, "OpenFile", {CComVariant(m_path.c_str())}).hr, S_OK);
+    SlotCountingEngine::calls = 0;
+    EXPECT_EQ(NumberOf(Get(app, "ModuleCount").result), kModules);
+    for (int at = 0; at < kModules; at += 97) {
+      const std::string name = "M" + std::to_string(ids[static_cast<std::size_t>(at)]);
+      CComPtr<IDispatch> placed = ObjectOf(Get(app, "Modules", {CComVariant(static_cast<LONG>(at))}).result);
+      CComPtr<IDispatch> named = ObjectOf(Method(app, "FindModule", {CComVariant(name.c_str())}).result);
+      ASSERT_NE(placed, nullptr) << at;
+      ASSERT_NE(named, nullptr) << name;
+      EXPECT_TRUE(Platform::EqualsIgnoringAsciiCase(TextOf(Get(placed, "Name").result), name));
+      EXPECT_EQ(TextOf(Get(named, "Name").result), TextOf(Get(placed, "Name").result));
+      EXPECT_EQ(TextOf(Method(app, "LoadModuleValue", {CComVariant(name.c_str()), CComVariant("Gain")}).result), "");
+      EXPECT_EQ(Connect(app, "ConnectModules", name.c_str(), name.c_str(), "Out", "In"),
+                vornConnectionDatatypeMismatch);
+    }
+    EXPECT_EQ(Get(app, "Modules", {CComVariant(static_cast<LONG>(kModules))}).hr, E_INVALIDARG);
+    EXPECT_LE(SlotCountingEngine::calls, SlotCountingEngine::kBound);
+  }
+  Platform::RemoveInProcessClass(CLSID_VornEngine, counting);
+  Platform::AddInProcessClass(CLSID_VornEngine, engine, nullptr);
 }
 
 TEST_F(AutomationTest, TheBundledExampleOpensWithItsModules) {
