@@ -490,7 +490,11 @@ LONG Call(Body&& body) {
     t_fault = fault.text;
     return fault.code;
   } catch (const DatabaseError& error) {
-    t_fault = "the registry file " + state.path + ": " + error.what();
+    // A failed open names the file already.
+    std::string text = error.what();
+    if (std::string named = ": " + state.path; text.ends_with(named))
+      text.resize(text.size() - named.size());
+    t_fault = "the registry file " + state.path + ": " + text;
     return FromDatabase(error);
   } catch (const std::bad_alloc&) {
     return ERROR_NOT_ENOUGH_MEMORY;
