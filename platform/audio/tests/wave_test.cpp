@@ -221,6 +221,7 @@ TEST_F(WaveTest, OutputFileThatFillsUp) {
   const rlimit full{44 + 200 + 50, limit.rlim_max};  // room for one buffer and a half
   auto* const oversize = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+  testing::internal::CaptureStderr();
   for (int i = 0; i < 3; ++i) {
     buffers.emplace_back(100);
     buffers.back().Fill(Ramp(100, 100 * i));
@@ -231,6 +232,9 @@ TEST_F(WaveTest, OutputFileThatFillsUp) {
   }
   setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, oversize);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "simulated audio: " + dir.Path("out.wav") + ": cannot be written past 244 bytes: File too large\n")
+      << "said once, with the file's name";
   WavContent written = ReadWav(dir.Read("out.wav"));
   EXPECT_EQ(written.rate, 11025u);
   EXPECT_EQ(written.samples, Ramp(100, 0));
