@@ -1,11 +1,15 @@
 #include "platform/activation/libraries.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -93,6 +97,38 @@ std::string LocateServer(const std::string& named) {
   return {};
 }
 
+// Whether the file is a shared object of this machine's kind that holds
+// every segment its header declares. The loader maps segments without
+// looking at the file's length, and one cut short (a copy that stopped
+// half-way, a truncated install) kills the process with SIGBUS when the
+// missing pages are touched.
+bool IsWholeSharedObject(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return false;
+  struct stat info {};
+  ElfW(Ehdr) header{};
+  constexpr unsigned char kNativeClass = __ELF_NATIVE_CLASS == 64 ? ELFCLASS64 : ELFCLASS32;
+  bool whole = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+               pread(fd, &header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) &&
+               std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 && header.e_ident[EI_CLASS] == kNativeClass &&
+               header.e_ident[EI_DATA] == ELFDATA2LSB && header.e_type == ET_DYN &&
+               header.e_phentsize == sizeof(ElfW(Phdr)) && header.e_phnum > 0;
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  // Offsets and lengths are compared with what is left of the file, so no
+  // sum of two stored values can overflow.
+  whole = whole && header.e_phoff <= size &&
+          static_cast<std::uint64_t>(header.e_phnum) * sizeof(ElfW(Phdr)) <= size - header.e_phoff;
+  for (unsigned i = 0; whole && i < header.e_phnum; ++i) {
+    ElfW(Phdr) segment{};
+    whole = pread(fd, &segment, sizeof segment, static_cast<off_t>(header.e_phoff + i * sizeof segment)) ==
+                static_cast<ssize_t>(sizeof segment) &&
+            segment.p_offset <= size && segment.p_filesz <= size - segment.p_offset;
+  }
+  close(fd);
+  return whole;
+}
+
 HRESULT LoadServer(const std::string& path, void** handle) {
   char real[PATH_MAX];
   std::string key = realpath(path.c_str(), real) != nullptr ? std::string(real) : path;
@@ -102,6 +138,8 @@ HRESULT LoadServer(const std::string& path, void** handle) {
     *handle = found->second;
     return S_OK;
   }
+  if (!IsWholeSharedObject(key))
+    return CO_E_ERRORINDLL;
   void* opened = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (opened == nullptr)
     return CO_E_ERRORINDLL;

@@ -170,18 +170,23 @@ public:
   WavReader& operator=(const WavReader&) = delete;
   ~WavReader();
   // False, with the reader empty, for a file that cannot be read or is not
-  // 16-bit PCM of a few channels.
+  // 16-bit PCM of a few channels; Problem then says which file and why.
   bool Open(const std::string& path);
+  const std::string& Problem() const { return m_problem; }
   // Reads up to count samples of the first channel; fewer at the end.
   std::size_t Read(std::int16_t* samples, std::size_t count);
   DWORD Rate() const { return m_rate; }
 
 private:
+  // What is wrong with the file's header; empty when it can be read.
+  std::string ReadHeader(const std::string& path);
+
   std::FILE* m_file = nullptr;
   DWORD m_rate = 0;
   WORD m_channels = 1;
   std::uint64_t m_left = 0;           // bytes of data not yet read
   std::vector<unsigned char> m_bytes;  // of the file, as read
+  std::string m_problem;
 };
 
 class WavWriter {
@@ -190,18 +195,25 @@ public:
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
   ~WavWriter();
-  // Creates (or empties) the file with a header for 16-bit mono at rate;
-  // false when the header cannot be written.
-  bool Open(const std::string& path, DWORD rate);
+  enum class Opened { Yes, Busy, No };
+  // Creates (or empties) a regular file with a header for 16-bit mono at
+  // rate. The file stays locked while it is written (an advisory lock, so
+  // that writers in other processes keep off it too): a file another
+  // writer holds is left alone and answers Busy. No when the header cannot
+  // be written. Problem says which file and why, for Busy and No.
+  Opened Open(const std::string& path, DWORD rate);
   // Appends samples and brings the header's sizes up to date. False when
   // they could not all be written: the file then keeps the samples before
-  // them, its header matching, and takes no more.
+  // them, its header matching, and takes no more; Problem says why.
   bool Write(const std::int16_t* samples, std::size_t count);
   void Close();
+  const std::string& Problem() const { return m_problem; }
 
 private:
   std::FILE* m_file = nullptr;
   std::uint32_t m_bytes = 0;
+  std::string m_path;
+  std::string m_problem;
 };
 
 }  // namespace platform::audio::detail

@@ -7,8 +7,8 @@
 // there is nothing to do, as on a sound card.
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <string>
 
 #include "platform/audio/internal.h"
@@ -30,10 +30,12 @@ struct Simulation {
   bool configured = false;
   SimSettings settings;
   std::vector<Clock*> clocks;  // of the open devices
-  // The files output devices write while open: a second writer would empty
-  // the file under the first and interleave with it.
-  std::set<std::string> writing;
 };
+
+// The devices are files here: what is wrong with one is said on standard
+// error, as a driver logs what its hardware does, since a device's result
+// codes have no room for it.
+void Report(const std::string& problem) { std::fprintf(stderr, "simulated audio: %s\n", problem.c_str()); }
 
 Simulation& TheSimulation() {
   static Simulation* simulation = new Simulation;
@@ -55,17 +57,12 @@ public:
   SimPort(bool input, DWORD rate, double speed, bool stepped)
       : m_input(input), m_rate(rate), m_speed(speed), m_stepped(stepped),
         m_start(std::chrono::steady_clock::now()) {}
-  // A port that never held a file may go with the simulation's lock held.
-  ~SimPort() override {
-    if (writtenFile.empty()) return;
-    std::lock_guard lock(TheSimulation().mutex);
-    ReleaseFileLocked();
-  }
-
   WavReader reader;
   bool reading = false;
+  // Locked while it is written, so that a second writer, in this process
+  // or another, cannot empty the file under the first and interleave.
   WavWriter writer;
-  std::string writtenFile;  // held in the simulation's writing set
+  bool writing = false;
 
   void Work(Device& device) override {
     Simulation& simulation = TheSimulation();
@@ -82,7 +79,11 @@ public:
             device.Record(samples.data(), n);
           }
         } else {
-          writer.Write(samples.data(), device.Play(samples.data(), n));
+          const std::size_t played = device.Play(samples.data(), n);
+          if (!writer.Write(samples.data(), played) && writing) {
+            Report(writer.Problem());
+            writing = false;
+          }
         }
         left -= n;
       }
@@ -94,13 +95,7 @@ public:
     writer.Close();
     std::lock_guard lock(simulation.mutex);
     std::erase(simulation.clocks, &m_clock);
-    ReleaseFileLocked();
     simulation.changed.notify_all();
-  }
-
-  void ReleaseFileLocked() {
-    if (!writtenFile.empty()) TheSimulation().writing.erase(writtenFile);
-    writtenFile.clear();
   }
 
   // Called with the simulation's lock held, when the device opens, so that
@@ -162,15 +157,19 @@ public:
     if (id >= devices.size()) return MMSYSERR_BADDEVICEID;
     auto sim = std::make_unique<SimPort>(input, rate, settings.speed, settings.stepped);
     const std::string& file = devices[id].file;
-    if (!file.empty()) {
-      if (!input && simulation.writing.count(file)) return MMSYSERR_ALLOCATED;
-      bool opened = input ? sim->reader.Open(file) : sim->writer.Open(file, rate);
-      if (!opened) return MMSYSERR_ERROR;
-      sim->reading = input;
-      if (!input) {
-        simulation.writing.insert(file);
-        sim->writtenFile = file;
+    if (!file.empty() && input) {
+      if (!sim->reader.Open(file)) {
+        Report(sim->reader.Problem());
+        return MMSYSERR_ERROR;
       }
+      sim->reading = true;
+    } else if (!file.empty()) {
+      const WavWriter::Opened opened = sim->writer.Open(file, rate);
+      if (opened != WavWriter::Opened::Yes) {
+        Report(sim->writer.Problem());
+        return opened == WavWriter::Opened::Busy ? MMSYSERR_ALLOCATED : MMSYSERR_ERROR;
+      }
+      sim->writing = true;
     }
     sim->Join(simulation);
     port = std::move(sim);

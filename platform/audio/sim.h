@@ -13,8 +13,10 @@
 // An input file must be 16-bit PCM of at most 8 channels; of several the
 // first is read, and its rate is not converted. Inputs may share a file.
 // An output file is rewritten at each open and its header is kept valid
-// after every buffer; while one device writes it, another open of it is
-// refused (MMSYSERR_ALLOCATED).
+// after every buffer; while one device writes it, another open of it, in
+// this process or another, is refused (MMSYSERR_ALLOCATED). Only regular
+// files are read and written. What is wrong with a file is said on
+// standard error, with the file's name.
 #ifndef PLATFORM_AUDIO_SIM_H
 #define PLATFORM_AUDIO_SIM_H
 

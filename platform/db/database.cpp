@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <cctype>
+#include <cstring>
 #include <utility>
 
 namespace Platform::Db {
@@ -224,6 +225,10 @@ Database::Database(const std::string& path, const OpenOptions& options) : m_path
   int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
   if (rc != SQLITE_OK) {
     std::string text = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
+    // What the system said, for a file that cannot be opened at all (a
+    // directory that does not exist or cannot be written).
+    if (int error = m_db ? sqlite3_system_errno(m_db) : 0; error != 0)
+      text += std::string(" (") + std::strerror(error) + ")";
     Close();
     throw DatabaseError(rc, text + ": " + path);
   }
@@ -233,6 +238,8 @@ Database::Database(const std::string& path, const OpenOptions& options) : m_path
     // Reading the schema reads the header: a file that is not a database
     // fails here.
     Execute("SELECT count(*) FROM sqlite_schema");
+    if (options.check)
+      options.check(*this);
     if (options.mode != OpenMode::ReadOnly) {
       const char* wanted = options.journal == Journal::Wal ? "wal" : "delete";
       auto current = QueryText("PRAGMA journal_mode");

@@ -2,7 +2,9 @@
 // registry) and of the products (the engine's working file).
 //
 // - Opening never makes a file unless asked to (OpenMode::CreateIfMissing);
-//   a file that is not a database fails at the open, not at the first query.
+//   a file that is not a database fails at the open, not at the first query,
+//   and so does one that the caller's check refuses, before anything in it
+//   is changed.
 // - Every failure is a DatabaseError whose what() is SQLite's own text; the
 //   statement that failed, when there was one, is in Sql().
 // - Statements bind their parameters (by position from 1, or by ":name");
@@ -18,6 +20,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -60,14 +63,18 @@ enum class Journal { Wal, Rollback };
 // consistent but may lose the last commits.
 enum class Sync { Off, Normal, Full };
 
+class Database;
+
 struct OpenOptions {
   OpenMode mode = OpenMode::Existing;
   Journal journal = Journal::Wal;
   Sync sync = Sync::Full;
   std::chrono::milliseconds busyTimeout{5000};
+  // Runs once the file is known to be a database and before the open
+  // changes anything in it (its journal mode): a check that throws refuses
+  // a file of another kind as it found it.
+  std::function<void(Database&)> check{};
 };
-
-class Database;
 
 class PLATFORM_API Statement {
 public:

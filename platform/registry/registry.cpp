@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,14 @@ constexpr std::int64_t kLastRootId = 3;
 struct Refusal {
   LONG code;
 };
+
+// What is wrong with the registry file itself, in full, for RegistryFault.
+struct FileFault {
+  LONG code;
+  std::string text;
+};
+
+thread_local std::string t_fault;
 
 // Names compare by their Unicode case folding; a byte that is not part of
 // valid UTF-8 is kept as it is.
@@ -104,7 +113,7 @@ std::string DefaultPath() {
       home = user ? user->pw_dir : nullptr;
     }
     if (!home || !*home)
-      throw Refusal{ERROR_PATH_NOT_FOUND};
+      throw FileFault{ERROR_PATH_NOT_FOUND, "no registry file: there is no home directory to keep it in"};
     base = std::string(home) + "/.local/share";
   }
   // Make the directories on the way, private to the user.
@@ -112,7 +121,8 @@ std::string DefaultPath() {
   for (std::size_t slash = 1; slash != std::string::npos; slash = directory.find('/', slash + 1)) {
     std::string part = directory.substr(0, directory.find('/', slash + 1));
     if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-      throw Refusal{ERROR_PATH_NOT_FOUND};
+      throw FileFault{ERROR_PATH_NOT_FOUND,
+                      "no registry file: the directory " + part + " cannot be made: " + std::strerror(errno)};
   }
   return directory + "/registry.sqlite";
 }
@@ -126,10 +136,11 @@ std::string RegistryPath() {
 // One open registry file and the statements run on it.
 class Store {
 public:
-  explicit Store(const std::string& path)
-      : m_db(path, {Platform::Db::OpenMode::CreateIfMissing, Platform::Db::Journal::Wal, Platform::Db::Sync::Normal,
-                    std::chrono::milliseconds(10000)}) {
-    Platform::Db::RetryOnBusy(kWriteAttempts, [&] { Initialise(); });
+  explicit Store(const std::string& path) : m_db(path, Options()) {
+    // Only a new, empty file is written to here: a lookup takes no write
+    // lock, so a writer elsewhere never makes a reader wait.
+    if (!m_made)
+      Platform::Db::RetryOnBusy(kWriteAttempts, [&] { Initialise(); });
     m_findChild = m_db.Prepare("SELECT id FROM keys WHERE parent = ?1 AND fold = ?2");
     m_key = m_db.Prepare("SELECT class, modified FROM keys WHERE id = ?1");
     m_insertKey = m_db.Prepare("INSERT INTO keys(parent, name, fold, class, modified) VALUES (?1, ?2, ?3, ?4, ?5)");
@@ -276,13 +287,32 @@ private:
     Statement& m_statement;
   };
 
+  Platform::Db::OpenOptions Options() {
+    Platform::Db::OpenOptions options{Platform::Db::OpenMode::CreateIfMissing, Platform::Db::Journal::Wal,
+                                      Platform::Db::Sync::Normal, std::chrono::milliseconds(10000)};
+    // Another database named by mistake is refused before its journal is
+    // switched: nothing in it changes.
+    options.check = [this](Database& db) { m_made = IsRegistry(db); };
+    return options;
+  }
+
+  // True for a registry, false for an empty file; any other database is
+  // refused.
+  static bool IsRegistry(Database& db) {
+    auto id = db.QueryInt64("PRAGMA application_id").value_or(0);
+    auto objects = db.QueryInt64("SELECT count(*) FROM sqlite_schema").value_or(0);
+    if (id == kApplicationId)
+      return true;
+    if (id != 0 || objects != 0)
+      throw FileFault{ERROR_REGISTRY_CORRUPT,
+                      "the registry file " + db.Path() + ": it is a database of another kind, not a registry"};
+    return false;
+  }
+
   void Initialise() {
     Transaction transaction(m_db);
-    auto id = m_db.QueryInt64("PRAGMA application_id").value_or(0);
-    auto objects = m_db.QueryInt64("SELECT count(*) FROM sqlite_schema").value_or(0);
-    if (id != kApplicationId) {
-      if (id != 0 || objects != 0)
-        throw Refusal{ERROR_REGISTRY_CORRUPT};
+    // Another process may have made it meanwhile.
+    if (!IsRegistry(m_db)) {
       m_db.Execute(
           "CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, name TEXT NOT NULL,"
           " fold TEXT NOT NULL, class TEXT NOT NULL DEFAULT '', modified INTEGER NOT NULL DEFAULT 0,"
@@ -299,6 +329,7 @@ private:
     transaction.Commit();
   }
 
+  bool m_made = false;
   Database m_db;
   Statement m_findChild, m_key, m_insertKey, m_childAt, m_childCount, m_deleteKey, m_deleteValues, m_touch,
       m_findValue, m_setValue, m_deleteValue, m_valueAt, m_info;
@@ -449,12 +480,21 @@ template <typename Body>
 LONG Call(Body&& body) {
   State& state = TheState();
   std::lock_guard<std::mutex> lock(state.mutex);
+  t_fault.clear();
   try {
     Store& store = EnsureStore(state);
     return body(state, store);
   } catch (const Refusal& refusal) {
     return refusal.code;
+  } catch (const FileFault& fault) {
+    t_fault = fault.text;
+    return fault.code;
   } catch (const DatabaseError& error) {
+    // A failed open names the file already.
+    std::string text = error.what();
+    if (std::string named = ": " + state.path; text.ends_with(named))
+      text.resize(text.size() - named.size());
+    t_fault = "the registry file " + state.path + ": " + text;
     return FromDatabase(error);
   } catch (const std::bad_alloc&) {
     return ERROR_NOT_ENOUGH_MEMORY;
@@ -723,3 +763,5 @@ LONG RegQueryInfoKey(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPDW
     return ERROR_SUCCESS;
   });
 }
+
+std::string RegistryFault() { return t_fault; }

@@ -17,6 +17,8 @@
 #ifndef PLATFORM_REGISTRY_REGISTRY_H
 #define PLATFORM_REGISTRY_REGISTRY_H
 
+#include <string>
+
 #include "platform/api.h"
 #include "platform/errors.h"
 #include "platform/types.h"
@@ -114,5 +116,11 @@ PLATFORM_API LONG RegQueryInfoKey(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, 
                                   LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
                                   LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
                                   LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime);
+
+// What was wrong with the registry file when the calling thread's last
+// registry call failed because of it (which file, and the database's or
+// the system's own text); empty when that call could use the file. For
+// programs that must say more than that a class "is not registered".
+PLATFORM_API std::string RegistryFault();
 
 #endif

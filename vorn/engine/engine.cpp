@@ -200,13 +200,10 @@ void ReleaseAll(std::vector<IVornModuleLocal*>& modules) {
 }  // namespace
 
 IVornModuleLocal* VornEngine::FindModule(BSTR bstrName) {
-  std::string name = Text(bstrName);
+  std::string name = FoldedText(Text(bstrName));
   ScopedLock lock(m_lock, true, __FILE__, __LINE__);
-  IVornModuleLocal* found = nullptr;
-  for (auto& [id, slot] : m_modules)  // ascending IDs: the last match is the highest
-    if (SameText(NameOf(slot.module), name))
-      found = slot.module;
-  return found;
+  auto named = m_idsByName.find(name);  // of several, the highest ID
+  return named == m_idsByName.end() ? nullptr : m_modules.at(*named->second.rbegin()).module;
 }
 
 int VornEngine::GetNewModuleID() {
@@ -228,6 +225,7 @@ void VornEngine::ReleaseAllModules() {
     ScopedLock lock(m_lock, true, __FILE__, __LINE__);
     stale = CollectionChanged();
     modules.swap(m_modules);
+    m_idsByName.clear();
     m_count = 0;
     m_queuedCommands.clear();
   }
@@ -260,7 +258,9 @@ bool VornEngine::InsertModule(IVornModuleLocal* module) {
     stale = CollectionChanged();
     Slot& slot = m_modules[id];
     replaced = slot;
+    UnindexName(id, replaced);
     slot = added;
+    IndexName(id, slot);
     m_count = std::max(m_count, id + 1);
   }
   // Two rows of one ID: the earlier module goes, it is no longer reachable
@@ -394,21 +394,30 @@ BSTR VornEngine::GetAvailableModuleType(int nIdx) {
 
 // ---- Loading a model -------------------------------------------------------------------
 
-void VornEngine::LoadModel(int id) {
+HRESULT VornEngine::LoadModel(int id) {
   // No engine lock over the load: each module's Load takes the module's
   // lock, and the run thread holds a module's lock while it asks for the
   // collection. The collection's own reads and writes take the lock.
   if (!EnsureDatabase())
-    return;
+    return E_FAIL;
   // Every row is read before any module is made: answering the repair
   // prompt deletes rows of this table.
   std::vector<ModuleRow> rows;
-  if (FAILED(m_db->ReadModules(id, rows)))
-    return;
-  for (ModuleRow& row : rows) {
+  if (HRESULT read = m_db->ReadModules(id, rows); FAILED(read))
+    return read;
+  for (std::size_t at = 0; at < rows.size(); ++at) {
+    ModuleRow& row = rows[at];
     if (!IsModuleID(row.id)) {
       AfxMessageBox(("Error reading module database--Exception: the module \"" + row.name + "\" has the ID " +
-                     std::to_string(row.id) + ", which is not a module ID")
+                     row.storedID + ", which is not a module ID")
+                        .c_str());
+      continue;
+    }
+    // Rows come in ID order: of two with one ID only the later can be kept.
+    if (at + 1 < rows.size() && rows[at + 1].id == row.id) {
+      AfxMessageBox(("Error reading module database--Exception: the modules \"" + row.name + "\" and \"" +
+                     rows[at + 1].name + "\" are stored with one ID, " + std::to_string(row.id) + "; only \"" +
+                     rows[at + 1].name + "\" is loaded")
                         .c_str());
       continue;
     }
@@ -441,6 +450,7 @@ void VornEngine::LoadModel(int id) {
     module->Release();
   }
   ValidateLoadedConnections(id);
+  return S_OK;
 }
 
 void VornEngine::ValidateLoadedConnections(int id) {
@@ -1093,7 +1103,10 @@ HRESULT VornEngine::OpenDatabase(BOOL bBroadcast) {
   Broadcast(bBroadcast, "OPENDATABASE \"" + NetworkPath() + "\"");
   if (CComPtr<IVornPeerChannel> peer = Peer())
     peer->SetIdentity(CComBSTR(ApplicationIdentity()));
-  LoadModel(-1);
+  // A file that did not open is not tried (and reported) again, and one
+  // whose modules cannot be read did not open either.
+  if (m_db && FAILED(LoadModel(-1)))
+    hr = E_FAIL;
   m_fileModified = false;
   if (!bBroadcast)
     PostToWindow(VWM_DATABASE_OPENED, 0);
@@ -1161,6 +1174,7 @@ HRESULT VornEngine::RemoveModule(int nID, BOOL bBroadcast, BOOL bDeleteFromFile)
     if (slot != m_modules.end()) {
       stale = CollectionChanged();
       removed = slot->second;
+      UnindexName(nID, removed);
       m_modules.erase(slot);
     }
   }
@@ -1200,6 +1214,7 @@ HRESULT VornEngine::ReloadModule(int nID, BOOL bBroadcast) {
       if (slot != m_modules.end()) {
         stale = CollectionChanged();
         removed = slot->second;
+        UnindexName(nID, removed);
         m_modules.erase(slot);
       }
     }

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,9 +23,11 @@
 #include "platform/com/objects.h"
 #include "platform/com/pointers.h"
 #include "vorn/engine/collectiongeneration.h"
+#include "vorn/engine/modulenames.h"
 #include "vorn/engine/workingdatabase.h"
 #include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/module.h"
+#include "vorn/interfaces/moduleindex.h"
 #include "vorn/interfaces/peerchannel.h"
 #include "vorn/support/utilities.h"
 
@@ -35,7 +38,9 @@ class ATL_NO_VTABLE VornEngine : public CComObjectRootEx<CComMultiThreadModel>,
                                  public IVornEngine,
                                  public IVornEngineControl,
                                  public IVornPeerChannelHost,
-                                 public CollectionGeneration {
+                                 public IVornModuleIndex,
+                                 public CollectionGeneration,
+                                 public ModuleNames {
 public:
   DECLARE_NOT_AGGREGATABLE(VornEngine)
   DECLARE_CLASS_REGISTRATION("VornEngineHost.VornEngine.1", "VornEngineHost.VornEngine", "VornEngine Class")
@@ -44,6 +49,7 @@ public:
     COM_INTERFACE_ENTRY(IVornEngine)
     COM_INTERFACE_ENTRY(IVornEngineControl)
     COM_INTERFACE_ENTRY(IVornPeerChannelHost)
+    COM_INTERFACE_ENTRY(IVornModuleIndex)
   END_COM_MAP()
 
   VornEngine();
@@ -139,6 +145,13 @@ public:
   // IVornPeerChannelHost
   HRESULT SetPeerChannel(IVornPeerChannel* pChannel) override;
 
+  // IVornModuleIndex (moduleindex.cpp)
+  int GetPresentModuleCount() override;
+  IVornModuleLocal* GetPresentModule(int nIndex) override;
+
+  // ModuleNames (moduleindex.cpp)
+  void ModuleRenamed(IVornModuleLocal* module) override;
+
   // The commands waiting for the next idle flush.
   std::vector<std::string> QueuedCommands() const;
 
@@ -150,6 +163,7 @@ private:
   struct Slot {
     IVornModuleLocal* module = nullptr;  // counted
     IVornVBModule* wrapper = nullptr;    // counted, for a wrapped server
+    std::string name{};                  // as indexed in m_idsByName
   };
 
   // Creation and the collection.
@@ -174,7 +188,7 @@ private:
   // Every change of the collection, under the engine lock: the next cycle
   // takes a new snapshot. The caller drops the old one after the lock.
   [[nodiscard]] std::shared_ptr<const Snapshot> CollectionChanged();
-  void LoadModel(int id);
+  HRESULT LoadModel(int id);
   void ValidateLoadedConnections(int id);
 
   // The working file.
@@ -216,6 +230,13 @@ private:
 
   mutable std::recursive_mutex m_lock;  // the collection, held through ScopedLock
   std::map<int, Slot> m_modules;
+  // The IDs present under each name, folded as FindModule compares names,
+  // so that a lookup by name asks no module for its name (moduleindex.cpp).
+  std::map<std::string, std::set<int>> m_idsByName;
+  static std::string FoldedText(std::string text);
+  // Under the engine lock: the module's name is read as it is indexed.
+  void IndexName(int id, Slot& slot);
+  void UnindexName(int id, const Slot& slot);
   int m_count = 0;  // highest ID inserted + 1
   std::atomic<unsigned> m_collectionGeneration{0};
   std::shared_ptr<const Snapshot> m_snapshot;  // under m_lock; null when stale

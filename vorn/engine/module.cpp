@@ -102,8 +102,12 @@ HRESULT CVornModule::SetModuleType(BSTR bstrModuleType) {
 }
 
 HRESULT CVornModule::SetName(BSTR bstrName) {
-  std::lock_guard<std::mutex> hold(m_textLock);
-  m_name = BstrView(bstrName);
+  {
+    std::lock_guard<std::mutex> hold(m_textLock);
+    m_name = BstrView(bstrName);
+  }
+  if (m_names)
+    m_names->ModuleRenamed(this);
   return S_OK;
 }
 
@@ -284,6 +288,7 @@ HRESULT CVornModule::SetAccumulatedTime(LONGLONG time) {
 HRESULT CVornModule::SetEngine(IVornEngine* pEngine) {
   m_engine = pEngine;
   m_collection = dynamic_cast<const Vorn::CollectionGeneration*>(pEngine);
+  m_names = dynamic_cast<Vorn::ModuleNames*>(pEngine);
   return S_OK;
 }
 

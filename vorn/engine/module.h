@@ -24,6 +24,7 @@
 
 #include "platform/com/com.h"
 #include "vorn/engine/collectiongeneration.h"
+#include "vorn/engine/modulenames.h"
 #include "vorn/engine/connectiondata.h"
 #include "vorn/interfaces/module.h"
 
@@ -280,6 +281,7 @@ private:
   // The engine's change count of its collection, when it keeps one: then a
   // transfer looks a destination up only after a change.
   const Vorn::CollectionGeneration* m_collection = nullptr;
+  Vorn::ModuleNames* m_names = nullptr;  // told of every new name
   // Counts the definitions of inputs and outputs (under the module's lock),
   // which replace the values a transfer may have kept.
   unsigned m_definitions = 0;

@@ -140,12 +140,17 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+// A file of another kind is refused before its journal is switched.
+Platform::Db::OpenOptions ExistingWorkingFileOptions(std::chrono::milliseconds busyTimeout) {
+  Platform::Db::OpenOptions options = WorkingFileOptions(Platform::Db::OpenMode::Existing, busyTimeout);
+  options.check = CheckTables;
+  return options;
+}
+
 }  // namespace
 
 WorkingDatabase::WorkingDatabase(const std::string& path, std::chrono::milliseconds busyTimeout)
-    : m_db(path, WorkingFileOptions(Platform::Db::OpenMode::Existing, busyTimeout)) {
-  CheckTables(m_db);
-}
+    : m_db(path, ExistingWorkingFileOptions(busyTimeout)) {}
 
 std::unique_ptr<WorkingDatabase> WorkingDatabase::Open(const std::string& path,
                                                        std::chrono::milliseconds busyTimeout) {
@@ -510,15 +515,20 @@ int ReadID(const Statement& row, int column) {
   return id >= INT_MIN && id <= INT_MAX ? static_cast<int>(id) : -1;
 }
 
+// Of a query whose fifth column is quote(ID).
 ModuleRow ReadModuleRow(const Statement& row) {
-  return ModuleRow{ReadID(row, 0), row.Text(1), row.Text(2), row.Text(3)};
+  ModuleRow read{ReadID(row, 0), row.Text(1), row.Text(2), row.Text(3), {}};
+  if (!IsModuleID(read.id))
+    read.storedID = row.Text(4);
+  return read;
 }
 }  // namespace
 
 HRESULT WorkingDatabase::LoadModuleParams(int id, std::optional<ModuleRow>& row) {
   row.reset();
   return Read("Error reading module database--Exception: ", [&] {
-    Statement find(m_db, "SELECT ID, Type, Name, Processor FROM Modules WHERE ID = ?1 ORDER BY rowid DESC LIMIT 1");
+    Statement find(m_db, "SELECT ID, Type, Name, Processor, quote(ID) FROM Modules WHERE ID = ?1 "
+                         "ORDER BY rowid DESC LIMIT 1");
     find.Bind(1, id);
     if (find.Step())
       row = ReadModuleRow(find);
@@ -529,8 +539,9 @@ HRESULT WorkingDatabase::ReadModules(int id, std::vector<ModuleRow>& rows) {
   rows.clear();
   HRESULT hr = Read("Error reading module database--Exception: ", [&] {
     rows.clear();
-    Statement all(m_db, id == -1 ? "SELECT ID, Type, Name, Processor FROM Modules ORDER BY ID, rowid"
-                                 : "SELECT ID, Type, Name, Processor FROM Modules WHERE ID = ?1 ORDER BY rowid");
+    Statement all(m_db, id == -1
+                            ? "SELECT ID, Type, Name, Processor, quote(ID) FROM Modules ORDER BY ID, rowid"
+                            : "SELECT ID, Type, Name, Processor, quote(ID) FROM Modules WHERE ID = ?1 ORDER BY rowid");
     if (id != -1)
       all.Bind(1, id);
     while (all.Step())

@@ -41,6 +41,9 @@ struct ModuleRow {
   std::string type;
   std::string name;
   std::string processor;
+  // For an ID that is no module ID: the value as stored, as an SQL literal
+  // (NULL, 'text', 2.5), so that a message can show it.
+  std::string storedID{};
   bool operator==(const ModuleRow&) const = default;
 };
 

@@ -3,9 +3,12 @@
 // and played, and the result texts.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <deque>
+#include <filesystem>
 #include <thread>
 
 #include "platform/audio/tests/audiotest.h"
@@ -80,27 +83,44 @@ TEST_F(WaveTest, OpenRefusesWhatItCannotDo) {
     }
   }
   // An input file that is no 16-bit PCM WAV of a few channels, each of two
-  // bytes, fails the open.
+  // bytes, fails the open, and what is wrong with which file is said.
   auto patched = [](std::string file, std::size_t at, std::uint32_t value, int bytes) {
     std::string field;
     Put(field, value, bytes);
     return file.replace(at, field.size(), field);
   };
+  const std::string mono16 = Wav(Ramp(10), 11025);
   const std::string stereo16 = Wav(Ramp(10), 11025, 2);
   const struct {
     const char* what;
     std::string file;
   } badFiles[] = {
-      {"no WAV", "RIFF....WAVEjunk"},
-      {"65535 channels, endless data",
+      {"not a RIFF WAVE file", "this is no sound at all"},
+      {"it ends before its format", "RIFF....WAVEjunk"},
+      {"65535 channels, not 1 to 8",
        patched(patched(patched(stereo16, 22, 0xFFFF, 2), 32, 0xFFFE, 2), 40, 0xFFFFFFFFu, 4)},
-      {"1000 channels", patched(patched(stereo16, 22, 1000, 2), 32, 2000, 2)},
-      {"frames shorter than the channels", patched(stereo16, 32, 2, 2)},
+      {"1000 channels, not 1 to 8", patched(patched(stereo16, 22, 1000, 2), 32, 2000, 2)},
+      {"0 channels, not 1 to 8", patched(mono16, 22, 0, 2)},
+      {"frames of 2 bytes for 2 channel(s) of 16 bits", patched(stereo16, 32, 2, 2)},
+      {"8-bit samples, not 16-bit", patched(patched(mono16, 34, 8, 2), 32, 1, 2)},
+      {"24-bit samples, not 16-bit", patched(patched(mono16, 34, 24, 2), 32, 3, 2)},
+      {"samples of format 3, not PCM", patched(patched(mono16, 20, 3, 2), 34, 32, 2)},
+      {"a rate of 0 samples per second", patched(mono16, 24, 0, 4)},
+      {"it ends inside its format chunk", mono16.substr(0, 30)},
+      {"not a regular file", ""},
   };
   for (const auto& bad : badFiles) {
-    dir.Write("in.wav", bad.file);
+    std::string path = dir.Path("in.wav");
+    if (bad.file.empty()) {
+      std::remove(path.c_str());
+      std::filesystem::create_directory(path);
+    } else {
+      dir.Write("in.wav", bad.file);
+    }
     HWAVEIN in = nullptr;
+    testing::internal::CaptureStderr();
     EXPECT_EQ(waveInOpen(&in, 0, &good, 0, 0, 0), MMSYSERR_ERROR) << bad.what;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "simulated audio: " + path + ": " + bad.what + "\n");
     EXPECT_EQ(in, nullptr) << bad.what;
     if (in) waveInClose(in);
   }
@@ -153,6 +173,37 @@ TEST_F(WaveTest, OneWriterPerOutputFile) {
     ASSERT_EQ(open(c.input, second), MMSYSERR_NOERROR);
     EXPECT_EQ(close(c.input, second), MMSYSERR_NOERROR);
   }
+
+  // A device of another process is refused the file as well, and leaves
+  // what this one writes whole. (Forked while no device runs a thread.)
+  ASSERT_TRUE(SimConfigure(Stepped("", dir.Path("out.wav"))));
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    char byte = 0;
+    HWAVEOUT other = nullptr;
+    MMRESULT result = read(go[0], &byte, 1) == 1 ? waveOutOpen(&other, 0, &format, 0, 0, 0) : MMSYSERR_ERROR;
+    if (other) waveOutClose(other);
+    _exit(static_cast<int>(result));
+  }
+  HWAVEOUT out = nullptr;
+  ASSERT_EQ(waveOutOpen(&out, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+  Buffer buffer(100);
+  buffer.Fill(Ramp(100));
+  ASSERT_EQ(waveOutPrepareHeader(out, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutWrite(out, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  SimStep(100);
+  ASSERT_EQ(write(go[1], "x", 1), 1);
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(MMSYSERR_ALLOCATED));
+  EXPECT_EQ(ReadWav(dir.Read("out.wav")).samples, Ramp(100));
+  EXPECT_EQ(waveOutUnprepareHeader(out, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+  ::close(go[0]);
+  ::close(go[1]);
 }
 
 // An output file whose header cannot be written fails the open; one that
@@ -170,6 +221,7 @@ TEST_F(WaveTest, OutputFileThatFillsUp) {
   const rlimit full{44 + 200 + 50, limit.rlim_max};  // room for one buffer and a half
   auto* const oversize = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+  testing::internal::CaptureStderr();
   for (int i = 0; i < 3; ++i) {
     buffers.emplace_back(100);
     buffers.back().Fill(Ramp(100, 100 * i));
@@ -180,6 +232,9 @@ TEST_F(WaveTest, OutputFileThatFillsUp) {
   }
   setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, oversize);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "simulated audio: " + dir.Path("out.wav") + ": cannot be written past 244 bytes: File too large\n")
+      << "said once, with the file's name";
   WavContent written = ReadWav(dir.Read("out.wav"));
   EXPECT_EQ(written.rate, 11025u);
   EXPECT_EQ(written.samples, Ramp(100, 0));

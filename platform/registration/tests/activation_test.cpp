@@ -116,6 +116,15 @@ TEST_F(Activation, FailuresNameTheirCause) {
   fs::create_directory(classesDir);
   fs::copy_file(TEST_SERVER_LIBRARY, classesDir + "/libbare.so");
   Platform::AddServerSearchDirectory(classesDir);
+  // Copies cut short after registration: in the ELF header, in the program
+  // headers, and in the segments, which the loader would map and touch
+  // past the end of the file.
+  std::vector<std::string> cut;
+  for (std::uintmax_t length : {20, 100, 10000}) {
+    cut.push_back(m_dir.Path("libcut" + std::to_string(length) + ".so"));
+    fs::copy_file(TEST_SERVER_LIBRARY, cut.back());
+    fs::resize_file(cut.back(), length);
+  }
   struct Case {
     const char* clsid;
     const char* server; // null: not registered
@@ -126,6 +135,9 @@ TEST_F(Activation, FailuresNameTheirCause) {
       {"{5B0C7E21-93A4-4F6D-8E1B-2C3D4E5F6B03}", "/nonexistent/libnothing.so", CO_E_DLLNOTFOUND},
       {"{5B0C7E21-93A4-4F6D-8E1B-2C3D4E5F6B04}", "libnowhere.so", CO_E_DLLNOTFOUND},
       {"{5B0C7E21-93A4-4F6D-8E1B-2C3D4E5F6B05}", text.c_str(), CO_E_ERRORINDLL},
+      {"{5B0C7E21-93A4-4F6D-8E1B-2C3D4E5F6B08}", cut[0].c_str(), CO_E_ERRORINDLL},
+      {"{5B0C7E21-93A4-4F6D-8E1B-2C3D4E5F6B09}", cut[1].c_str(), CO_E_ERRORINDLL},
+      {"{5B0C7E21-93A4-4F6D-8E1B-2C3D4E5F6B0A}", cut[2].c_str(), CO_E_ERRORINDLL},
       // A library, but no server: it has no DllGetClassObject.
       {"{5B0C7E21-93A4-4F6D-8E1B-2C3D4E5F6B06}", PLATFORM_LIBRARY, CO_E_ERRORINDLL},
       // Found through the search list; it serves another class only.

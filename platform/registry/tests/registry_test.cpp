@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/db/database.h"
 #include "platform/registry/registry.h"
 #include "tests/support/tempdir.h"
 
@@ -320,6 +321,63 @@ TEST_F(Registry, TwoProcessesShareTheFile) {
     EXPECT_EQ(value, static_cast<DWORD>(kKeys - 1));
   }
   EXPECT_EQ(RegQueryValueEx(victim, "x", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+}
+
+// Each fault of the file is said with the file's path, and a file that is
+// not a registry is left as it was found.
+TEST_F(Registry, FaultsOfTheFileSayWhatIsWrongWithWhichFile) {
+  HKEY made = Create(HKEY_LOCAL_MACHINE, "Software\\Made");
+  ASSERT_EQ(SetText(made, "Name", std::string(20000, 'x')), ERROR_SUCCESS);
+  Platform::Db::Database(m_dir.Path("registry.sqlite")).CompactInto(m_dir.Path("whole.sqlite"));
+  std::string registry = m_dir.Read("whole.sqlite");
+  m_dir.Write("cut.sqlite", registry.substr(0, registry.size() / 2));
+  m_dir.Write("garbage.sqlite", std::string(8192, 'g'));
+  m_dir.Write("afile", "");
+  std::string foreign = m_dir.Path("foreign.sqlite");
+  ASSERT_EQ(std::system(("sqlite3 '" + foreign + "' 'CREATE TABLE t(x); INSERT INTO t VALUES (1)'").c_str()), 0);
+  std::string foreignBytes = TestSupport::ReadFile(foreign);
+  struct Case {
+    std::string file;
+    LONG code;
+    const char* says;
+  } cases[] = {
+      {m_dir.Path("garbage.sqlite"), ERROR_REGISTRY_CORRUPT, "file is not a database"},
+      {m_dir.Path("cut.sqlite"), ERROR_REGISTRY_CORRUPT, "database disk image is malformed"},
+      {m_dir.Path("afile/registry.sqlite"), ERROR_CANTOPEN, "unable to open database file"},
+      {foreign, ERROR_REGISTRY_CORRUPT, "a database of another kind"},
+  };
+  for (const Case& c : cases) {
+    setenv("PLATFORM_REGISTRY_FILE", c.file.c_str(), 1);
+    HKEY key = nullptr;
+    LONG result = RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Made", 0, KEY_READ, &key);
+    if (result == ERROR_SUCCESS) {
+      result = RegQueryValueEx(key, "Name", nullptr, nullptr, nullptr, nullptr);
+      RegCloseKey(key);
+    }
+    EXPECT_EQ(result, c.code) << c.file;
+    std::string fault = RegistryFault();
+    EXPECT_NE(fault.find(c.file), std::string::npos) << fault;
+    EXPECT_NE(fault.find(c.says), std::string::npos) << fault;
+  }
+  EXPECT_TRUE(TestSupport::ReadFile(foreign) == foreignBytes) << "another database is left as it was";
+  setenv("PLATFORM_REGISTRY_FILE", m_dir.Path("registry.sqlite").c_str(), 1);
+  HKEY key = nullptr;
+  EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, "Software\\Made", &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegistryFault(), "");
+}
+
+// A lookup takes no write lock: it neither waits for a writer that holds
+// the file nor fails because of one.
+TEST_F(Registry, ReadersDoNotWaitForAWriter) {
+  Create(HKEY_LOCAL_MACHINE, "Software\\Read");
+  Platform::Db::Database writer(m_dir.Path("registry.sqlite"));
+  writer.Begin();
+  writer.Execute("UPDATE keys SET modified = modified");
+  // The next call opens the file afresh, as a new process does.
+  setenv("PLATFORM_REGISTRY_FILE", (m_dir.Path() + "/./registry.sqlite").c_str(), 1);
+  HKEY key = nullptr;
+  EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, "Software\\Read", &key), ERROR_SUCCESS) << RegistryFault();
+  writer.Rollback();
 }
 
 TEST_F(Registry, DumpToolPrintsASubtree) {

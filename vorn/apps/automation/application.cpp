@@ -38,13 +38,6 @@ std::string TakeText(BSTR text) {
 
 bool SameName(const std::string& a, const std::string& b) { return Platform::EqualsIgnoringAsciiCase(a, b); }
 
-std::string NameOf(IVornModuleLocal* module) {
-  BSTR name = nullptr;
-  if (FAILED(module->GetName(&name)))
-    return {};
-  return TakeText(name);
-}
-
 int IDOf(IVornModuleLocal* module) {
   int id = -1;
   module->GetID(&id);
@@ -109,8 +102,11 @@ HRESULT VornApp::FinalConstruct() {
       SetTimer(m_window, kIdleTimer, kIdlePeriodMs, nullptr);
     }
   }
-  return CoCreateInstance(CLSID_VornEngine, nullptr, kEngineContext, IID_IVornEngine,
-                          reinterpret_cast<void**>(&m_engine));
+  HRESULT hr = CoCreateInstance(CLSID_VornEngine, nullptr, kEngineContext, IID_IVornEngine,
+                                reinterpret_cast<void**>(&m_engine));
+  if (SUCCEEDED(hr))
+    m_engine->QueryInterface(IID_IVornModuleIndex, reinterpret_cast<void**>(&m_index));
+  return hr;
 }
 
 void VornApp::FinalRelease() {
@@ -119,6 +115,7 @@ void VornApp::FinalRelease() {
     DestroyWindow(m_window);
     m_window = nullptr;
   }
+  m_index.Release();
   m_engine.Release();
 }
 
@@ -190,16 +187,24 @@ HRESULT VornApp::Step() { return m_engine->Step(); }
 
 // ---- Modules by name ------------------------------------------------------------------
 
-IVornModuleLocal* VornApp::Find(BSTR moduleName) const {
-  const std::string wanted = Text(moduleName);
-  IVornModuleLocal* found = nullptr;
-  const int count = m_engine->GetModuleCount();
-  for (int id = 0; id < count; ++id) {
-    IVornModuleLocal* module = m_engine->GetModule(id);
-    if (module != nullptr && SameName(NameOf(module), wanted))
-      found = module;
+// The engine's own lookup compares as the walk of the collection would,
+// the highest ID winning, without asking every module for its name.
+IVornModuleLocal* VornApp::Find(BSTR moduleName) const { return m_engine->FindModule(moduleName); }
+
+std::vector<IVornModuleLocal*> VornApp::PresentModules() const {
+  std::vector<IVornModuleLocal*> modules;
+  if (m_index) {
+    const int count = m_index->GetPresentModuleCount();
+    for (int at = 0; at < count; ++at)
+      if (IVornModuleLocal* module = m_index->GetPresentModule(at))
+        modules.push_back(module);
+    return modules;
   }
-  return found;
+  const int slots = m_engine->GetModuleCount();
+  for (int id = 0; id < slots; ++id)
+    if (IVornModuleLocal* module = m_engine->GetModule(id))
+      modules.push_back(module);
+  return modules;
 }
 
 HRESULT VornApp::FindModule(BSTR moduleName, IDispatch** module) {
@@ -240,25 +245,21 @@ HRESULT VornApp::get_Modules(LONG index, IDispatch** module) {
   if (module == nullptr)
     return E_POINTER;
   *module = nullptr;
-  LONG present = 0;
-  const int count = m_engine->GetModuleCount();
-  for (int id = 0; id < count; ++id) {
-    IVornModuleLocal* candidate = m_engine->GetModule(id);
-    if (candidate != nullptr && present++ == index)
-      return VornModuleExt::Wrap(m_engine, candidate, module);
+  IVornModuleLocal* present = nullptr;
+  if (m_index) {
+    present = m_index->GetPresentModule(index);
+  } else if (index >= 0) {
+    std::vector<IVornModuleLocal*> modules = PresentModules();
+    if (static_cast<std::size_t>(index) < modules.size())
+      present = modules[static_cast<std::size_t>(index)];
   }
-  return E_INVALIDARG;
+  return present != nullptr ? VornModuleExt::Wrap(m_engine, present, module) : E_INVALIDARG;
 }
 
 HRESULT VornApp::get_ModuleCount(LONG* count) {
   if (count == nullptr)
     return E_POINTER;
-  *count = 0;
-  const int slots = m_engine->GetModuleCount();
-  for (int id = 0; id < slots; ++id) {
-    if (m_engine->GetModule(id) != nullptr)
-      ++*count;
-  }
+  *count = m_index ? m_index->GetPresentModuleCount() : static_cast<LONG>(PresentModules().size());
   return S_OK;
 }
 
@@ -292,11 +293,7 @@ bool VornApp::FindConnection(IVornModuleLocal* source, BSTR destModuleName, cons
 
 bool VornApp::InputIsFed(IVornModuleLocal* dest, const std::string& input) const {
   const int destID = IDOf(dest);
-  const int slots = m_engine->GetModuleCount();
-  for (int id = 0; id < slots; ++id) {
-    IVornModuleLocal* module = m_engine->GetModule(id);
-    if (module == nullptr)
-      continue;
+  for (IVornModuleLocal* module : PresentModules()) {
     int count = 0;
     module->GetConnectionCount(&count);
     for (int i = 0; i < count; ++i) {

@@ -12,6 +12,7 @@
 #define VORN_APPS_AUTOMATION_APPLICATION_H
 
 #include <string>
+#include <vector>
 
 #include "platform/com/errorinfo.h"
 #include "platform/com/objects.h"
@@ -19,6 +20,7 @@
 #include "vorn/apps/automation/vornapp.h"
 #include "vorn/interfaces/engine.h"
 #include "vorn/interfaces/module.h"
+#include "vorn/interfaces/moduleindex.h"
 
 namespace Vorn {
 
@@ -91,12 +93,16 @@ private:
                       const std::string& input, int* index, bool* anyToDest) const;
   // Whether some module already feeds input of dest.
   bool InputIsFed(IVornModuleLocal* dest, const std::string& input) const;
+  // The modules present, in ID order, without added references: from the
+  // engine's index when it has one, else by a walk of every slot.
+  std::vector<IVornModuleLocal*> PresentModules() const;
   // The other machines that run the application, in the engine's order.
   HRESULT OtherHosts(BSTR appName, BOOL checkAppFileName, std::vector<std::string>* hosts);
   // Runs every message waiting on this thread.
   void PumpMessages();
 
   CComPtr<IVornEngine> m_engine;
+  CComPtr<IVornModuleIndex> m_index;  // the engine's, when it offers one
   HWND m_window = nullptr;
 };
 

@@ -6,17 +6,22 @@
 // backend: a tone written to INPUT_WAV is what the input device records,
 // and OUTPUT_WAV receives what the output device plays. Reports the
 // modules, their connections and what reached the output file. The three
-// paths must name three different files.
+// paths must name three different files; the working file must exist, and
+// the two sound files be regular files or not exist yet.
 //
 // Exit status: 0 after a run, 1 for a wrong command line, 2 when the
-// automation object cannot be made or the file not opened.
+// automation object cannot be made or the file not opened, 3 when the
+// audio device of a module could not run.
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -25,6 +30,7 @@
 
 #include "platform/com/com.h"
 #include "platform/db/database.h"
+#include "platform/registry/registry.h"
 #include "vorn/apps/automation/scriptcalls.h"
 
 namespace {
@@ -40,6 +46,17 @@ std::string Text(const Call& call) {
   if (FAILED(VariantChangeType(&text, &call.result, 0, VT_BSTR)) || text.vt != VT_BSTR)
     return "?";
   return Platform::BstrToUtf8(text.bstrVal);
+}
+
+// A name as an argument, every character of it (a name may hold a NUL).
+CComVariant Arg(const std::string& text) { return CComVariant(CComBSTR(std::string_view(text))); }
+
+// A name as the report prints it: a NUL shows as \0.
+std::string Shown(const std::string& name) {
+  std::string shown;
+  for (char c : name)
+    shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+  return shown;
 }
 
 std::string Hex(HRESULT hr) {
@@ -89,10 +106,19 @@ std::uint32_t ReadLittleEndian(const std::string& bytes, std::size_t at, int siz
   return value;
 }
 
+// More than a run of the longest duration writes at the highest rate: what
+// the report reads of the output stops there, whatever the path became.
+constexpr std::size_t kLargestReport = std::size_t{64} << 20;
+
 // The header of what the output device wrote, and what its samples hold.
 std::size_t ReportOutput(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  if (std::FILE* in = std::fopen(path.c_str(), "rb")) {
+    char chunk[65536];
+    for (std::size_t got; bytes.size() < kLargestReport && (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
+      bytes.append(chunk, std::min(got, kLargestReport - bytes.size()));
+    std::fclose(in);
+  }
   std::printf("%s:\n", path.c_str());
   if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0) {
     std::printf("  not written (%zu bytes): nothing reached the output device\n", bytes.size());
@@ -164,20 +190,44 @@ StoredModel ReadStoredModel(const std::string& path) {
   return model;
 }
 
-void ReportModuleMembers(IDispatch* module) {
-  // Members of the module servers themselves, reached through the wrapper.
+// Members of the module servers themselves, reached through the wrapper;
+// false when the module has a device and it is not open while running.
+bool ReportModuleMembers(IDispatch* module) {
+  bool running = true;
   for (const char* member : {"Enabled", "AudioLevel", "CurrentAudioEnergy"}) {
     Call value = Get(module, member);
     if (SUCCEEDED(value.hr))
       std::printf("      %s = %s\n", member, Text(value).c_str());
+    if (SUCCEEDED(value.hr) && std::strcmp(member, "Enabled") == 0)
+      running = value.result.vt == VT_BOOL && value.result.boolVal != VARIANT_FALSE;
   }
+  return running;
+}
+
+// A name as the automation object compares it: without regard to case.
+std::string Folded(std::string name) {
+  for (char& c : name)
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  return name;
+}
+
+// The automation object finds a module by its name, and of several of one
+// name the last: the others cannot be asked. named counts the modules
+// under each folded name.
+std::string Unreachable(const std::map<std::string, int>& named, const std::string& name) {
+  auto found = named.find(Folded(name));
+  if (found == named.end() || found->second < 2)
+    return {};
+  return "not asked: " + std::to_string(found->second) + " modules are named \"" + Shown(name) +
+         "\", and that name reaches only the last";
 }
 
 int Run(const std::string& workingFile, const std::string& inputWav, const std::string& outputWav,
         int milliseconds) {
   // The input lasts longer than the run, so that the device never runs dry.
   if (!WriteTone(inputWav, milliseconds + 1000)) {
-    std::fprintf(stderr, "vornapp_runfile: cannot write %s\n", inputWav.c_str());
+    std::fprintf(stderr, "vornapp_runfile: cannot write %s: %s\n", inputWav.c_str(), std::strerror(errno));
     return 2;
   }
   std::printf("input: %s, a rising tone, 16-bit mono, %d samples per second\n", inputWav.c_str(), kToneRate);
@@ -191,8 +241,14 @@ int Run(const std::string& workingFile, const std::string& inputWav, const std::
   if (SUCCEEDED(hr))
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&app));
   if (FAILED(hr)) {
-    std::fprintf(stderr, "vornapp_runfile: Vorn.Application cannot be made (%s); is it registered?\n",
-                 Hex(hr).c_str());
+    // A registry that cannot be read says so, rather than that nothing is
+    // registered in it.
+    if (std::string fault = RegistryFault(); !fault.empty())
+      std::fprintf(stderr, "vornapp_runfile: Vorn.Application cannot be made (%s): %s\n", Hex(hr).c_str(),
+                   fault.c_str());
+    else
+      std::fprintf(stderr, "vornapp_runfile: Vorn.Application cannot be made (%s); is it registered?\n",
+                   Hex(hr).c_str());
     return 2;
   }
   hr = Method(app, "OpenFile", {CComVariant(workingFile.c_str())}).hr;
@@ -210,29 +266,46 @@ int Run(const std::string& workingFile, const std::string& inputWav, const std::
   std::printf("  %ld module(s):\n", static_cast<long>(modules));
   StoredModel stored = ReadStoredModel(workingFile);
   std::vector<CComPtr<IDispatch>> wrappers;
-  std::string microphone;
+  std::vector<std::string> names;
+  std::map<std::string, int> named;  // modules under each name as it is compared
   for (LONG i = 0; i < modules; ++i) {
-    Call module = Get(app, "Modules", {CComVariant(i)});
-    IDispatch* object = ObjectOf(module.result);
-    wrappers.emplace_back(object);
-    std::string name = Text(Get(object, "Name"));
+    wrappers.emplace_back(ObjectOf(Get(app, "Modules", {CComVariant(i)}).result));
+    names.push_back(Text(Get(wrappers.back(), "Name")));
+    ++named[Folded(names.back())];
+  }
+  std::string microphone;
+  for (std::size_t i = 0; i < wrappers.size(); ++i) {
+    IDispatch* object = wrappers[i];
+    const std::string& name = names[i];
     std::string type = Text(Get(object, "Type"));
-    if (type == "Microphone" && microphone.empty())
+    const std::string unreachable = Unreachable(named, name);
+    if (type == "Microphone" && microphone.empty() && unreachable.empty())
       microphone = name;
-    std::printf("    %s, a %s on %s, values:", name.c_str(), type.c_str(), Text(Get(object, "processor")).c_str());
-    for (const std::string& value : stored.valueNames[name])
-      std::printf(" %s=%s", value.c_str(),
-                  Text(Method(app, "LoadModuleValue", {CComVariant(name.c_str()), CComVariant(value.c_str())})).c_str());
+    std::printf("    %s, a %s on %s, values:", Shown(name).c_str(), type.c_str(),
+                Text(Get(object, "processor")).c_str());
+    if (!unreachable.empty())
+      std::printf(" (%s)", unreachable.c_str());
+    else
+      for (const std::string& value : stored.valueNames[name])
+        std::printf(" %s=%s", Shown(value).c_str(),
+                    Text(Method(app, "LoadModuleValue", {Arg(name), Arg(value)})).c_str());
     std::printf("\n");
   }
   std::vector<Connection>& connections = stored.connections;
   std::printf("  connection(s):\n");
   for (const Connection& c : connections) {
-    Call connected = Method(app, "ModulesAreConnected", {CComVariant(c.source.c_str()), CComVariant(c.destination.c_str()),
-                                                         CComVariant(c.output.c_str()), CComVariant(c.input.c_str())});
-    bool yes = connected.result.vt == VT_BOOL && connected.result.boolVal == VARIANT_TRUE;
-    std::printf("    %s.%s -> %s.%s (%s)\n", c.source.c_str(), c.output.c_str(), c.destination.c_str(), c.input.c_str(),
-                yes ? "connected" : "not connected in the engine");
+    std::string state = Unreachable(named, c.source);
+    if (state.empty())
+      state = Unreachable(named, c.destination);
+    if (state.empty()) {
+      Call connected =
+          Method(app, "ModulesAreConnected", {Arg(c.source), Arg(c.destination), Arg(c.output), Arg(c.input)});
+      state = connected.result.vt == VT_BOOL && connected.result.boolVal == VARIANT_TRUE
+                  ? "connected"
+                  : "not connected in the engine";
+    }
+    std::printf("    %s.%s -> %s.%s (%s)\n", Shown(c.source).c_str(), Shown(c.output).c_str(),
+                Shown(c.destination).c_str(), Shown(c.input).c_str(), state.c_str());
   }
 
   std::printf("\nrunning for %d ms\n", milliseconds);
@@ -241,17 +314,18 @@ int Run(const std::string& workingFile, const std::string& inputWav, const std::
     std::printf("  Running = true failed (%s)\n", Hex(hr).c_str());
   Method(app, "Wait", {CComVariant(static_cast<float>(milliseconds))});
   std::printf("  while running:\n");
-  for (IDispatch* module : wrappers) {
-    std::printf("    %s:\n", Text(Get(module, "Name")).c_str());
-    ReportModuleMembers(module);
+  std::vector<std::string> stalled;
+  for (std::size_t i = 0; i < wrappers.size(); ++i) {
+    std::printf("    %s:\n", Shown(names[i]).c_str());
+    if (!ReportModuleMembers(wrappers[i]))
+      stalled.push_back(names[i]);
   }
   Put(app, "Running", CComVariant(static_cast<LONG>(0)));
   // Sound already written plays out before the devices close with the object.
   Method(app, "Wait", {CComVariant(200.0f)});
   LONG block = microphone.empty()
                    ? 0
-                   : NumberOf(Method(app, "LoadModuleValue", {CComVariant(microphone.c_str()), CComVariant("Blocksize")})
-                                  .result);
+                   : NumberOf(Method(app, "LoadModuleValue", {Arg(microphone), CComVariant("Blocksize")}).result);
   wrappers.clear();
   app.Release();
 
@@ -261,9 +335,11 @@ int Run(const std::string& workingFile, const std::string& inputWav, const std::
   std::printf("moved: %zu samples in %zu speaker buffers of 512", played, played / 512);
   if (block > 0)
     std::printf(", from %zu blocks of %ld samples of %s", played / static_cast<std::size_t>(block),
-                static_cast<long>(block), microphone.c_str());
+                static_cast<long>(block), Shown(microphone).c_str());
   std::printf("\n");
-  return 0;
+  for (const std::string& name : stalled)
+    std::fprintf(stderr, "vornapp_runfile: the audio device of %s could not run\n", Shown(name).c_str());
+  return stalled.empty() ? 0 : 3;
 }
 
 // Whether two paths name one file: the same file when both exist, else the
@@ -310,6 +386,24 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return 1;
       }
+  // What the run writes is a file: a device or a directory there would be
+  // written for ever, or not at all.
+  for (int i = 2; i <= 3; ++i) {
+    struct stat info {};
+    if (stat(argv[i], &info) == 0 && !S_ISREG(info.st_mode)) {
+      std::fprintf(stderr, "vornapp_runfile: %s is not a regular file (%s)\n", roles[i - 1], argv[i]);
+      std::fputs(kUsage, stderr);
+      return 1;
+    }
+  }
+  // A working file is opened, never made here: a mistyped name is no model.
+  struct stat working {};
+  const bool found = stat(argv[1], &working) == 0;
+  if (!found || !S_ISREG(working.st_mode)) {
+    const char* why = found ? "not a regular file" : std::strerror(errno);
+    std::fprintf(stderr, "vornapp_runfile: cannot open the working file %s: %s\n", argv[1], why);
+    return 2;
+  }
   // Line by line, so that the report and the messages on standard error
   // come in the order they happen.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);

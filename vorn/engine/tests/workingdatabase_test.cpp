@@ -77,7 +77,8 @@ TEST(WorkingFileTest, OpeningNeverMakesAFileAndChecksTheThreeTables) {
   EXPECT_EQ(WorkingDatabase::Open(dir.Path("missing.vrn")), nullptr);
   EXPECT_FALSE(dir.Exists("missing.vrn"));
 
-  // A database that lacks a table, or a column of one, is no working file.
+  // A database that lacks a table, or a column of one, is no working file,
+  // and it is refused as it was found (here with its write-ahead log).
   struct Case {
     const char* schema;
     const char* missing;
@@ -93,7 +94,9 @@ TEST(WorkingFileTest, OpeningNeverMakesAFileAndChecksTheThreeTables) {
     std::string path = dir.Path("other.vrn");
     std::remove(path.c_str());
     Platform::Db::Database(path, {Platform::Db::OpenMode::CreateIfMissing}).Execute(c.schema);
+    const std::string before = dir.Read("other.vrn");
     EXPECT_EQ(WorkingDatabase::Open(path), nullptr) << c.missing;
+    EXPECT_TRUE(dir.Read("other.vrn") == before) << "left as it was: " << c.missing;
     EXPECT_EQ(messages.Texts().back(), std::string("Couldn't open database--Exception: ") + c.missing);
   }
 

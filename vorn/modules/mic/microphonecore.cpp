@@ -8,6 +8,7 @@
 #include "vorn/interfaces/registrar.h"
 #include "vorn/modules/common/comerror.h"
 #include "vorn/modules/common/properties.h"
+#include "vorn/modules/common/storedvalue.h"
 #include "vorn/modules/mic/micmixer.h"
 
 namespace VornMic {
@@ -192,7 +193,9 @@ HRESULT MicrophoneCore::Save(IDispatch* object) {
 
 HRESULT MicrophoneCore::Load(IDispatch* object) {
   CComPtr<IVornPersist> persist = Persist(object);
-  SetAudioLevel(LoadFloat(persist, u"Gain"));  // an unusable stored level keeps the current one
+  // A level that holds no number (none stored, NULL, a text) keeps the
+  // current one: read as 0, it would turn the microphone's volume down.
+  if (const std::optional<float> level = VornModules::LoadStoredNumber(persist, u"Gain")) SetAudioLevel(*level);
   const long frequency = static_cast<long>(LoadFloat(persist, u"Frequency"));
   if (frequency <= 0) {
     m_frequency = kDefaultFrequency;

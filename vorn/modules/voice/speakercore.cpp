@@ -8,6 +8,7 @@
 #include "platform/ui/messagebox.h"
 #include "vorn/interfaces/registrar.h"
 #include "vorn/modules/common/comerror.h"
+#include "vorn/modules/common/storedvalue.h"
 
 namespace VornVoice {
 
@@ -164,16 +165,16 @@ HRESULT SpeakerCore::Load(IDispatch* persistObject) {
     gain = m_gain;
     stored = static_cast<float>(m_device);
   }
-  CComBSTR gainName(u"Gain");
+  // A gain that holds no number (none stored, NULL, a text) keeps the
+  // module's own: read as 0, it would silence the speaker.
+  if (const std::optional<float> value = VornModules::LoadStoredNumber(persist, u"Gain")) gain = *value;
   CComBSTR deviceName(u"Device");
-  Check(persist->LoadFloatValue(gainName, &gain), IID_IVornPersist);
   Check(persist->LoadFloatValue(deviceName, &stored), IID_IVornPersist);
   const int device = DeviceFromStored(stored);
 
   VARIANT_BOOL local = VARIANT_TRUE;
   if (m_module != nullptr) Check(m_module->get_IsLocal(&local), IID_IVornModule);
   Hold hold(m_module);
-  if (std::isnan(gain)) gain = m_gain;
   if (gain == m_gain && device == m_device) return S_OK;
   m_gain = gain;
   m_device = device;

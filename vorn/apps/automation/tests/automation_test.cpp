@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "platform/com/com.h"
+#include "platform/com/text.h"
 #include "platform/db/database.h"
+#include "platform/resources/module.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/window.h"
 #include "tests/support/tempdir.h"
@@ -175,23 +178,48 @@ protected:
   MessageBoxRecorder m_messages;
 };
 
+// A working file whose module table cannot be read, though the file opens.
+std::string DamagedModuleTable(const TestSupport::TempDir& dir, const std::string& from) {
+  std::string path = dir.Path("damaged.vrn");
+  std::filesystem::copy_file(from, path);
+  std::int64_t page = 0, size = 0;
+  {
+    Platform::Db::Database db(path, {Platform::Db::OpenMode::Existing, Platform::Db::Journal::Rollback});
+    for (int id = 0; id < 100; ++id)
+      db.Prepare("INSERT INTO Modules VALUES (?1, 'Source', ?2, '')").Bind(1, id).Bind(2, std::string(200, 'n'))
+          .Execute();
+    page = db.QueryInt64("SELECT rootpage FROM sqlite_schema WHERE name = 'Modules'").value();
+    size = db.QueryInt64("PRAGMA page_size").value();
+  }
+  std::string bytes = TestSupport::ReadFile(path);
+  bytes.replace(static_cast<std::size_t>((page - 1) * size), static_cast<std::size_t>(size),
+                static_cast<std::size_t>(size), '\xFF');
+  return dir.Write("damaged.vrn", bytes);
+}
+
 TEST_F(AutomationTest, OpenFileWritesTheTemplateWhereNoFileIsAndPassesOnAFailedOpen) {
   std::string notADatabase = m_dir.Write("text.vrn", "this is not a working file, but some text long enough\n");
   struct Case {
     std::string path;
     bool succeeds;
+    std::size_t messages;  // each failure to open is said once
   } cases[] = {
-      {m_path, true},                               // written from the template
-      {m_path, true},                               // now there: opened as it is
-      {notADatabase, false},                        // there, and no working file
-      {m_dir.Path("missing/dir/model.vrn"), false}, // cannot be written
-      {"", false},
+      {m_path, true, 0},                               // written from the template
+      {m_path, true, 0},                               // now there: opened as it is
+      {notADatabase, false, 1},                        // there, and no working file
+      {"damaged", false, 1},                           // its modules cannot be read
+      {m_dir.Path("missing/dir/model.vrn"), false, 0}, // cannot be written
+      {"", false, 0},
   };
   CComPtr<IDispatch> app = NewApp();
-  for (const Case& c : cases) {
+  for (Case& c : cases) {
+    if (c.path == "damaged")
+      c.path = DamagedModuleTable(m_dir, m_path);
     SCOPED_TRACE(c.path);
+    const std::size_t before = m_messages.Texts().size();
     HRESULT hr = Method(app, "OpenFile", {CComVariant(c.path.c_str())}).hr;
     EXPECT_EQ(SUCCEEDED(hr), c.succeeds) << std::hex << hr;
+    EXPECT_EQ(m_messages.Texts().size() - before, c.messages);
     if (c.succeeds) {
       EXPECT_TRUE(std::filesystem::exists(c.path));
       EXPECT_EQ(NumberOf(Get(app, "ModuleCount").result), 0);
@@ -289,6 +317,64 @@ TEST_F(AutomationTest, ANewObjectOnTheSameFileRestoresModulesConnectionsAndValue
                 .result.boolVal,
             VARIANT_TRUE);
   EXPECT_EQ(TextOf(Method(app, "LoadModuleValue", {CComVariant("sink"), CComVariant("Gain")}).result), "0.25");
+}
+
+// The engine as the automation object meets it, counting the calls that
+// step through its collection slot by slot; past the bound it answers an
+// empty collection, so a walk of every slot ends at once and shows.
+class SlotCountingEngine : public VornEngine {
+public:
+  static constexpr long kBound = 100000;
+  static inline long calls = 0;
+  int GetModuleCount() override { return ++calls > kBound ? 0 : VornEngine::GetModuleCount(); }
+  IVornModuleLocal* GetModule(int nID) override { return ++calls > kBound ? nullptr : VornEngine::GetModule(nID); }
+};
+
+// Calls by name or by place cost in the number of modules, not in the
+// highest ID: a report of 10,000 modules spread up to the bound of IDs
+// steps through few slots, whatever the IDs.
+TEST_F(AutomationTest, ModulesAreReachedByNameAndPlaceWithoutWalkingEmptySlots) {
+  constexpr int kModules = 10000;
+  std::vector<int> ids;
+  for (int i = 0; i < kModules; ++i)
+    ids.push_back(static_cast<int>((static_cast<long long>(i) * 104729) % kModuleIDLimit));
+  std::sort(ids.begin(), ids.end());
+  ASSERT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+  ASSERT_TRUE(WriteWorkingFileTemplate(Platform::ThisModule(), m_path));
+  {
+    Platform::Db::Database db(m_path, {Platform::Db::OpenMode::Existing, Platform::Db::Journal::Rollback});
+    Platform::Db::Transaction rows(db);
+    for (int id : ids)
+      db.Prepare("INSERT INTO Modules VALUES (?1, 'Sink', ?2, '')").Bind(1, id).Bind(2, "m" + std::to_string(id))
+          .Execute();
+    rows.Commit();
+  }
+  const auto engine = &VornEngine::_CreatorClass::CreateInstance;
+  const auto counting = &CComCreator<CComObject<SlotCountingEngine>>::CreateInstance;
+  Platform::RemoveInProcessClass(CLSID_VornEngine, engine);
+  Platform::AddInProcessClass(CLSID_VornEngine, counting, nullptr);
+  {
+    CComPtr<IDispatch> app = NewApp();
+    ASSERT_EQ(Method(app, "OpenFile", {CComVariant(m_path.c_str())}).hr, S_OK);
+    SlotCountingEngine::calls = 0;
+    EXPECT_EQ(NumberOf(Get(app, "ModuleCount").result), kModules);
+    for (int at = 0; at < kModules; at += 97) {
+      const std::string name = "M" + std::to_string(ids[static_cast<std::size_t>(at)]);
+      CComPtr<IDispatch> placed = ObjectOf(Get(app, "Modules", {CComVariant(static_cast<LONG>(at))}).result);
+      CComPtr<IDispatch> named = ObjectOf(Method(app, "FindModule", {CComVariant(name.c_str())}).result);
+      ASSERT_NE(placed, nullptr) << at;
+      ASSERT_NE(named, nullptr) << name;
+      EXPECT_TRUE(Platform::EqualsIgnoringAsciiCase(TextOf(Get(placed, "Name").result), name));
+      EXPECT_EQ(TextOf(Get(named, "Name").result), TextOf(Get(placed, "Name").result));
+      EXPECT_EQ(TextOf(Method(app, "LoadModuleValue", {CComVariant(name.c_str()), CComVariant("Gain")}).result), "");
+      EXPECT_EQ(Connect(app, "ConnectModules", name.c_str(), name.c_str(), "Out", "In"),
+                vornConnectionDatatypeMismatch);
+    }
+    EXPECT_EQ(Get(app, "Modules", {CComVariant(static_cast<LONG>(kModules))}).hr, E_INVALIDARG);
+    EXPECT_LE(SlotCountingEngine::calls, SlotCountingEngine::kBound);
+  }
+  Platform::RemoveInProcessClass(CLSID_VornEngine, counting);
+  Platform::AddInProcessClass(CLSID_VornEngine, engine, nullptr);
 }
 
 TEST_F(AutomationTest, TheBundledExampleOpensWithItsModules) {

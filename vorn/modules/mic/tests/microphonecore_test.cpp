@@ -40,7 +40,17 @@ public:
     values[Platform::BstrToUtf8(name)] = value;
     return S_OK;
   }
-  HRESULT LoadStringValue(BSTR, BSTR*) override { return E_NOTIMPL; }
+  // The text the engine keeps: a saved float as "%f" writes it, unless
+  // texts holds another; nothing for what was never saved.
+  HRESULT LoadStringValue(BSTR name, BSTR* value) override {
+    const std::string key = Platform::BstrToUtf8(name);
+    auto text = texts.find(key);
+    auto number = values.find(key);
+    *value = Platform::AllocBstr(text != texts.end()       ? text->second
+                                 : number != values.end() ? std::to_string(number->second)
+                                                          : std::string());
+    return S_OK;
+  }
   HRESULT SaveStringValue(BSTR, BSTR) override { return E_NOTIMPL; }
   HRESULT LoadFloatArrayVar(BSTR, VARIANT*) override { return E_NOTIMPL; }
   HRESULT LoadStringArrayVar(BSTR, VARIANT*) override { return E_NOTIMPL; }
@@ -60,6 +70,7 @@ public:
   HRESULT LoadIntArray(BSTR, int, int*, int*) override { return E_NOTIMPL; }
   HRESULT GetIntArraySize(BSTR, int*) override { return E_NOTIMPL; }
   std::map<std::string, float> values;
+  std::map<std::string, std::string> texts;
 };
 
 class MicrophoneCoreTest : public ::testing::Test {
@@ -187,6 +198,13 @@ TEST_F(MicrophoneCoreTest, ALevelThatIsNoNumberIsRefusedWhetherSetOrStored) {
     stored.values = {{"Gain", bad}};
     EXPECT_EQ(core.Load(&stored), S_OK);
     EXPECT_EQ(core.Level(), 1.5f) << bad;
+  }
+  // Never stored, NULL or a text in the file: kept, not read as level 0.
+  for (const char* text : {"", "loud", "-", "1e999"}) {
+    MapPersist stored;
+    if (*text) stored.texts = {{"Gain", text}};
+    EXPECT_EQ(core.Load(&stored), S_OK);
+    EXPECT_EQ(core.Level(), 1.5f) << text;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -24,17 +25,33 @@ public:
   END_COM_MAP()
 
   std::map<std::string, float> values;
+  std::map<std::string, std::string> texts;
 
+  // As the engine reads a stored text: atof of it, 0 for none.
   HRESULT LoadFloatValue(BSTR name, float* value) override {
-    auto found = values.find(Platform::BstrToUtf8(name));
-    if (found != values.end()) *value = found->second;
+    const std::string key = Platform::BstrToUtf8(name);
+    auto text = texts.find(key);
+    auto found = values.find(key);
+    *value = text != texts.end()    ? static_cast<float>(std::atof(text->second.c_str()))
+             : found != values.end() ? found->second
+                                     : 0.0f;
     return S_OK;
   }
   HRESULT SaveFloatValue(BSTR name, float value) override {
     values[Platform::BstrToUtf8(name)] = value;
     return S_OK;
   }
-  HRESULT LoadStringValue(BSTR, BSTR*) override { return E_NOTIMPL; }
+  // The text the engine keeps: a saved float as "%f" writes it, unless
+  // texts holds another; nothing for what was never saved.
+  HRESULT LoadStringValue(BSTR name, BSTR* value) override {
+    const std::string key = Platform::BstrToUtf8(name);
+    auto text = texts.find(key);
+    auto number = values.find(key);
+    *value = Platform::AllocBstr(text != texts.end()       ? text->second
+                                 : number != values.end() ? std::to_string(number->second)
+                                                          : std::string());
+    return S_OK;
+  }
   HRESULT SaveStringValue(BSTR, BSTR) override { return E_NOTIMPL; }
   HRESULT LoadFloatArrayVar(BSTR, VARIANT*) override { return E_NOTIMPL; }
   HRESULT LoadStringArrayVar(BSTR, VARIANT*) override { return E_NOTIMPL; }
@@ -163,6 +180,16 @@ TEST_F(SpeakerCoreTest, SavedGainAndDeviceLoadBackAndReopenOnlyWhenChanged) {
   Cycle(quiet);
   SimStep(kBlockSize);
   EXPECT_EQ(Written().samples, Played(quiet, 2.0f));
+
+  // A gain never stored, NULL, a text or no finite number in the file
+  // keeps the module's: read as 0 it would silence the speaker.
+  for (const char* text : {"", "loud", "nan", "1e999"}) {
+    persist->values = {{"Device", 0.0f}};
+    persist->texts.clear();
+    if (*text) persist->texts = {{"Gain", text}};
+    ASSERT_EQ(core.Load(holder), S_OK);
+    EXPECT_EQ(core.Gain(), 2.0f) << text;
+  }
 
   // An object that is no persist object fails as the engine reports it.
   EXPECT_THROW(core.Save(static_cast<IDispatch*>(server)), VornModules::ComError);
