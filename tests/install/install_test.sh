@@ -2,17 +2,18 @@
 # The installed system, as a user without the build tree would use it:
 #  1. cmake --install into a temporary prefix, which registers the servers
 #     into the test's own registry, with keys naming the installed files;
-#  2. the main job's Vorn part run by the installed vornapp_runfile, and the
-#     installed module guide listing the types and opening a help page;
+#  2. the main job's Vorn part run by the installed vornapp_runfile, the
+#     installed module guide listing the types and opening a help page, and
+#     the main job's ClipView container making the installed control;
 #  3. the prefix moved elsewhere, and a project of the test's own built
 #     against the installed package there and run.
 # Everything it writes is below DIRECTORY.
-# usage: install_test.sh BUILD SOURCE REGDUMP DIRECTORY [CONFIGURE ARGUMENT...]
+# usage: install_test.sh BUILD SOURCE REGDUMP CLIPVIEW_EXAMPLE DIRECTORY [CONFIGURE ARGUMENT...]
 set -euo pipefail
-build=$1 source=$2 regdump=$3 dir=$4
-shift 4
+build=$1 source=$2 regdump=$3 clipview=$4 dir=$5
+shift 5
 rm -rf "$dir"
-mkdir -p "$dir/tmp" "$dir/vorn"
+mkdir -p "$dir/tmp" "$dir/vorn" "$dir/clipview"
 export TMPDIR="$dir/tmp" PLATFORM_REGISTRY_FILE="$dir/registry.sqlite"
 prefix="$dir/prefix"
 
@@ -33,6 +34,7 @@ types=$("$prefix/bin/VornModuleGuide" --list)
 for type in Microphone Speaker VornExternalIO; do grep -qx "$type" <<<"$types"; done
 page=$(VORN_HELP_OPENER=cat "$prefix/bin/VornModuleGuide" --show Microphone)
 grep -q 'Module Name: Microphone Module' <<<"$page"
+"$clipview" "$dir/clipview" | grep -q 'motion count [1-9][0-9]* pixels'
 
 moved="$dir/moved"
 mv "$prefix" "$moved"
