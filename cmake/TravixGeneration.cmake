@@ -5,6 +5,10 @@
 # builds a program from generated and hand-written sources in one flag
 # combination of the generator, against the runtime library that combination
 # needs. Generated sources are compiled with warnings but not -Werror.
+#
+# The same file serves this tree and the installed package (find_package(
+# Travix CONFIG)): the generator and the runtime go by their package names,
+# Travix::travix and Travix::travixbase..., in both.
 include_guard(GLOBAL)
 
 # travix_generate(<out-var>
@@ -77,9 +81,9 @@ endfunction()
 # (letters such as "DMN"): the prefix form with N, else the namespace form.
 function(travix_flags_runtime out_var flags)
   if(flags MATCHES "N")
-    set(${out_var} travixbase_n PARENT_SCOPE)
+    set(${out_var} Travix::travixbase_n PARENT_SCOPE)
   else()
-    set(${out_var} travixbase PARENT_SCOPE)
+    set(${out_var} Travix::travixbase PARENT_SCOPE)
   endif()
 endfunction()
 
@@ -111,7 +115,8 @@ endfunction()
 #     [TEST [LABELS <label>...] [TEST_PREFIX <prefix>]])
 # An executable of generated code as a user's project builds it: the
 # runtime of the flag combination, the C++ standard asked for, -Wall. With
-# TEST it is a GoogleTest program registered with CTest (add_project_test).
+# TEST it is a GoogleTest program registered with CTest (add_project_test
+# in this tree; gtest_discover_tests elsewhere).
 function(travix_generated_program target)
   cmake_parse_arguments(P "TEST" "FLAGS;STANDARD;TEST_PREFIX"
                         "GENERATED;SOURCES;INCLUDE_DIRS;LIBS;LABELS" ${ARGN})
@@ -119,19 +124,39 @@ function(travix_generated_program target)
     message(FATAL_ERROR "travix_generated_program: STANDARD is required")
   endif()
   travix_flags_runtime(runtime "${P_FLAGS}")
+  # This tree's conventions where they are defined, else a plain project's.
+  set(in_tree FALSE)
+  if(COMMAND add_project_test AND COMMAND project_warnings AND COMMAND project_generated_sources)
+    set(in_tree TRUE)
+  endif()
   if(P_TEST)
     set(labels ${P_LABELS})
     if(NOT labels)
       set(labels unit)
     endif()
-    add_project_test(${target} SOURCES ${P_SOURCES} ${P_GENERATED}
-                     LIBS ${runtime} ${P_LIBS} LABELS ${labels} TEST_PREFIX "${P_TEST_PREFIX}")
+    if(in_tree)
+      add_project_test(${target} SOURCES ${P_SOURCES} ${P_GENERATED}
+                       LIBS ${runtime} ${P_LIBS} LABELS ${labels} TEST_PREFIX "${P_TEST_PREFIX}")
+    else()
+      find_package(GTest REQUIRED)
+      include(GoogleTest)
+      add_executable(${target} ${P_SOURCES} ${P_GENERATED})
+      target_compile_options(${target} PRIVATE -Wall)
+      target_link_libraries(${target} PRIVATE ${runtime} ${P_LIBS} GTest::gtest GTest::gtest_main)
+      gtest_discover_tests(${target} TEST_PREFIX "${P_TEST_PREFIX}" PROPERTIES LABELS "${labels}")
+    endif()
   else()
     add_executable(${target} ${P_SOURCES} ${P_GENERATED})
-    project_warnings(${target})
+    if(in_tree)
+      project_warnings(${target})
+    else()
+      target_compile_options(${target} PRIVATE -Wall)
+    endif()
     target_link_libraries(${target} PRIVATE ${runtime} ${P_LIBS})
   endif()
-  project_generated_sources(${P_GENERATED})
+  if(in_tree)
+    project_generated_sources(${P_GENERATED})
+  endif()
   # Generated member functions keep one signature whether or not a class
   # has anything for them to do.
   set_property(SOURCE ${P_GENERATED} APPEND PROPERTY COMPILE_OPTIONS -Wno-unused-parameter)
@@ -225,7 +250,7 @@ function(travix_schema_sources out_var)
     endif()
   endif()
   travix_generate(files
-    COMMAND travix ${flag_arguments} -d "${S_DIRECTORY}" ${list_arguments} -n ${ns} "${S_SCHEMA}"
+    COMMAND Travix::travix ${flag_arguments} -d "${S_DIRECTORY}" ${list_arguments} -n ${ns} "${S_SCHEMA}"
     OUTPUT_DIR "${S_DIRECTORY}"
     OUTPUTS ${outputs}
     DEPENDS "${S_SCHEMA}" ${S_DEPENDS})
