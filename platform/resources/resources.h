@@ -12,6 +12,7 @@
 #define PLATFORM_RESOURCES_RESOURCES_H
 
 #include <cstddef>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -59,6 +60,10 @@ struct ResourceEntry {
   const BYTE* begin;
   const BYTE* end;
 };
+
+// Every loaded module (the program as null) that carries a resource of
+// that name and type.
+PLATFORM_API std::vector<HINSTANCE> ModulesWithResource(LPCSTR name, LPCSTR type);
 
 // Called by the code that the build generates, when the module is loaded
 // and when it goes.
