@@ -61,7 +61,9 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
                                   public ISpecifyPropertyPages,
                                   public IPersistStreamInit,
                                   public IConnectionPointContainerImpl<ClipViewCtl>,
-                                  public IConnectionPointImpl<ClipViewCtl, &DIID__DClipViewCtlEvents> {
+                                  public IConnectionPointImpl<ClipViewCtl, &DIID__DClipViewCtlEvents>,
+                                  public IProvideClassInfo2Impl<&CLSID_ClipViewCtl, &DIID__DClipViewCtlEvents,
+                                                                &LIBID_CLIPVIEWCTLLib> {
  public:
   DECLARE_CLASS_REGISTRATION(kControlProgId, "CLIPVIEWCTL.ClipViewCtlCtrl", kControlName)
 
@@ -72,6 +74,8 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
   COM_INTERFACE_ENTRY(IPersistStreamInit)
   COM_INTERFACE_ENTRY2(IPersist, IPersistStreamInit)
   COM_INTERFACE_ENTRY(IConnectionPointContainer)
+  COM_INTERFACE_ENTRY(IProvideClassInfo2)
+  COM_INTERFACE_ENTRY(IProvideClassInfo)
   END_COM_MAP()
 
   // Containers advise their event sinks as with any control; no event is
@@ -150,22 +154,8 @@ class ATL_NO_VTABLE ClipViewCtlPropPage : public CComObjectRootEx<CComSingleThre
 
 }  // namespace clipview
 
-BEGIN_DISPATCH_TABLE(_DClipViewCtl)
-DISPATCH_ENTRY_FUNCTION(1, "SobelMagnitude", &clipview::ClipViewCtl::SobelMagnitude, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(2, "SobelDirection", &clipview::ClipViewCtl::SobelDirection, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(3, "Motion", &clipview::ClipViewCtl::Motion, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(4, "Difference", &clipview::ClipViewCtl::Difference, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(5, "Threshold", &clipview::ClipViewCtl::Threshold, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(6, "Normalize", &clipview::ClipViewCtl::Normalize, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(7, "DrawText", &clipview::ClipViewCtl::DrawText, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(8, "DrawDateTime", &clipview::ClipViewCtl::DrawDateTime, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(9, "SetTextStyle", &clipview::ClipViewCtl::SetTextStyle, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(10, "DrawCrosshair", &clipview::ClipViewCtl::DrawCrosshair, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(11, "DrawLine", &clipview::ClipViewCtl::DrawLine, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(12, "SumArea", &clipview::ClipViewCtl::SumAreaValue, VT_EMPTY)
-DISPATCH_ENTRY_FUNCTION(13, "MeanArea", &clipview::ClipViewCtl::MeanArea, VT_I4)
-DISPATCH_ENTRY_FUNCTION(14, "Scale", &clipview::ClipViewCtl::Scale, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(DISPID_ABOUTBOX, "AboutBox", &clipview::ClipViewCtl::AboutBox, VT_EMPTY)
-END_DISPATCH_TABLE()
+// The dispatch table, written from the library's description
+// (ClipViewCtl.types).
+#include "ClipViewCtl.dispatch.h"
 
 #endif

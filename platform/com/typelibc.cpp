@@ -24,7 +24,8 @@
 //
 //   coclass NAME {CLSID} [control] [noncreatable]
 //     [default] [source] [restricted] interface|dispinterface NAME
-//   end
+//   end                               (the first of each side is the default
+//                                      when none is named)
 //
 // KIND is method, get, put or putref; a parameter is [in] [out] [retval]
 // [optional] [lcid] TYPE NAME. An interface member without an ID gets
@@ -763,6 +764,17 @@ private:
           if (!r || (Referenced(*r)->kind != TKIND_INTERFACE && Referenced(*r)->kind != TKIND_DISPATCH))
             Fail(type.line, "'" + name + "' is no interface");
           info.implemented.push_back({*r, flags});
+        }
+        // Without one named, a class's first interface (and its first
+        // source) is its default.
+        for (INT side : {0, IMPLTYPEFLAG_FSOURCE}) {
+          auto onSide = [&](const Implemented& i) { return (i.flags & IMPLTYPEFLAG_FSOURCE) == side; };
+          bool named = false;
+          for (const Implemented& i : info.implemented)
+            named = named || (onSide(i) && (i.flags & IMPLTYPEFLAG_FDEFAULT) != 0);
+          for (Implemented& i : info.implemented)
+            if (!named && onSide(i))
+              i.flags |= IMPLTYPEFLAG_FDEFAULT, named = true;
         }
       }
     }
