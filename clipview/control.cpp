@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/com/memory.h"
 #include "platform/dialogs/dialog.h"
+#include "platform/dialogs/dialogunits.h"
+#include "platform/ui/window.h"
 #include "platform/resources/gdiobject.h"
 #include "platform/resources/resources.h"
 
@@ -171,6 +174,106 @@ BOOL ClipViewCtl::OnDraw(HDC dc, const RECT& bounds) {
   return drawn;
 }
 
+HRESULT ClipViewCtl::Draw(DWORD aspect, LONG lindex, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
+                          LPCRECTL, BOOL (*)(ULONG_PTR), ULONG_PTR) {
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (lindex != -1) return DV_E_LINDEX;
+  if (dc == nullptr || bounds == nullptr) return E_INVALIDARG;
+  return OnDraw(dc, {bounds->left, bounds->top, bounds->right, bounds->bottom}) ? S_OK : E_FAIL;
+}
+
+HRESULT ClipViewCtl::GetColorSet(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colours) {
+  if (colours == nullptr) return E_POINTER;
+  *colours = nullptr;
+  return aspect == DVASPECT_CONTENT ? S_FALSE : DV_E_DVASPECT;
+}
+
+HRESULT ClipViewCtl::Freeze(DWORD, LONG, void*, DWORD* freeze) {
+  if (freeze != nullptr) *freeze = 0;
+  return E_NOTIMPL;
+}
+
+HRESULT ClipViewCtl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
+  if (aspects != nullptr) *aspects = 0;
+  if (flags != nullptr) *flags = 0;
+  if (sink != nullptr) *sink = nullptr;
+  return S_OK;
+}
+
+HRESULT ClipViewCtl::GetExtent(DWORD aspect, LONG lindex, DVTARGETDEVICE*, LPSIZEL size) {
+  if (lindex != -1) return DV_E_LINDEX;
+  return GetExtent(aspect, size);
+}
+
+HRESULT ClipViewCtl::SetClientSite(IOleClientSite* site) {
+  if (site != nullptr) site->AddRef();
+  if (m_site != nullptr) m_site->Release();
+  m_site = site;
+  return S_OK;
+}
+
+HRESULT ClipViewCtl::GetClientSite(IOleClientSite** site) {
+  if (site == nullptr) return E_POINTER;
+  *site = m_site;
+  if (m_site != nullptr) m_site->AddRef();
+  return S_OK;
+}
+
+HRESULT ClipViewCtl::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
+  if (moniker != nullptr) *moniker = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT ClipViewCtl::GetClipboardData(DWORD, IDataObject** data) {
+  if (data != nullptr) *data = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT ClipViewCtl::EnumVerbs(IEnumOLEVERB** verbs) {
+  if (verbs != nullptr) *verbs = nullptr;
+  return OLEOBJ_E_NOVERBS;
+}
+
+// Every form of the name is the control's user type name (string 1).
+HRESULT ClipViewCtl::GetUserType(DWORD, LPOLESTR* userType) {
+  if (userType == nullptr) return E_POINTER;
+  char name[64] = {};
+  LoadString(Platform::ThisModule(), kStringControlName, name, sizeof name);
+  *userType = Platform::TaskString(name);
+  return *userType != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT ClipViewCtl::SetExtent(DWORD aspect, SIZEL* size) {
+  if (size == nullptr) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (size->cx < 0 || size->cy < 0) return E_INVALIDARG;
+  m_extent = *size;
+  return S_OK;
+}
+
+HRESULT ClipViewCtl::GetExtent(DWORD aspect, SIZEL* size) {
+  if (size == nullptr) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  *size = m_extent;
+  return S_OK;
+}
+
+HRESULT ClipViewCtl::Advise(IAdviseSink*, DWORD* connection) {
+  if (connection != nullptr) *connection = 0;
+  return OLE_E_ADVISENOTSUPPORTED;
+}
+
+HRESULT ClipViewCtl::EnumAdvise(IEnumSTATDATA** advises) {
+  if (advises != nullptr) *advises = nullptr;
+  return OLE_E_ADVISENOTSUPPORTED;
+}
+
+HRESULT ClipViewCtl::GetMiscStatus(DWORD aspect, DWORD* status) {
+  if (status == nullptr) return E_POINTER;
+  *status = aspect == DVASPECT_CONTENT ? kMiscStatus : 0;
+  return S_OK;
+}
+
 HRESULT ClipViewCtl::GetClassID(CLSID* clsid) {
   if (clsid == nullptr) return E_POINTER;
   *clsid = CLSID_ClipViewCtl;
@@ -223,6 +326,83 @@ std::string ClipViewCtlPropPage::Caption() { return Text(kStringPropPageCaption)
 
 std::unique_ptr<Platform::PropertyPage> ClipViewCtlPropPage::CreatePage() {
   return std::make_unique<Platform::PropertyPage>(kDialogPropPage, Caption(), Platform::ThisModule());
+}
+
+ClipViewCtlPropPage::ClipViewCtlPropPage() : m_page(CreatePage()) {}
+
+void ClipViewCtlPropPage::FinalRelease() {
+  if (m_page->IsWindow()) m_page->DestroyWindow();
+  ReleaseObjects();
+  SetPageSite(nullptr);
+}
+
+void ClipViewCtlPropPage::ReleaseObjects() {
+  for (IUnknown* object : m_objects) object->Release();
+  m_objects.clear();
+}
+
+HRESULT ClipViewCtlPropPage::SetPageSite(IPropertyPageSite* site) {
+  if (site != nullptr && m_site != nullptr) return E_UNEXPECTED;
+  if (site != nullptr) site->AddRef();
+  if (m_site != nullptr) m_site->Release();
+  m_site = site;
+  return S_OK;
+}
+
+HRESULT ClipViewCtlPropPage::Activate(HWND, LPCRECT rect, BOOL) {
+  if (rect == nullptr) return E_POINTER;
+  if (!m_page->IsWindow() && !m_page->Create()) return E_FAIL;
+  return Move(rect);
+}
+
+HRESULT ClipViewCtlPropPage::Deactivate() {
+  if (m_page->IsWindow()) m_page->DestroyWindow();
+  return S_OK;
+}
+
+HRESULT ClipViewCtlPropPage::GetPageInfo(PROPPAGEINFO* info) {
+  if (info == nullptr) return E_POINTER;
+  const std::optional<SIZE> size = Platform::DialogTemplatePixels(m_page->TemplateBytes());
+  if (!size) return E_UNEXPECTED;
+  *info = PROPPAGEINFO{};
+  info->cb = sizeof(PROPPAGEINFO);
+  info->pszTitle = Platform::TaskString(m_page->Caption());
+  if (info->pszTitle == nullptr) return E_OUTOFMEMORY;
+  info->size = *size;
+  return S_OK;
+}
+
+HRESULT ClipViewCtlPropPage::SetObjects(ULONG count, IUnknown** objects) {
+  if (objects == nullptr && count != 0) return E_POINTER;
+  ReleaseObjects();
+  for (ULONG i = 0; i < count; ++i) {
+    if (objects[i] == nullptr) continue;
+    objects[i]->AddRef();
+    m_objects.push_back(objects[i]);
+  }
+  return S_OK;
+}
+
+HRESULT ClipViewCtlPropPage::Show(UINT command) {
+  if (!m_page->IsWindow()) return E_UNEXPECTED;
+  m_page->ShowWindow(static_cast<int>(command));
+  return S_OK;
+}
+
+HRESULT ClipViewCtlPropPage::Move(LPCRECT rect) {
+  if (!m_page->IsWindow()) return E_UNEXPECTED;
+  if (rect == nullptr) return E_POINTER;
+  m_page->MoveWindow(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, TRUE);
+  return S_OK;
+}
+
+// Keys and the mouse go to the page's controls; nothing else is the page's.
+HRESULT ClipViewCtlPropPage::TranslateAccelerator(MSG* message) {
+  if (message == nullptr) return E_POINTER;
+  const bool keyboard = message->message >= 0x100 && message->message <= 0x108;
+  const bool mouse = message->message >= 0x200 && message->message <= 0x209;
+  if ((!keyboard && !mouse) || !m_page->IsWindow()) return S_FALSE;
+  return m_page->IsDialogMessage(message->message, message->wParam, message->lParam) ? S_OK : S_FALSE;
 }
 
 }  // namespace clipview

@@ -6,9 +6,10 @@
 #ifndef CLIPVIEW_CONTROL_H
 #define CLIPVIEW_CONTROL_H
 
-#include "clipview/persist.h"
 #include "clipview/processor.h"
 #include "platform/com/com.h"
+#include "platform/com/persist.h"
+#include "platform/com/viewobject.h"
 #include "platform/dialogs/propertypage.h"
 #include "platform/graphics/gdi.h"
 
@@ -60,8 +61,12 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
                                   public IDispatchImpl<_DClipViewCtl, &DIID__DClipViewCtl, &LIBID_CLIPVIEWCTLLib>,
                                   public ISpecifyPropertyPages,
                                   public IPersistStreamInit,
+                                  public IViewObject2,
+                                  public IOleObject,
                                   public IConnectionPointContainerImpl<ClipViewCtl>,
-                                  public IConnectionPointImpl<ClipViewCtl, &DIID__DClipViewCtlEvents> {
+                                  public IConnectionPointImpl<ClipViewCtl, &DIID__DClipViewCtlEvents>,
+                                  public IProvideClassInfo2Impl<&CLSID_ClipViewCtl, &DIID__DClipViewCtlEvents,
+                                                                &LIBID_CLIPVIEWCTLLib> {
  public:
   DECLARE_CLASS_REGISTRATION(kControlProgId, "CLIPVIEWCTL.ClipViewCtlCtrl", kControlName)
 
@@ -71,7 +76,12 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
   COM_INTERFACE_ENTRY(ISpecifyPropertyPages)
   COM_INTERFACE_ENTRY(IPersistStreamInit)
   COM_INTERFACE_ENTRY2(IPersist, IPersistStreamInit)
+  COM_INTERFACE_ENTRY(IViewObject2)
+  COM_INTERFACE_ENTRY(IViewObject)
+  COM_INTERFACE_ENTRY(IOleObject)
   COM_INTERFACE_ENTRY(IConnectionPointContainer)
+  COM_INTERFACE_ENTRY(IProvideClassInfo2)
+  COM_INTERFACE_ENTRY(IProvideClassInfo)
   END_COM_MAP()
 
   // Containers advise their event sinks as with any control; no event is
@@ -120,52 +130,106 @@ class ATL_NO_VTABLE ClipViewCtl : public CComObjectRootEx<CComSingleThreadModel>
   // the top left of its bounds; FALSE when the picture cannot be drawn.
   BOOL OnDraw(HDC dc, const RECT& bounds);
 
+  // IViewObject2: its content drawn by OnDraw, its size the extent. It
+  // keeps no palette, freezes nothing and tells no one of changes.
+  HRESULT Draw(DWORD aspect, LONG lindex, void* aspectInfo, DVTARGETDEVICE* targetDevice, HDC targetDc, HDC dc,
+               LPCRECTL bounds, LPCRECTL windowBounds, BOOL (*continueDrawing)(ULONG_PTR),
+               ULONG_PTR continueArgument) override;
+  HRESULT GetColorSet(DWORD aspect, LONG lindex, void* aspectInfo, DVTARGETDEVICE* targetDevice, HDC targetDc,
+                      LOGPALETTE** colours) override;
+  HRESULT Freeze(DWORD, LONG, void*, DWORD* freeze) override;
+  HRESULT Unfreeze(DWORD) override { return OLE_E_NOCONNECTION; }
+  HRESULT SetAdvise(DWORD, DWORD, IAdviseSink*) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
+  HRESULT GetExtent(DWORD aspect, LONG lindex, DVTARGETDEVICE* targetDevice, LPSIZEL size) override;
+
+  // IOleObject: the container's site, the control's size (in HIMETRIC,
+  // kInitialSize pixels at first), class, user type name and status bits.
+  // It has no verbs, monikers or data of its own.
+  HRESULT SetClientSite(IOleClientSite* site) override;
+  HRESULT GetClientSite(IOleClientSite** site) override;
+  HRESULT SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
+  HRESULT Close(DWORD) override { return S_OK; }
+  HRESULT SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
+  HRESULT GetMoniker(DWORD, DWORD, IMoniker** moniker) override;
+  HRESULT InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
+  HRESULT GetClipboardData(DWORD, IDataObject** data) override;
+  HRESULT DoVerb(LONG, MSG*, IOleClientSite*, LONG, HWND, LPCRECT) override { return E_NOTIMPL; }
+  HRESULT EnumVerbs(IEnumOLEVERB** verbs) override;
+  HRESULT Update() override { return S_OK; }
+  HRESULT IsUpToDate() override { return S_OK; }
+  HRESULT GetUserClassID(CLSID* clsid) override { return GetClassID(clsid); }
+  HRESULT GetUserType(DWORD form, LPOLESTR* userType) override;
+  HRESULT SetExtent(DWORD aspect, SIZEL* size) override;
+  HRESULT GetExtent(DWORD aspect, SIZEL* size) override;
+  HRESULT Advise(IAdviseSink*, DWORD* connection) override;
+  HRESULT Unadvise(DWORD) override { return OLE_E_NOCONNECTION; }
+  HRESULT EnumAdvise(IEnumSTATDATA** advises) override;
+  HRESULT GetMiscStatus(DWORD aspect, DWORD* status) override;
+  HRESULT SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
+
+  void FinalRelease() { SetClientSite(nullptr); }
+
   // The version of the state last loaded (kStateVersion for a new control).
   DWORD LoadedVersion() const { return m_loadedVersion; }
 
  private:
   ClipViewProcessor m_processor;
   DWORD m_loadedVersion = kStateVersion;
+  SIZEL m_extent{Platform::PixelsToHimetric(kInitialSize), Platform::PixelsToHimetric(kInitialSize)};
+  IOleClientSite* m_site = nullptr;  // counted
 };
 
 // The control's property page: it shows the control's name and version
-// and edits nothing.
+// and edits nothing, so it is never dirty and applying it does nothing.
 class ATL_NO_VTABLE ClipViewCtlPropPage : public CComObjectRootEx<CComSingleThreadModel>,
                                           public CComCoClass<ClipViewCtlPropPage, &CLSID_ClipViewCtlPropPage>,
-                                          public IUnknown {
+                                          public IPropertyPage {
  public:
   DECLARE_CLASS_REGISTRATION("CLIPVIEWCTL.ClipViewCtlPropPage.1", "CLIPVIEWCTL.ClipViewCtlPropPage",
                              "ClipViewCtl Property Page")
 
   BEGIN_COM_MAP(ClipViewCtlPropPage)
-  COM_INTERFACE_ENTRY(IUnknown)
+  COM_INTERFACE_ENTRY(IPropertyPage)
   END_COM_MAP()
+
+  ClipViewCtlPropPage();
+  void FinalRelease();
 
   // The page's name (string 2) and caption in the frame (string 200).
   static std::string Name();
   static std::string Caption();
   // The page's window: dialog 200 with the caption.
   static std::unique_ptr<Platform::PropertyPage> CreatePage();
+
+  // IPropertyPage. Its information: the caption as title, the size of
+  // dialog 200 in pixels, no help file; it has no help of its own.
+  HRESULT SetPageSite(IPropertyPageSite* site) override;
+  HRESULT Activate(HWND parent, LPCRECT rect, BOOL modal) override;
+  HRESULT Deactivate() override;
+  HRESULT GetPageInfo(PROPPAGEINFO* info) override;
+  HRESULT SetObjects(ULONG count, IUnknown** objects) override;
+  HRESULT Show(UINT command) override;
+  HRESULT Move(LPCRECT rect) override;
+  HRESULT IsPageDirty() override { return S_FALSE; }
+  HRESULT Apply() override { return S_OK; }
+  HRESULT Help(LPCOLESTR) override { return E_NOTIMPL; }
+  HRESULT TranslateAccelerator(MSG* message) override;
+
+  const Platform::PropertyPage& Page() const { return *m_page; }
+
+ private:
+  void ReleaseObjects();
+
+  std::unique_ptr<Platform::PropertyPage> m_page;
+  IPropertyPageSite* m_site = nullptr;   // counted
+  std::vector<IUnknown*> m_objects;      // counted
 };
 
 }  // namespace clipview
 
-BEGIN_DISPATCH_TABLE(_DClipViewCtl)
-DISPATCH_ENTRY_FUNCTION(1, "SobelMagnitude", &clipview::ClipViewCtl::SobelMagnitude, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(2, "SobelDirection", &clipview::ClipViewCtl::SobelDirection, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(3, "Motion", &clipview::ClipViewCtl::Motion, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(4, "Difference", &clipview::ClipViewCtl::Difference, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(5, "Threshold", &clipview::ClipViewCtl::Threshold, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(6, "Normalize", &clipview::ClipViewCtl::Normalize, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(7, "DrawText", &clipview::ClipViewCtl::DrawText, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(8, "DrawDateTime", &clipview::ClipViewCtl::DrawDateTime, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(9, "SetTextStyle", &clipview::ClipViewCtl::SetTextStyle, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(10, "DrawCrosshair", &clipview::ClipViewCtl::DrawCrosshair, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(11, "DrawLine", &clipview::ClipViewCtl::DrawLine, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(12, "SumArea", &clipview::ClipViewCtl::SumAreaValue, VT_EMPTY)
-DISPATCH_ENTRY_FUNCTION(13, "MeanArea", &clipview::ClipViewCtl::MeanArea, VT_I4)
-DISPATCH_ENTRY_FUNCTION(14, "Scale", &clipview::ClipViewCtl::Scale, VT_BOOL)
-DISPATCH_ENTRY_FUNCTION(DISPID_ABOUTBOX, "AboutBox", &clipview::ClipViewCtl::AboutBox, VT_EMPTY)
-END_DISPATCH_TABLE()
+// The dispatch table, written from the library's description
+// (ClipViewCtl.types).
+#include "ClipViewCtl.dispatch.h"
 
 #endif

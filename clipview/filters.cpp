@@ -12,7 +12,14 @@
 
 #include <immintrin.h>
 
+// The loader makes that choice by running a resolver before the thread
+// sanitizer has started, which it cannot survive: under it the kernels are
+// built once, for the baseline.
+#if defined(__SANITIZE_THREAD__)
+#define CLIPVIEW_KERNEL
+#else
 #define CLIPVIEW_KERNEL __attribute__((target_clones("avx2", "default")))
+#endif
 
 namespace clipview {
 

@@ -9,6 +9,7 @@
 #include "clipview/control.h"
 #include "clipview/filters.h"
 #include "clipview/tests/support.h"
+#include "tests/support/dispatchtables.h"
 
 using clipview::ClipViewCtl;
 using clipview::testing::Bytes;
@@ -340,6 +341,18 @@ TEST(Control, DrawsBitmapOneOfItsResourcesAndNamesItsPage) {
   auto page = clipview::ClipViewCtlPropPage::CreatePage();
   EXPECT_EQ(page->Caption(), "General");
   EXPECT_GT(page->PageSize().cx, 0);
+}
+
+// The control's dispatch table against its type library, which this
+// program carries as the control's library does.
+TEST(Control, DispatchTableMatchesTheTypeLibrary) {
+  CComPtr<ITypeLib> library;
+  ASSERT_EQ(Platform::LoadModuleTypeLib(nullptr, &library), S_OK);
+  int count = 0;
+#define COMPARE(T) (TestSupport::CompareDispatchTable<T>(library, #T), ++count);
+  CLIPVIEWCTLLib_DISPATCH_TABLES(COMPARE)
+#undef COMPARE
+  EXPECT_EQ(count, 1);
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // Everything of the COM layer in one include: identifiers, interfaces,
 // strings and VARIANTs, the object templates and smart pointers, table
-// dispatch, event sources, pictures and activation.
+// dispatch, type information, event sources, pictures and activation.
 #ifndef PLATFORM_COM_COM_H
 #define PLATFORM_COM_COM_H
 
 #include "platform/activation/activation.h"
 #include "platform/com/bstr.h"
+#include "platform/com/classinfo.h"
 #include "platform/com/connection.h"
 #include "platform/com/connimpl.h"
 #include "platform/com/dispatch.h"
@@ -19,6 +20,7 @@
 #include "platform/com/pointers.h"
 #include "platform/com/propertypages.h"
 #include "platform/com/text.h"
+#include "platform/com/typeinfo.h"
 #include "platform/com/unknown.h"
 #include "platform/com/variant.h"
 

@@ -48,7 +48,7 @@ struct EXCEPINFO {
 };
 using LPEXCEPINFO = EXCEPINFO*;
 
-// Type descriptions do not exist here: objects answer no type information.
+// Type information: platform/com/typeinfo.h.
 struct ITypeInfo;
 
 PLATFORM_DEFINE_IID(IDispatch, "00020400-0000-0000-C000-000000000046");

@@ -1,4 +1,5 @@
-// IDispatch from a static table per interface, without type information.
+// IDispatch from a static table per interface, with the type information
+// of the interface's type library.
 //
 // An interface (or any class) lists its automation members once:
 //
@@ -16,6 +17,9 @@
 // that parameter is the result. _AS entries convert the result to the given
 // type (VARIANT_BOOL is a SHORT, so a boolean names VT_BOOL). FUNCTION
 // entries are for members that return their result instead of an HRESULT.
+// A CLSID (GUID) parameter takes its braced text. The tables of a type
+// library's interfaces are written by typelibc from the library's
+// description (platform/com/typeinfo.h), not by hand.
 //
 // Invoke answers DISP_E_UNKNOWNINTERFACE for an iid other than IID_NULL,
 // DISP_E_MEMBERNOTFOUND for an id or kind the table lacks,
@@ -35,6 +39,8 @@
 
 #include "platform/com/dispatch.h"
 #include "platform/com/text.h"
+#include "platform/com/typeinfo.h"
+#include "platform/resources/module.h"
 
 namespace Platform {
 
@@ -146,6 +152,22 @@ struct In<const char*> {
     return hr;
   }
   const char* Get() const { return text.c_str(); }
+};
+
+// A class or interface identifier, given as its braced text.
+template <>
+struct In<GUID> {
+  GUID value{};
+  HRESULT Load(VARIANT& argument) {
+    VARIANT holder;
+    VariantInit(&holder);
+    HRESULT hr = VariantChangeType(&holder, &argument, 0, VT_BSTR);
+    if (SUCCEEDED(hr) && FAILED(CLSIDFromString(holder.bstrVal, &value)))
+      hr = DISP_E_TYPEMISMATCH;
+    VariantClear(&holder);
+    return hr;
+  }
+  GUID Get() const { return value; }
 };
 
 // A VARIANT by value: the member may read it but does not own it.
@@ -340,6 +362,12 @@ constexpr DispatchMember<T> MakeDispatchMember(DISPID id, const char* name) {
           &DispatchDetail::Call<T, Member, Kind, ReturnsValue, ResultType>};
 }
 
+// The arguments Invoke takes for a member entered as Kind.
+template <auto Member, WORD Kind, bool ReturnsValue>
+constexpr UINT DispatchArguments() {
+  return DispatchDetail::Shape<Member, Kind, ReturnsValue>::inCount;
+}
+
 template <class T>
 HRESULT DispatchGetIDsOfNames(std::span<const DispatchMember<T>> members, REFIID iid, LPOLESTR* names, UINT count,
                               DISPID* ids) {
@@ -426,21 +454,24 @@ HRESULT DispatchInvoke(T* object, std::span<const DispatchMember<T>> members, DI
   }                          \
   ;
 
-// The IDispatch half of a dual interface T, from DispatchTable<T>. The
-// type-library arguments are kept for the classes that name them.
+// The IDispatch half of a dual interface T, from DispatchTable<T>; its
+// type information is T's in the library plibid (none without one).
 template <class T, const IID* piid = &__uuidof(T), const GUID* plibid = &GUID_NULL, WORD major = 1, WORD minor = 0>
 class IDispatchImpl : public T {
 public:
   HRESULT GetTypeInfoCount(UINT* count) override {
     if (count == nullptr)
       return E_POINTER;
-    *count = 0;
+    *count = *plibid == GUID_NULL ? 0 : 1;
     return S_OK;
   }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info != nullptr)
-      *info = nullptr;
-    return DISP_E_BADINDEX;
+  HRESULT GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+    if (info == nullptr)
+      return E_POINTER;
+    *info = nullptr;
+    if (index != 0 || *plibid == GUID_NULL)
+      return DISP_E_BADINDEX;
+    return Platform::GetTypeInfoOf(*plibid, major, minor, Platform::ThisModule(), *piid, info);
   }
   HRESULT GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     return Platform::DispatchGetIDsOfNames(Platform::DispatchTable<T>::Members(), iid, names, count, ids);

@@ -17,6 +17,7 @@
 
 #include "platform/activation/activation.h"
 #include "platform/com/objects.h"
+#include "platform/com/typeinfo.h"
 #include "platform/registration/registration.h"
 #include "platform/resources/module.h"
 
@@ -69,15 +70,22 @@ public:
   }
 
   // The registry keys of the map's classes (or of the class pclsid alone),
-  // for DllRegisterServer and DllUnregisterServer. The type library's ID
-  // given to Init is written as each class's TypeLib; there is no type
-  // library file to register besides.
-  HRESULT RegisterServer(BOOL = FALSE, const CLSID* pclsid = nullptr) {
-    return Platform::RegisterServerClasses(m_pObjMap, m_hInst, m_plibid, pclsid);
+  // for DllRegisterServer and DllUnregisterServer, and with typeLib the
+  // library's TYPELIB 1 after them. The type library's ID given to Init is
+  // written as each class's TypeLib.
+  HRESULT RegisterServer(BOOL typeLib = FALSE, const CLSID* pclsid = nullptr) {
+    HRESULT hr = Platform::RegisterServerClasses(m_pObjMap, m_hInst, m_plibid, pclsid);
+    if (SUCCEEDED(hr) && typeLib)
+      hr = RegisterTypeLib();
+    return hr;
   }
-  HRESULT UnregisterServer(BOOL = FALSE, const CLSID* pclsid = nullptr) {
-    return Platform::UnregisterServerClasses(m_pObjMap, pclsid);
+  HRESULT UnregisterServer(BOOL typeLib = FALSE, const CLSID* pclsid = nullptr) {
+    HRESULT hr = Platform::UnregisterServerClasses(m_pObjMap, pclsid);
+    HRESULT library = typeLib ? UnRegisterTypeLib() : S_OK;
+    return FAILED(hr) ? hr : library;
   }
+  HRESULT RegisterTypeLib() { return Platform::RegisterModuleTypeLib(m_hInstTypeLib); }
+  HRESULT UnRegisterTypeLib() { return Platform::UnRegisterModuleTypeLib(m_hInstTypeLib); }
 
   // Live objects and server locks of this library.
   LONG Lock() { return ++Platform::Detail::g_moduleLocks; }

@@ -2,11 +2,9 @@
 
 #include "platform/com/dispimpl.h"
 #include "platform/com/objects.h"
+#include "platform/com/viewobject.h"
 
 namespace {
-
-// Pixels at 96 per inch to HIMETRIC, rounded.
-LONG PixelsToHimetric(LONG pixels) { return static_cast<LONG>((static_cast<long long>(pixels) * 2540 + 48) / 96); }
 
 class ATL_NO_VTABLE Picture : public CComObjectRootEx<CComMultiThreadModel>, public IPicture, public IPictureDisp {
 public:
@@ -21,8 +19,8 @@ public:
     m_type = type;
     m_bitmap = bitmap;
     if (Platform::DibBitmap* dib = Platform::FindBitmap(bitmap)) {
-      m_width = PixelsToHimetric(dib->Width());
-      m_height = PixelsToHimetric(dib->Height());
+      m_width = Platform::PixelsToHimetric(dib->Width());
+      m_height = Platform::PixelsToHimetric(dib->Height());
     }
   }
   void FinalRelease() {

@@ -1,5 +1,9 @@
 #include "platform/com/text.h"
 
+#include <cstring>
+
+#include "platform/com/memory.h"
+
 namespace Platform {
 
 namespace {
@@ -114,6 +118,14 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
       return false;
   }
   return true;
+}
+
+LPOLESTR TaskString(std::string_view text) {
+  const std::u16string wide = Utf8ToUtf16(text);
+  auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc((wide.size() + 1) * sizeof(OLECHAR)));
+  if (copy != nullptr)
+    std::memcpy(copy, wide.c_str(), (wide.size() + 1) * sizeof(OLECHAR));
+  return copy;
 }
 
 } // namespace Platform

@@ -16,6 +16,10 @@ PLATFORM_API std::string Utf16ToUtf8(std::u16string_view text);
 // A zero-terminated UTF-16 text, null read as empty.
 PLATFORM_API std::string Utf16ToUtf8(const char16_t* text);
 
+// A UTF-16 copy of text in memory of the task allocator (CoTaskMemFree),
+// for strings an interface hands to its caller; null without memory.
+PLATFORM_API LPOLESTR TaskString(std::string_view text);
+
 // Compares ASCII letters without regard to case, everything else exactly.
 PLATFORM_API bool EqualsIgnoringAsciiCase(std::u16string_view a, std::string_view b);
 PLATFORM_API bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);

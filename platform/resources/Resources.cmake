@@ -1,6 +1,8 @@
 # platform_add_resources(<target>
 #     [BITMAP <id> <file.bmp>]...
+#     [ICON <id> <file.ico>]...
 #     [HTML <id> <file>]...
+#     [TYPELIB 1 <file.tlb>]
 #     [DIALOG <id> <dialog script>]...
 #     [RESOURCE <type> <id> <file>]...
 #     [STRINGS <file>]...)
@@ -8,7 +10,10 @@
 # Builds resources into a program or shared library, where FindResource,
 # LoadBitmap, LoadString and the dialogs find them by the module's handle
 # (platform/resources/resources.h). An id or a type is a number or a name
-# (RESOURCE DATAFILES 201 template.db). DIALOG compiles the dialog of that
+# (RESOURCE DATAFILES 201 template.db). An icon is the .ico file as it is
+# (LoadIcon picks its images). The type library (platform_add_type_library)
+# goes into a section of its own, .platform_typelib, where LoadTypeLib
+# reads it from the file without loading the library. DIALOG compiles the dialog of that
 # number from a dialog script. A strings file holds one string a line,
 #   <id> "<text>"
 # written as a C string literal (\" \\ \n \t), in UTF-8; blank lines and
@@ -39,7 +44,9 @@ function(platform_add_resources target)
   set(index 0)
   set(args ${ARGN})
 
-  # One embedded file: its bytes in the module's read-only data.
+  set(typelibs 0)
+  # One embedded file: its bytes in the module's read-only data (in the
+  # section of its own that section names, when it names one).
   macro(_platform_embed type id file)
     get_filename_component(path "${file}" ABSOLUTE)
     _platform_resource_key("${type}" type_name type_id)
@@ -47,8 +54,15 @@ function(platform_add_resources target)
     set(symbol "platform_resource_${tag}_${index}")
     string(REPLACE "\\" "\\\\\\\\" escaped "${path}")
     string(REPLACE "\"" "\\\\\\\"" escaped "${escaped}")
+    if(section)
+      string(APPEND asm "    \".pushsection ${section},\\\"a\\\",@progbits\\n\"\n")
+    endif()
     string(APPEND asm "    \".globl ${symbol}\\n.hidden ${symbol}\\n${symbol}:\\n.incbin \\\"${escaped}\\\"\\n\"\n")
-    string(APPEND asm "    \".globl ${symbol}_end\\n.hidden ${symbol}_end\\n${symbol}_end:\\n.byte 0\\n.balign 16\\n\"\n")
+    if(section)
+      string(APPEND asm "    \".globl ${symbol}_end\\n.hidden ${symbol}_end\\n${symbol}_end:\\n.popsection\\n\"\n")
+    else()
+      string(APPEND asm "    \".globl ${symbol}_end\\n.hidden ${symbol}_end\\n${symbol}_end:\\n.byte 0\\n.balign 16\\n\"\n")
+    endif()
     string(APPEND declarations "extern \"C\" __attribute__((visibility(\"hidden\"))) const BYTE ${symbol}[], ${symbol}_end[];\n")
     string(APPEND entries "    {${type_name}, ${type_id}, ${name}, ${name_id}, ${symbol}, ${symbol}_end},\n")
     list(APPEND depends "${path}")
@@ -59,7 +73,9 @@ function(platform_add_resources target)
   set(i 0)
   while(i LESS count)
     list(GET args ${i} kind)
-    if(kind STREQUAL "BITMAP" OR kind STREQUAL "HTML" OR kind STREQUAL "DIALOG")
+    set(section "")
+    if(kind STREQUAL "BITMAP" OR kind STREQUAL "ICON" OR kind STREQUAL "HTML" OR kind STREQUAL "DIALOG"
+       OR kind STREQUAL "TYPELIB")
       math(EXPR last "${i} + 2")
       if(last GREATER_EQUAL count)
         message(FATAL_ERROR "platform_add_resources(${target}): ${kind} needs an id and a file")
@@ -69,6 +85,15 @@ function(platform_add_resources target)
       list(GET args ${last} file)
       if(kind STREQUAL "BITMAP")
         _platform_embed(2 "${id}" "${file}")
+      elseif(kind STREQUAL "ICON")
+        _platform_embed(14 "${id}" "${file}")
+      elseif(kind STREQUAL "TYPELIB")
+        math(EXPR typelibs "${typelibs} + 1")
+        if(NOT id STREQUAL "1" OR typelibs GREATER 1)
+          message(FATAL_ERROR "platform_add_resources(${target}): a module carries one TYPELIB, number 1")
+        endif()
+        set(section ".platform_typelib")
+        _platform_embed(TYPELIB 1 "${file}")
       elseif(kind STREQUAL "HTML")
         _platform_embed(23 "${id}" "${file}")
       else()

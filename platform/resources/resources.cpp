@@ -100,6 +100,23 @@ void RemoveModuleResources(const ResourceEntry* entries) {
   std::erase_if(table.blocks, [&](const Block& block) { return block.entries == entries; });
 }
 
+std::vector<HINSTANCE> ModulesWithResource(LPCSTR name, LPCSTR type) {
+  std::vector<HINSTANCE> modules;
+  {
+    Table& table = Resources();
+    std::lock_guard<std::mutex> guard(table.lock);
+    for (const Block& block : table.blocks)
+      if (std::find(modules.begin(), modules.end(), block.module) == modules.end())
+        modules.push_back(block.module);
+  }
+  HINSTANCE program = GetModuleHandle(nullptr);
+  std::erase_if(modules, [&](HINSTANCE module) { return FindResource(module, name, type) == nullptr; });
+  for (HINSTANCE& module : modules)
+    if (module == program)
+      module = nullptr;
+  return modules;
+}
+
 } // namespace Platform
 
 HRSRC FindResource(HMODULE module, LPCSTR name, LPCSTR type) {

@@ -12,6 +12,7 @@
 #define PLATFORM_RESOURCES_RESOURCES_H
 
 #include <cstddef>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -43,6 +44,47 @@ PLATFORM_API BOOL FreeResource(HGLOBAL data);
 // A new bitmap from the bitmap resource; null when there is none or it is
 // not a readable bitmap. The caller deletes it with DeleteObject.
 PLATFORM_API HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR name);
+#define RT_ICON MAKEINTRESOURCE(3)
+#define RT_GROUP_ICON MAKEINTRESOURCE(14)
+
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define LR_DEFAULTCOLOR 0x0000u
+#define LR_DEFAULTSIZE 0x0040u
+#define LR_SHARED 0x8000u
+// The sizes of the two icons a window shows: on its title bar (small)
+// and where it is shown large.
+#define PLATFORM_ICON_SIZE 32
+#define PLATFORM_SMALL_ICON_SIZE 16
+
+// An icon's two pictures: the colours, and the mask whose set bits leave
+// the background showing through.
+struct ICONINFO {
+  BOOL fIcon;
+  DWORD xHotspot;
+  DWORD yHotspot;
+  HBITMAP hbmMask;
+  HBITMAP hbmColor;
+};
+
+// The 32 by 32 image of the icon resource (an .ico file of one or more
+// images), or the image nearest that size; null when there is no such
+// icon or it holds no readable image. The caller destroys it with
+// DestroyIcon.
+PLATFORM_API HICON LoadIcon(HINSTANCE instance, LPCSTR name);
+// A bitmap (IMAGE_BITMAP, as LoadBitmap) or the image of an icon
+// (IMAGE_ICON) nearest cx by cy, 0 meaning the standard size.
+PLATFORM_API HANDLE LoadImage(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
+PLATFORM_API BOOL DestroyIcon(HICON icon);
+// New copies of the icon's two bitmaps, which the caller deletes.
+PLATFORM_API BOOL GetIconInfo(HICON icon, ICONINFO* info);
+
+namespace Platform {
+// The image nearest cx by cy (0: the standard size) of the bytes of an
+// .ico file; null for anything that is not one or has no readable image.
+PLATFORM_API HICON CreateIconFromFile(const void* data, std::size_t size, int cx, int cy);
+} // namespace Platform
+
 // Copies the string resource id into buffer (at most size - 1 bytes, cut
 // at a character boundary, then a zero) and answers the bytes copied; 0,
 // with an empty buffer, when there is no such string.
@@ -59,6 +101,10 @@ struct ResourceEntry {
   const BYTE* begin;
   const BYTE* end;
 };
+
+// Every loaded module (the program as null) that carries a resource of
+// that name and type.
+PLATFORM_API std::vector<HINSTANCE> ModulesWithResource(LPCSTR name, LPCSTR type);
 
 // Called by the code that the build generates, when the module is loaded
 // and when it goes.

@@ -59,6 +59,81 @@ void CConnectionData::Init(const VornConnectionDef& definition) {
   m_hasData = FALSE;
 }
 
+void CConnectionData::Serialize(CArchive& archive) {
+  constexpr LONG kVersion = 1;
+  const char* const kName = "CConnectionData";
+  auto refuse = [&](int cause) { throw CArchiveException(cause, kName); };
+  try {
+    if (archive.IsStoring()) {
+      archive << kVersion << static_cast<LONG>(Type());
+      archive.WriteString(m_properties);
+      switch (Type()) {
+      case ctFloatArray:
+        archive << static_cast<LONG>(m_floats.size());
+        for (float f : m_floats)
+          archive << f;
+        break;
+      case ctString:
+        archive.WriteString(m_string);
+        break;
+      case ctVariant:
+        archive.WriteVariant(m_variant);
+        break;
+      case ctIUnknown:
+        break;
+      }
+      return;
+    }
+    LONG version = 0, type = 0;
+    archive >> version;
+    if (version != kVersion)
+      refuse(CArchiveException::badSchema);
+    archive >> type;
+    if (!IsKnownType(static_cast<VornConnectionType>(type)))
+      refuse(CArchiveException::badSchema);
+    if (!m_defined)
+      Init(VornConnectionDef{nullptr, static_cast<VornConnectionType>(type), 0, FALSE});
+    else if (type != Type())
+      refuse(CArchiveException::badClass);
+    BSTR properties = archive.ReadString();
+    SysFreeString(m_properties);
+    m_properties = properties;
+    switch (Type()) {
+    case ctFloatArray: {
+      LONG count = 0;
+      archive >> count;
+      if (count < 0)
+        refuse(CArchiveException::badSchema);
+      // One at a time: a count the archive does not hold ends at its end.
+      std::vector<float> floats;
+      for (LONG i = 0; i < count; ++i) {
+        float f = 0;
+        archive >> f;
+        floats.push_back(f);
+      }
+      m_floats = std::move(floats);
+      break;
+    }
+    case ctString: {
+      BSTR text = archive.ReadString();
+      SysFreeString(m_string);
+      m_string = text;
+      break;
+    }
+    case ctVariant:
+      archive.ReadVariant(m_variant);
+      break;
+    case ctIUnknown:
+      break;
+    }
+  } catch (const CArchiveException& e) {
+    // The archive's own failures name the class whose data they were.
+    if (e.m_strFileName == kName)
+      throw;
+    throw CArchiveException(e.m_cause, kName);
+  }
+}
+
 VornConnectionData* CConnectionData::GetData() {
   m_record = VornConnectionData{};
   m_record.m_Type = Type();

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/com/archive.h"
 #include "vorn/interfaces/connection.h"
 
 class CConnectionData {
@@ -23,6 +24,14 @@ public:
   CConnectionData();
   explicit CConnectionData(const VornConnectionDef& definition);
   virtual ~CConnectionData();
+  // Writes or reads the value: the version 1, the type, the properties
+  // text and the data of the type (a float array as its count and floats).
+  // Reading refuses another version (badSchema) and a type other than the
+  // definition's (badClass); a value without a definition takes one of the
+  // type read. A VARIANT without an archive form (an array, an interface)
+  // cannot be written. Failures throw CArchiveException naming
+  // "CConnectionData"; what a failed read had not reached stays as it was.
+  virtual void Serialize(CArchive& archive);
   CConnectionData(const CConnectionData&) = delete;
   CConnectionData& operator=(const CConnectionData&) = delete;
 

@@ -15,7 +15,7 @@ namespace Vorn {
 
 class ATL_NO_VTABLE VornModuleRegistrar : public CComObjectRootEx<CComMultiThreadModel>,
                                           public CComCoClass<VornModuleRegistrar, &CLSID_VornModuleRegistrar>,
-                                          public IDispatchImpl<IVornModuleRegistrar> {
+                                          public IDispatchImpl<IVornModuleRegistrar, &IID_IVornModuleRegistrar, &LIBID_VORNENGINEHOSTLib> {
 public:
   DECLARE_NOT_AGGREGATABLE(VornModuleRegistrar)
   DECLARE_CLASS_REGISTRATION("VornEngineHost.VornModuleRegistrar.1", "VornEngineHost.VornModuleRegistrar",
@@ -31,7 +31,7 @@ public:
 
 class ATL_NO_VTABLE VornPersist : public CComObjectRootEx<CComMultiThreadModel>,
                                   public CComCoClass<VornPersist, &CLSID_VornPersist>,
-                                  public IDispatchImpl<IVornPersist> {
+                                  public IDispatchImpl<IVornPersist, &IID_IVornPersist, &LIBID_VORNENGINEHOSTLib> {
 public:
   DECLARE_NOT_AGGREGATABLE(VornPersist)
   DECLARE_CLASS_REGISTRATION("VornEngineHost.VornPersist.1", "VornEngineHost.VornPersist", "VornPersist Class")
@@ -76,7 +76,7 @@ private:
 
 class ATL_NO_VTABLE VornStringList : public CComObjectRootEx<CComMultiThreadModel>,
                                      public CComCoClass<VornStringList, &CLSID_VornStringList>,
-                                     public IDispatchImpl<IVornStringList> {
+                                     public IDispatchImpl<IVornStringList, &IID_IVornStringList, &LIBID_VORNENGINEHOSTLib> {
 public:
   DECLARE_NOT_AGGREGATABLE(VornStringList)
   DECLARE_CLASS_REGISTRATION("VornEngineHost.VornStringList.1", "VornEngineHost.VornStringList",

@@ -10,6 +10,7 @@
 #include "platform/com/picture.h"
 #include "platform/com/propertypages.h"
 #include "vorn/interfaces/connection.h"
+#include "vorn/interfaces/registrar.h"
 
 // The engine server's type library and its plain module class.
 PLATFORM_DEFINE_GUID(LIBID_VORNENGINEHOSTLib, "452A12E8-2929-4744-9E39-0330E3F5F625");
@@ -199,56 +200,9 @@ protected:
   ~IVornVBModule() = default;
 };
 
-// The automation view of the interfaces above. Operations that take records
-// have no dispatch form; scripts reach them through the vtable only.
-BEGIN_DISPATCH_TABLE(IVornModule)
-  DISPATCH_ENTRY_METHOD(1, "SetDerivedModule", &IVornModule::SetDerivedModule)
-  DISPATCH_ENTRY_METHOD(2, "SetModuleType", &IVornModule::SetModuleType)
-  DISPATCH_ENTRY_METHOD(3, "GetInputModuleCount", &IVornModule::GetInputModuleCount)
-  DISPATCH_ENTRY_METHOD(4, "GetInputModule", &IVornModule::GetInputModule)
-  DISPATCH_ENTRY_METHOD(5, "GetModuleStorage", &IVornModule::GetModuleStorage)
-  DISPATCH_ENTRY_METHOD(6, "GetGlobalStorage", &IVornModule::GetGlobalStorage)
-  DISPATCH_ENTRY_METHOD(7, "DefineInput", &IVornModule::DefineInput)
-  DISPATCH_ENTRY_METHOD(8, "DefineOutput", &IVornModule::DefineOutput)
-  DISPATCH_ENTRY_METHOD_AS(9, "InputHasData", &IVornModule::InputHasData, VT_BOOL)
-  DISPATCH_ENTRY_METHOD(0xA, "DefineMultipleInputs", &IVornModule::DefineMultipleInputs)
-  DISPATCH_ENTRY_METHOD(0xB, "GetMultipleInputCount", &IVornModule::GetMultipleInputCount)
-  DISPATCH_ENTRY_METHOD_AS(0xC, "MultipleInputHasData", &IVornModule::MultipleInputHasData, VT_BOOL)
-  DISPATCH_ENTRY_METHOD(0xD, "SetOutputHasData", &IVornModule::SetOutputHasData)
-  DISPATCH_ENTRY_METHOD(0xE, "Lock", &IVornModule::Lock)
-  DISPATCH_ENTRY_METHOD(0xF, "Unlock", &IVornModule::Unlock)
-  DISPATCH_ENTRY_GET(0x10, "ID", &IVornModule::get_ID)
-  DISPATCH_ENTRY_GET(0x11, "Name", &IVornModule::get_Name)
-  DISPATCH_ENTRY_PUT(0x11, "Name", &IVornModule::put_Name)
-  DISPATCH_ENTRY_GET(0x12, "Processor", &IVornModule::get_Processor)
-  DISPATCH_ENTRY_PUT(0x12, "Processor", &IVornModule::put_Processor)
-  DISPATCH_ENTRY_GET(0x13, "Type", &IVornModule::get_Type)
-  DISPATCH_ENTRY_PUT(0x13, "Type", &IVornModule::put_Type)
-  DISPATCH_ENTRY_GET_AS(0x14, "IsLocal", &IVornModule::get_IsLocal, VT_BOOL)
-  DISPATCH_ENTRY_GET_AS(0x15, "DirtyFlag", &IVornModule::get_DirtyFlag, VT_BOOL)
-  DISPATCH_ENTRY_PUT(0x15, "DirtyFlag", &IVornModule::put_DirtyFlag)
-END_DISPATCH_TABLE()
-
-BEGIN_DISPATCH_TABLE(IVornDerivedModule)
-  DISPATCH_ENTRY_METHOD(1, "Run", &IVornDerivedModule::Run)
-  DISPATCH_ENTRY_METHOD(2, "Stop", &IVornDerivedModule::Stop)
-  DISPATCH_ENTRY_METHOD(3, "Start", &IVornDerivedModule::Start)
-  DISPATCH_ENTRY_METHOD(4, "Save", &IVornDerivedModule::Save)
-  DISPATCH_ENTRY_METHOD(5, "Load", &IVornDerivedModule::Load)
-  DISPATCH_ENTRY_METHOD(6, "GetIcon", &IVornDerivedModule::GetIcon)
-  DISPATCH_ENTRY_METHOD(7, "Initialize", &IVornDerivedModule::Initialize)
-  DISPATCH_ENTRY_METHOD(8, "GetHelpFileName", &IVornDerivedModule::GetHelpFileName)
-  DISPATCH_ENTRY_METHOD(0xA, "GetDebugBuildFlag", &IVornDerivedModule::GetDebugBuildFlag)
-  DISPATCH_ENTRY_METHOD(0xB, "Activate", &IVornDerivedModule::Activate)
-  DISPATCH_ENTRY_METHOD(0xC, "Deactivate", &IVornDerivedModule::Deactivate)
-END_DISPATCH_TABLE()
-
-BEGIN_DISPATCH_TABLE(IVornModulePropertyPage)
-  DISPATCH_ENTRY_METHOD(1, "UpdateDisplay", &IVornModulePropertyPage::UpdateDisplay)
-END_DISPATCH_TABLE()
-
-BEGIN_DISPATCH_TABLE(IVornVBModule)
-  DISPATCH_ENTRY_METHOD(1, "GetBaseModule", &IVornVBModule::GetBaseModule)
-END_DISPATCH_TABLE()
+// The dispatch tables of the dual interfaces above and of registrar.h's,
+// written from the engine server's type library description
+// (VornEngineHost.types).
+#include "VornEngineHost.dispatch.h"
 
 #endif

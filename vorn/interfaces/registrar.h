@@ -61,30 +61,8 @@ protected:
   ~IVornStringList() = default;
 };
 
-// The automation view; operations on raw arrays and CLSIDs have none.
-BEGIN_DISPATCH_TABLE(IVornModuleRegistrar)
-  DISPATCH_ENTRY_METHOD(2, "UnRegisterModule", &IVornModuleRegistrar::UnRegisterModule)
-END_DISPATCH_TABLE()
-
-BEGIN_DISPATCH_TABLE(IVornPersist)
-  DISPATCH_ENTRY_METHOD(1, "LoadStringValue", &IVornPersist::LoadStringValue)
-  DISPATCH_ENTRY_METHOD(2, "SaveStringValue", &IVornPersist::SaveStringValue)
-  DISPATCH_ENTRY_METHOD(3, "LoadFloatValue", &IVornPersist::LoadFloatValue)
-  DISPATCH_ENTRY_METHOD(4, "SaveFloatValue", &IVornPersist::SaveFloatValue)
-  DISPATCH_ENTRY_METHOD(5, "LoadFloatArrayVar", &IVornPersist::LoadFloatArrayVar)
-  DISPATCH_ENTRY_METHOD(6, "LoadStringArrayVar", &IVornPersist::LoadStringArrayVar)
-  DISPATCH_ENTRY_METHOD(7, "SaveArrayVar", &IVornPersist::SaveArrayVar)
-  DISPATCH_ENTRY_METHOD(8, "SaveIntValue", &IVornPersist::SaveIntValue)
-  DISPATCH_ENTRY_METHOD(9, "LoadIntValue", &IVornPersist::LoadIntValue)
-  DISPATCH_ENTRY_METHOD(0xA, "LoadIntArrayVar", &IVornPersist::LoadIntArrayVar)
-END_DISPATCH_TABLE()
-
-BEGIN_DISPATCH_TABLE(IVornStringList)
-  DISPATCH_ENTRY_METHOD(1, "GetCount", &IVornStringList::GetCount)
-  DISPATCH_ENTRY_METHOD(2, "GetAt", &IVornStringList::GetAt)
-  DISPATCH_ENTRY_METHOD(3, "Add", &IVornStringList::Add)
-  DISPATCH_ENTRY_METHOD(4, "RemoveAt", &IVornStringList::RemoveAt)
-  DISPATCH_ENTRY_METHOD(5, "RemoveAll", &IVornStringList::RemoveAll)
-END_DISPATCH_TABLE()
+// Their dispatch tables come with the module interfaces, from the same
+// type library description.
+#include "vorn/interfaces/module.h"
 
 #endif

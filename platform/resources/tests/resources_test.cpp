@@ -116,4 +116,85 @@ TEST(Resources, BitmapsAndDialogTemplates) {
   EXPECT_FALSE(Platform::LoadDialogTemplate(self, 202).has_value());
 }
 
+// An .ico file of square 24-bit images, each of one colour with its top
+// left pixel masked out.
+std::string IconFile(std::initializer_list<int> sizes) {
+  std::string directory, images;
+  auto put = [](std::string& to, auto value) { to.append(reinterpret_cast<const char*>(&value), sizeof value); };
+  put(directory, WORD{0});
+  put(directory, WORD{1});
+  put(directory, static_cast<WORD>(sizes.size()));
+  std::size_t offset = 6 + 16 * sizes.size();
+  for (int size : sizes) {
+    const std::size_t stride = (static_cast<std::size_t>(size) * 3 + 3) / 4 * 4, maskStride = (size + 31) / 32 * 4;
+    std::string image;
+    BITMAPINFOHEADER header{40, size, 2 * size, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    put(image, header);
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x)
+        image += std::string{static_cast<char>(size), 0, 0};
+      image.append(stride - 3 * static_cast<std::size_t>(size), '\0');
+    }
+    for (int y = 0; y < size; ++y) {
+      std::string row(maskStride, '\0');
+      if (y == size - 1)  // bottom-up: the top row comes last
+        row[0] = static_cast<char>(0x80);
+      image += row;
+    }
+    directory += std::string{static_cast<char>(size), static_cast<char>(size), 0, 0};
+    put(directory, WORD{1});
+    put(directory, WORD{24});
+    put(directory, static_cast<DWORD>(image.size()));
+    put(directory, static_cast<DWORD>(offset));
+    offset += image.size();
+    images += image;
+  }
+  return directory + images;
+}
+
+TEST(Icons, TheImageNearestTheSizeAskedForWithItsMask) {
+  const std::string file = IconFile({16, 32, 48});
+  for (const auto& [asked, given] : {std::pair{0, 32}, std::pair{16, 16}, std::pair{20, 16}, std::pair{40, 32},
+                                     std::pair{64, 48}}) {
+    HICON icon = Platform::CreateIconFromFile(file.data(), file.size(), asked, asked);
+    ASSERT_NE(icon, nullptr) << asked;
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    Platform::DibBitmap* colour = Platform::FindBitmap(info.hbmColor);
+    Platform::DibBitmap* mask = Platform::FindBitmap(info.hbmMask);
+    ASSERT_TRUE(colour && mask);
+    EXPECT_EQ(colour->Width(), given) << asked;
+    EXPECT_EQ(colour->Height(), given) << asked;
+    EXPECT_EQ(colour->Bits()[0], given);  // blue holds the image's size
+    EXPECT_EQ(mask->Bits()[(given - 1) * ((given + 31) / 32 * 4)], 0x80);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_TRUE(DestroyIcon(icon));
+    EXPECT_FALSE(DestroyIcon(icon));
+  }
+}
+
+// However its bytes are damaged, an icon is refused and nothing past them
+// is read.
+TEST(Icons, DamagedFilesAreRefused) {
+  const std::string good = IconFile({32});
+  for (std::size_t length = 0; length < good.size(); ++length) {
+    const std::string cut = good.substr(0, length);
+    EXPECT_EQ(Platform::CreateIconFromFile(cut.data(), cut.size(), 0, 0), nullptr) << length;
+  }
+  auto changed = [&](std::size_t at, std::string bytes) { return good.substr(0, at) + bytes + good.substr(at + bytes.size()); };
+  const std::string damaged[] = {
+      changed(0, std::string("\1", 1)),             // reserved
+      changed(2, std::string("\2", 1)),             // not icons
+      changed(4, std::string("\0\0", 2)),          // no images
+      changed(4, std::string("\xff\x7f", 2)),      // more entries than bytes
+      changed(14, std::string("\xff\xff\x0f\0", 4)),  // an image beyond the file
+      changed(22 + 8, std::string("\x41", 1)),      // an odd height
+      changed(22 + 4, std::string("\0\x10\0\0", 4)),  // wider than any icon
+  };
+  for (const std::string& bytes : damaged)
+    EXPECT_EQ(Platform::CreateIconFromFile(bytes.data(), bytes.size(), 0, 0), nullptr);
+  EXPECT_EQ(LoadIcon(nullptr, MAKEINTRESOURCE(4000)), nullptr);  // a bitmap, not an icon
+}
+
 } // namespace

@@ -63,17 +63,22 @@ CComPtr<IDispatch> VornModuleExt::ServerDispatch() const {
   return server;
 }
 
+// The wrapper's own members: the server's depend on the module and are
+// described by the server's own library.
 HRESULT VornModuleExt::GetTypeInfoCount(UINT* count) {
   if (count == nullptr)
     return E_POINTER;
-  *count = 0;
+  *count = 1;
   return S_OK;
 }
 
-HRESULT VornModuleExt::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info != nullptr)
-    *info = nullptr;
-  return DISP_E_BADINDEX;
+HRESULT VornModuleExt::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (info == nullptr)
+    return E_POINTER;
+  *info = nullptr;
+  if (index != 0)
+    return DISP_E_BADINDEX;
+  return Platform::GetTypeInfoOf(LIBID_VORNAPPLib, 1, 0, Platform::ThisModule(), IID_IVornModuleExt, info);
 }
 
 HRESULT VornModuleExt::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {

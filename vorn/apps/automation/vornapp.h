@@ -82,43 +82,7 @@ protected:
   ~IVornModuleExt() = default;
 };
 
-BEGIN_DISPATCH_TABLE(IVornApp)
-  DISPATCH_ENTRY_METHOD(1, "OpenFile", &IVornApp::OpenFile)
-  DISPATCH_ENTRY_METHOD(2, "AddModule", &IVornApp::AddModule)
-  DISPATCH_ENTRY_GET_AS(3, "Running", &IVornApp::get_Running, VT_BOOL)
-  DISPATCH_ENTRY_PUT(3, "Running", &IVornApp::put_Running)
-  DISPATCH_ENTRY_METHOD(4, "ConnectModules", &IVornApp::ConnectModules)
-  DISPATCH_ENTRY_METHOD(5, "DisconnectModules", &IVornApp::DisconnectModules)
-  DISPATCH_ENTRY_METHOD(6, "FindModule", &IVornApp::FindModule)
-  DISPATCH_ENTRY_METHOD(7, "RemoveModule", &IVornApp::RemoveModule)
-  DISPATCH_ENTRY_METHOD(8, "SaveAll", &IVornApp::SaveAll)
-  DISPATCH_ENTRY_GET(9, "Modules", &IVornApp::get_Modules)
-  DISPATCH_ENTRY_GET(10, "ModuleCount", &IVornApp::get_ModuleCount)
-  DISPATCH_ENTRY_GET(11, "GenerationCounter", &IVornApp::get_GenerationCounter)
-  DISPATCH_ENTRY_GET(12, "HostName", &IVornApp::get_HostName)
-  DISPATCH_ENTRY_METHOD_AS(13, "ModulesAreConnected", &IVornApp::ModulesAreConnected, VT_BOOL)
-  DISPATCH_ENTRY_METHOD(14, "SaveModuleValue", &IVornApp::SaveModuleValue)
-  DISPATCH_ENTRY_METHOD(15, "LoadModuleValue", &IVornApp::LoadModuleValue)
-  DISPATCH_ENTRY_METHOD(16, "GetHostsRunningApp", &IVornApp::GetHostsRunningApp)
-  DISPATCH_ENTRY_METHOD(17, "Wait", &IVornApp::Wait)
-  DISPATCH_ENTRY_METHOD(18, "ConnectToDistributedModule", &IVornApp::ConnectToDistributedModule)
-  DISPATCH_ENTRY_GET_AS(19, "DistributedDB", &IVornApp::get_DistributedDB, VT_BOOL)
-  DISPATCH_ENTRY_PUT(19, "DistributedDB", &IVornApp::put_DistributedDB)
-  DISPATCH_ENTRY_GET(20, "UserName", &IVornApp::get_UserName)
-  DISPATCH_ENTRY_PUT(20, "UserName", &IVornApp::put_UserName)
-  DISPATCH_ENTRY_METHOD(21, "GetRemoteUserName", &IVornApp::GetRemoteUserName)
-  DISPATCH_ENTRY_GET(22, "ApplicationName", &IVornApp::get_ApplicationName)
-  DISPATCH_ENTRY_PUT(22, "ApplicationName", &IVornApp::put_ApplicationName)
-END_DISPATCH_TABLE()
-
-BEGIN_DISPATCH_TABLE(IVornModuleExt)
-  DISPATCH_ENTRY_GET(1, "Name", &IVornModuleExt::get_Name)
-  DISPATCH_ENTRY_PUT(1, "Name", &IVornModuleExt::put_Name)
-  DISPATCH_ENTRY_GET(2, "Type", &IVornModuleExt::get_Type)
-  DISPATCH_ENTRY_GET_AS(3, "IsLocal", &IVornModuleExt::get_IsLocal, VT_BOOL)
-  DISPATCH_ENTRY_GET(4, "processor", &IVornModuleExt::get_processor)
-  DISPATCH_ENTRY_PUT(4, "processor", &IVornModuleExt::put_processor)
-  DISPATCH_ENTRY_METHOD(5, "Save", &IVornModuleExt::Save)
-END_DISPATCH_TABLE()
+// The dispatch tables, written from the library's description (VornApp.types).
+#include "VornApp.dispatch.h"
 
 #endif

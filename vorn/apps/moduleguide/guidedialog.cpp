@@ -29,12 +29,24 @@ ModuleGuideDialog::ModuleGuideDialog(Opener opener)
   OnDoubleClick(IDC_MODULE_TYPES, [this] { ShowHelp(); });
 }
 
+ModuleGuideDialog::~ModuleGuideDialog() {
+  for (HICON icon : m_icons)
+    DestroyIcon(icon);
+}
+
 BOOL ModuleGuideDialog::OnInitDialog() {
   Dialog::OnInitDialog();
   char about[256] = {};
   if (LoadString(nullptr, IDS_ABOUTBOX, about, sizeof about) > 0) {
     GetSystemMenu().AppendMenu(MF_SEPARATOR);
     GetSystemMenu().AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+  }
+  // The program's icon on the title bar, in both sizes.
+  for (int big : {1, 0}) {
+    const int size = big ? PLATFORM_ICON_SIZE : PLATFORM_SMALL_ICON_SIZE;
+    DestroyIcon(m_icons[1 - big]);
+    m_icons[1 - big] = static_cast<HICON>(LoadImage(nullptr, MAKEINTRESOURCE(IDR_MAINFRAME), IMAGE_ICON, size, size, 0));
+    SetIcon(m_icons[1 - big], big);
   }
   FillTypeList();
   return TRUE;

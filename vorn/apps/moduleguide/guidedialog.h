@@ -16,6 +16,7 @@ namespace Vorn::ModuleGuide {
 inline constexpr UINT IDD_ABOUTBOX = 100;
 inline constexpr UINT IDS_ABOUTBOX = 101;
 inline constexpr UINT IDD_MODULEGUIDE = 102;
+inline constexpr UINT IDR_MAINFRAME = 128;  // the dialog's icon
 inline constexpr int IDC_MODULE_TYPES = 1000;
 inline constexpr int IDC_SHOW_HELP = 1001;
 // The about entry's command on the system menu; the low four bits are the
@@ -34,6 +35,7 @@ public:
   using Opener = std::function<bool(const std::string& path, std::string& failure)>;
 
   explicit ModuleGuideDialog(Opener opener = {});
+  ~ModuleGuideDialog() override;
 
   BOOL OnInitDialog() override;
   void OnSysCommand(UINT id) override;
@@ -48,6 +50,7 @@ private:
   void FillTypeList();
 
   Opener m_opener;
+  HICON m_icons[2] = {};  // large, small
 };
 
 } // namespace Vorn::ModuleGuide

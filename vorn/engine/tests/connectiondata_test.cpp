@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 #include <vector>
 
 #include "platform/com/com.h"
@@ -255,3 +256,106 @@ TEST(ConnectionData, MultipleInputKeepsOneValuePerSource) {
 }
 
 } // namespace
+
+namespace {
+
+std::string Stored(CConnectionData& value) {
+  std::stringstream stream;
+  CArchive archive(stream, CArchive::store);
+  value.Serialize(archive);
+  return stream.str();
+}
+
+// Reads bytes into value; the cause of the archive's refusal, or none.
+int LoadInto(CConnectionData& value, const std::string& bytes) {
+  std::stringstream stream(bytes);
+  CArchive archive(stream, CArchive::load);
+  try {
+    value.Serialize(archive);
+  } catch (const CArchiveException& e) {
+    EXPECT_EQ(e.m_strFileName, "CConnectionData");
+    return e.m_cause;
+  }
+  return CArchiveException::none;
+}
+
+std::string Bytes(std::initializer_list<int> bytes) {
+  std::string text;
+  for (int b : bytes)
+    text += static_cast<char>(b);
+  return text;
+}
+
+// Each kind of data written and read back, into a value of its kind and
+// into one without a definition, in the archive's own encodings.
+TEST(ConnectionData, SerializesEachKindAndReadsItBack) {
+  const struct {
+    VornConnectionType type;
+    std::function<Source()> source;
+    std::string bytes;  // after the version, the type and the properties
+  } kinds[] = {
+      {ctFloatArray, [] { return Source::Floats({1.5f, -2}); },
+       Bytes({2, 0, 0, 0, 0, 0, 0xC0, 0x3F, 0, 0, 0, 0xC0})},
+      {ctString, [] { return Source::String(u"Hi"); }, Bytes({0xFF, 0xFE, 0xFF, 2, 'H', 0, 'i', 0})},
+      {ctVariant, [] { return Source::Variant([](VARIANT& v) { v.vt = VT_I4, v.lVal = -3; }); },
+       Bytes({3, 0, 0xFD, 0xFF, 0xFF, 0xFF})},
+      {ctIUnknown, [] { Source s; s.record.m_Type = ctIUnknown; return s; }, ""},
+  };
+  for (const auto& kind : kinds) {
+    SCOPED_TRACE(VornConnectionTypeName(kind.type));
+    CConnectionData written(Definition(kind.type));
+    Source source = kind.source();
+    source.properties = u"<p/>";
+    ASSERT_EQ(written.SetData(source.operator->()), S_OK);
+    const std::string bytes = Stored(written);
+    const std::string head = Bytes({1, 0, 0, 0, kind.type, 0, 0, 0, 0xFF, 0xFE, 0xFF, 4, '<', 0, 'p', 0, '/', 0, '>', 0});
+    EXPECT_EQ(bytes, head + kind.bytes);
+    for (bool defined : {true, false}) {
+      CConnectionData read;
+      if (defined)
+        read.Init(Definition(kind.type));
+      ASSERT_EQ(LoadInto(read, bytes), CArchiveException::none);
+      EXPECT_EQ(read.GetDef()->m_Type, kind.type);
+      EXPECT_EQ(Stored(read), bytes);
+    }
+  }
+}
+
+TEST(ConnectionData, RefusesArchivesItCannotReadAndKeepsItsData) {
+  CConnectionData floats(Definition(ctFloatArray, 2));
+  const std::string good = Stored(floats);
+  std::string newer = good;
+  newer[0] = 2;
+  const std::pair<std::string, int> refused[] = {
+      {newer, CArchiveException::badSchema},
+      {Bytes({1, 0, 0, 0, ctString, 0, 0, 0, 0}), CArchiveException::badClass},
+      {Bytes({1, 0, 0, 0, 9, 0, 0, 0, 0}), CArchiveException::badSchema},
+      {Bytes({1, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F}), CArchiveException::endOfFile},  // 2^31-1 floats
+      {Bytes({1, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}), CArchiveException::badSchema},  // -1 floats
+  };
+  for (const auto& [bytes, cause] : refused) {
+    CConnectionData value(Definition(ctFloatArray, 2));
+    EXPECT_EQ(LoadInto(value, bytes), cause);
+    EXPECT_EQ(value.GetData()->m_iArrayElementCnt, 2);
+  }
+  for (std::size_t length = 0; length < good.size(); ++length) {
+    CConnectionData value(Definition(ctFloatArray, 2));
+    EXPECT_EQ(LoadInto(value, good.substr(0, length)), CArchiveException::endOfFile) << length;
+  }
+
+  // A VARIANT without an archive form is not written as if it had one.
+  CConnectionData variant(Definition(ctVariant));
+  Source array = Source::Floats({1, 2});
+  ASSERT_EQ(variant.SetData(array.operator->()), S_OK);
+  std::stringstream stream;
+  CArchive archive(stream, CArchive::store);
+  try {
+    variant.Serialize(archive);
+    ADD_FAILURE() << "an array was written";
+  } catch (const CArchiveException& e) {
+    EXPECT_EQ(e.m_cause, CArchiveException::genericException);
+    EXPECT_EQ(e.m_strFileName, "CConnectionData");
+  }
+}
+
+}  // namespace

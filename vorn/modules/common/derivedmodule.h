@@ -39,7 +39,8 @@ private:
   IVornModule* m_module;
 };
 
-class DerivedModuleBase : public IDispatchImpl<IVornDerivedModule> {
+class DerivedModuleBase
+    : public IDispatchImpl<IVornDerivedModule, &IID_IVornDerivedModule, &LIBID_VORNENGINEHOSTLib> {
 public:
   // Run, Stop, Start, Save, Load and Initialize are the module type's own.
   HRESULT GetIcon(IDispatch** ppIPicture) override;

@@ -92,7 +92,8 @@ private:
 
 class ATL_NO_VTABLE ModulePropertyPage : public CComObjectRootEx<CComSingleThreadModel>,
                                          public IPropertyPage,
-                                         public IDispatchImpl<IVornModulePropertyPage> {
+                                         public IDispatchImpl<IVornModulePropertyPage, &IID_IVornModulePropertyPage,
+                                                               &LIBID_VORNENGINEHOSTLib> {
 public:
   explicit ModulePropertyPage(std::unique_ptr<ModulePageDialog> dialog);
   ~ModulePropertyPage() override;

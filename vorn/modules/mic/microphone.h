@@ -21,12 +21,8 @@ protected:
   ~IMicrophoneModule() = default;
 };
 
-BEGIN_DISPATCH_TABLE(IMicrophoneModule)
-  DISPATCH_ENTRY_GET(1, "AudioLevel", &IMicrophoneModule::get_AudioLevel)
-  DISPATCH_ENTRY_PUT(1, "AudioLevel", &IMicrophoneModule::put_AudioLevel)
-  DISPATCH_ENTRY_GET(2, "CurrentAudioEnergy", &IMicrophoneModule::get_CurrentAudioEnergy)
-  DISPATCH_ENTRY_GET_AS(3, "Enabled", &IMicrophoneModule::get_Enabled, VT_BOOL)
-  DISPATCH_ENTRY_PUT(3, "Enabled", &IMicrophoneModule::put_Enabled)
-END_DISPATCH_TABLE()
+// The dispatch table, written from the library's description
+// (VornMicModule.types).
+#include "VornMicModule.dispatch.h"
 
 #endif

@@ -33,12 +33,8 @@ protected:
   ~IVornExternalIOModule() = default;
 };
 
-BEGIN_DISPATCH_TABLE(IVornExternalIOModule)
-  DISPATCH_ENTRY_METHOD(1, "GetData", &IVornExternalIOModule::GetData)
-  DISPATCH_ENTRY_METHOD(2, "SetData", &IVornExternalIOModule::SetData)
-  DISPATCH_ENTRY_METHOD(3, "SetDataProperty", &IVornExternalIOModule::SetDataProperty)
-  DISPATCH_ENTRY_METHOD(4, "GetDataProperty", &IVornExternalIOModule::GetDataProperty)
-  DISPATCH_ENTRY_METHOD(5, "GetDataPropertyNames", &IVornExternalIOModule::GetDataPropertyNames)
-END_DISPATCH_TABLE()
+// The dispatch table, written from the library's description
+// (VornPortsModule.types).
+#include "VornPortsModule.dispatch.h"
 
 #endif

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/com/classinfo.h"
 #include "platform/com/connimpl.h"
 #include "vorn/modules/common/moduleserver.h"
 #include "vorn/modules/ports/externalio.h"
@@ -30,7 +31,9 @@ class ATL_NO_VTABLE VornExternalIOModule
       public IDispatchImpl<IVornExternalIOModule, &IID_IVornExternalIOModule, &LIBID_VORNPORTSMODULELib>,
       public VornModules::DerivedModuleBase,
       public IConnectionPointContainerImpl<VornExternalIOModule>,
-      public IConnectionPointImpl<VornExternalIOModule, &DIID__IVornExternalIOModuleEvents> {
+      public IConnectionPointImpl<VornExternalIOModule, &DIID__IVornExternalIOModuleEvents>,
+      public IProvideClassInfo2Impl<&CLSID_VornExternalIOModule, &DIID__IVornExternalIOModuleEvents,
+                                    &LIBID_VORNPORTSMODULELib> {
 public:
   VornExternalIOModule();
   ~VornExternalIOModule() override;
@@ -42,6 +45,8 @@ public:
     COM_INTERFACE_ENTRY(IVornExternalIOModule)
     COM_INTERFACE_ENTRY2(IDispatch, IVornExternalIOModule)
     COM_INTERFACE_ENTRY(IConnectionPointContainer)
+    COM_INTERFACE_ENTRY(IProvideClassInfo2)
+    COM_INTERFACE_ENTRY(IProvideClassInfo)
     COM_INTERFACE_ENTRY(IVornDerivedModule)
     COM_INTERFACE_ENTRY_AGGREGATE_BLIND(m_pInner)
   END_COM_MAP()

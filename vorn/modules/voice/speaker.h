@@ -18,9 +18,8 @@ protected:
   ~ISpeakerModule() = default;
 };
 
-BEGIN_DISPATCH_TABLE(ISpeakerModule)
-  DISPATCH_ENTRY_GET_AS(1, "Enabled", &ISpeakerModule::get_Enabled, VT_BOOL)
-  DISPATCH_ENTRY_PUT(1, "Enabled", &ISpeakerModule::put_Enabled)
-END_DISPATCH_TABLE()
+// The dispatch table, written from the library's description
+// (VornVoiceModule.types).
+#include "VornVoiceModule.dispatch.h"
 
 #endif

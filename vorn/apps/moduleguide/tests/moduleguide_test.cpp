@@ -10,6 +10,8 @@
 #include "platform/activation/activation.h"
 #include "platform/com/com.h"
 #include "platform/registry/registry.h"
+#include "platform/resources/gdiobject.h"
+#include "platform/resources/resources.h"
 #include "platform/ui/messagebox.h"
 #include "tests/support/tempdir.h"
 #include "vorn/apps/moduleguide/frontend.h"
@@ -150,6 +152,16 @@ TEST_F(Guide, ListsTheRegisteredTypesSortedAndDropsThoseWhoseServerIsGone) {
   EXPECT_EQ(menu[menu.size() - 2].flags, MF_SEPARATOR);
   EXPECT_EQ(menu.back().id, IDM_ABOUTBOX);
   EXPECT_EQ(menu.back().text, "&About VornModuleGuide...");
+  // Its icon, 128, on the title bar in both sizes.
+  for (const auto& [big, size] : {std::pair{TRUE, 32}, std::pair{FALSE, 16}}) {
+    ICONINFO icon{};
+    ASSERT_TRUE(GetIconInfo(dialog.GetIcon(big), &icon)) << big;
+    BITMAP colour{};
+    GetObject(icon.hbmColor, sizeof colour, &colour);
+    EXPECT_EQ(colour.bmWidth, size);
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
+  }
 
   std::ostringstream out, err;
   std::istringstream in;

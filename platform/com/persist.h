@@ -1,8 +1,8 @@
-// The stream interfaces through which a container saves and restores the
-// control with its form: the container's stream, and the control's side
-// that writes its state into it and reads it back.
-#ifndef CLIPVIEW_PERSIST_H
-#define CLIPVIEW_PERSIST_H
+// Streams and persistence: the stream through which a container saves and
+// restores an object with its own document, and the object's side that
+// writes its state into it and reads it back.
+#ifndef PLATFORM_COM_PERSIST_H
+#define PLATFORM_COM_PERSIST_H
 
 #include "platform/com/unknown.h"
 
