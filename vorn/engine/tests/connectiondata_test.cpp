@@ -302,7 +302,7 @@ TEST(ConnectionData, SerializesEachKindAndReadsItBack) {
       {ctIUnknown, [] { Source s; s.record.m_Type = ctIUnknown; return s; }, ""},
   };
   for (const auto& kind : kinds) {
-    SCOPED_TRACE(VornConnectionTypeName(kind.type));
+    SCOPED_TRACE(testing::Message() << "type " << kind.type);
     CConnectionData written(Definition(kind.type));
     Source source = kind.source();
     source.properties = u"<p/>";
