@@ -191,8 +191,8 @@ private:
   void WriteLexerRules();
   // Refuses an element of a tag of several types where nothing names its
   // type (tqxmlparsergrammar.cpp).
-  std::string SeveralTypesGuard(const Tag& tag, const std::string& rule,
-                                const std::string& type) const;
+  std::string SeveralTypesGuard(const Tag& tag, const std::string& rule) const;
+  std::string RootRule(const Tag& tag) const;
   // Throws, naming the archetype, when an element can match more than one
   // particle of a content model (tqxmlparsercontent.cpp).
   void RefuseAmbiguousContentModels() const;

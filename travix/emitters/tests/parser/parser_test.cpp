@@ -462,14 +462,26 @@ TEST_F(Parsers, ElementsOfOneTagTakeTheAttributesAndTextOfTheirType) {
   SHAREDTAGS_NAMESPACE(bag) content = bagRoot->Get_bag();
   ASSERT_EQ(content.GetAnyContentList().size(), 1u);
   EXPECT_NE(dynamic_cast<SHAREDTAGS_NAMESPACE(Q)*>(content.GetAnyContentList().front()), nullptr);
+  // at the root, the type the schema's top-level declaration names: the
+  // first one of p (before, a crash in a schema with any content) and the
+  // second one of t (before, refused)
+  Imported rootA = Import<SharedTagsImporter>(documents.Write("a.xml", "<p a='5'/>"));
+  ASSERT_EQ(rootA.error, "");
+  EXPECT_EQ(static_cast<int>(dynamic_cast<SHAREDTAGS_NAMESPACE(A)&>(*rootA.root).Get_a()), 5);
+  Imported rootS = Import<SharedTagsImporter>(documents.Write("s.xml", "<t><p a='6'/></t>"));
+  ASSERT_EQ(rootS.error, "");
+  EXPECT_EQ(rootS.root->GetTag(), "t");
+  SHAREDTAGS_NAMESPACE(A) sp = dynamic_cast<SHAREDTAGS_NAMESPACE(s)&>(*rootS.root).Get_p();
+  EXPECT_EQ(static_cast<int>(sp.Get_a()), 6);
   const std::pair<std::string, std::string> cases[] = {
       {"<root><p a='1'/><q><p a='2'/></q></root>", "Unknown attribute"},
       {"<root><p b='x'/><q><p b='y'/></q></root>", "Unknown attribute"},
       {"<root><p a='1'/><q><p b='x'/><t>text</t></q></root>", "syntax error"},
-      // p and t are of two types each; where nothing names one, they are
-      // refused (before, read as the type met first)
-      {"<p b='x'/>", "element 'p' is of several types, and nothing names its type here"},
-      {"<t>x</t>", "element 't' is of several types, and nothing names its type here"},
+      {"<p b='x'/>", "Unknown attribute"},
+      {"<t>x</t>", "syntax error"},
+      // s is of two types; where nothing names one, it is refused (before,
+      // read as the type met first)
+      {"<s>x</s>", "element 's' is of several types, and nothing names its type here"},
       {"<root><p a='1'/><q><p/></q><bag><p b='x'/></bag></root>",
        "element 'p' is of several types, and nothing names its type here"},
   };
