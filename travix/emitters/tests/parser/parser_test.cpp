@@ -424,6 +424,17 @@ TEST_F(Parsers, ElementsWithoutAttributesAndSchemasWithoutElements) {
       Import<ListImporter>(documents.Write("attribute.xml", "<list size='1'></list>"));
   EXPECT_NE(attribute.error.find("Unknown attribute"), std::string::npos) << attribute.error;
 
+  // a repeated choice of an optional word and entries: one element each
+  // time round (before, bison refused the grammar)
+  Imported bag = Import<ListImporter>(documents.Write(
+      "bag.xml", "<bag><word>w</word><entry><number>1</number></entry>\n<entry><word>x</word>"
+                 "</entry><word>v</word></bag>"));
+  ASSERT_EQ(bag.error, "");
+  auto& choices = dynamic_cast<NOATTRIBUTES_NAMESPACE(bag)&>(*bag.root).Get_bagChoiceList();
+  ASSERT_EQ(choices.size(), 4u);
+  EXPECT_EQ(choices.back()->GetChoice()->GetTag(), "word");
+  EXPECT_EQ(Import<ListImporter>(documents.Write("empty.xml", "<bag/>")).error, "");
+
   Imported nothing = Import<NothingImporter>(documents.Write("nothing.xml", "<x/>"));
   EXPECT_EQ(nothing.root, nullptr);
   EXPECT_NE(nothing.error, "");
