@@ -244,6 +244,26 @@ TEST_F(Parsers, EnumeratedValuesWithCharacterReferences) {
   }
 }
 
+// In text and in attribute values a reference to "&" is the character and
+// is never read again. Before, it began a new reference: "a&#38;b" was
+// refused and "x&#38;amp;" read as "x&".
+TEST_F(Parsers, AnAmpersandReferenceIsTheCharacter) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"a&#38;b", "a&b"}, {"x&#38;amp;", "x&amp;"}, {"x&#x26;#38;", "x&#38;"}};
+  for (const auto& [written, value] : cases) {
+    SCOPED_TRACE(written);
+    const std::string text = Replace(Replace(kSmallOrder, "<name>N", std::string("<name>") + written),
+                                     "id='o1'", std::string("id='o1' code='") + written + "'");
+    Imported imported = Import<EverythingImporter>(documents.Write("amp.xml", text));
+    ASSERT_EQ(imported.error, "");
+    auto* order = dynamic_cast<Order*>(imported.root.get());
+    ASSERT_NE(order, nullptr);
+    EVERYTHING_NAMESPACE(address) shipTo = order->Get_shipTo();
+    EXPECT_EQ(Text(shipTo.Get_name()), value);
+    EXPECT_EQ(Text(order->Get_code().GetValue()), value);
+  }
+}
+
 // Variations of a valid document that writers produce.
 TEST_F(Parsers, ValidVariantsAreRead) {
   const std::string bom = "\xEF\xBB\xBF";

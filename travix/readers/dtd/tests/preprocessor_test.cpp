@@ -17,9 +17,14 @@ TEST(DtdPreprocessor, ReplacesGeneralAndParameterReferences) {
             "<!ENTITY % e \"(a|b)\">\n"
             "<!ENTITY % list \"%e;*\">\n"
             "<!ELEMENT x %list;>\n"
-            "<!ATTLIST x y CDATA \"&e;\">\n");
+            "<!ATTLIST x y CDATA \"&e;\">\n"
+            "<!ENTITY named \"e\">\n<!ENTITY again \"&e;\">\n");
   auto outcome = ReadDtd(dir, "r.dtd");
   ASSERT_TRUE(outcome.parsed) << outcome.error;
+  // A value that reads like an entity's name does not hide the entity
+  // (before, "&e;" was then undefined).
+  EXPECT_NE(dir.Read("entities.cpp").find("{\"again\",\"v\\xC2\\xA0\"}"), std::string::npos)
+      << dir.Read("entities.cpp");
   // A parameter entity and a general one of the same name stay apart; a
   // parameter reference inside a value stands for its text alone, so the
   // occurrence after it still follows the ")".
