@@ -121,8 +121,10 @@ void TqXMLParserSrcWriter::ProcessDatatypeLiterals(const xercesc::DOMNode* enume
     }
     const std::u16string text = Dom::TextOf(literal);
     const std::string utf8 = wstringTostring(text);
-    if (!text.empty() && std::find(entry.literals.begin(), entry.literals.end(), utf8) ==
-                             entry.literals.end()) {
+    if (text.empty()) {
+      entry.emptyLiteral = true;
+    } else if (std::find(entry.literals.begin(), entry.literals.end(), utf8) ==
+               entry.literals.end()) {
       entry.literals.push_back(utf8);
     }
   }
@@ -409,10 +411,15 @@ void TqXMLParserSrcWriter::WriteTextElementRule(std::ostream& out,
     out << "\t\t\t\t\t" << reference.baseClass << " baseDatatype;\n"
         << "\t\t\t\t\tbaseDatatype.SetValueFromString(" << text << ");\n\t\t\t\t\t" << element
         << "->SetValue(baseDatatype);\n";
+    // refused as an attribute's value is
+    out << "\t\t\t\t\tif (!pCurrentElement->IsValid())\n\t\t\t\t\t{\n\t\t\t\t\t\tRefuseValue(\"element\", "
+        << CString(tag.xmlName) << ", " << text << ", " << CString(reference.typeName) << ", "
+        << (reference.enumerated ? "true" : "false") << ");\n\t\t\t\t\t\tYYABORT;\n\t\t\t\t\t}\n";
   } else {
-    out << "\t\t\t\t\t" << element << "->SetValueFromString(" << text << ");\n";
+    out << "\t\t\t\t\t" << element << "->SetValueFromString(" << text << ");\n"
+        << "\t\t\t\t\tpCurrentElement->IsValid();\n";
   }
-  out << "\t\t\t\t\tpCurrentElement->IsValid();\n\t\t\t\t}\n" << kRuleEnd;
+  out << "\t\t\t\t}\n" << kRuleEnd;
   out << endRule << "\t: TRAVIX_STAGRIGHT_EMPTY" << kAlternative
       << "TRAVIX_STAGRIGHT xml_Text_zeroormore ETAG_" << tag.id << "\n" << kRuleEnd;
 }
