@@ -216,7 +216,8 @@ TEST_F(EndToEnd, WhatTheWriteOnlyBuildWritesImports) {
 }
 
 // An importer generated from a DTD loads the DTD's text entities, one
-// defined through another, before it reads a document.
+// defined through another, before it reads a document; an unparsed entity
+// (before, read as its file's name) is none.
 TEST_F(EndToEnd, TextEntitiesOfTheDtdAreExpanded) {
   std::unique_ptr<NOTES_NAMESPACE(memo)> memo =
       ImportAs<NOTES_NAMESPACE(memo), MemoImporter>(DocumentPath("memo.xml"));
@@ -234,7 +235,10 @@ TEST_F(EndToEnd, TextEntitiesOfTheDtdAreExpanded) {
   auto* em = dynamic_cast<NOTES_NAMESPACE(em)*>(*std::next(body.GetMixedList().begin()));
   ASSERT_NE(em, nullptr);
   EXPECT_EQ(Text(em->GetContent()), "Corvanth Instruments");
-  EXPECT_EQ(Text(*dynamic_cast<TX(string)*>(body.GetMixedList().back())), "Coffee & tea at 10.");
+  // an entity value with a predefined entity in it (before, the DTD was
+  // refused)
+  EXPECT_EQ(Text(*dynamic_cast<TX(string)*>(body.GetMixedList().back())),
+            "Coffee & tea at 10. Quality & care.");
 
   const std::string copy = scratch.Path("memo.xml");
   ASSERT_TRUE(memo->EmitXMLToFile(copy, "memo.dtd"));
@@ -248,6 +252,10 @@ TEST_F(EndToEnd, TextEntitiesOfTheDtdAreExpanded) {
   Imported failed = Import<MemoImporter>(scratch.Write("unknown.xml", unknown));
   EXPECT_NE(failed.error.find("Entity reference nbsp undefined"), std::string::npos)
       << failed.error;
+  const std::string unparsed = Replace(ReadFile(DocumentPath("memo.xml")), "&signature;", "&logo;");
+  EXPECT_NE(Import<MemoImporter>(scratch.Write("unparsed.xml", unparsed))
+                .error.find("Entity reference logo undefined"),
+            std::string::npos);
   EXPECT_EQ(Import<MemoImporter>(DocumentPath("memo.xml")).error, "");
 }
 

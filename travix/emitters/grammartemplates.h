@@ -53,7 +53,8 @@ static @XOBJECT@ * pCurrentGroupElement = 0;
    a list of children the choice; SetAttribute and SetDatatypeAttribute
    convert an attribute's text to its class, the latter through the
    datatype's base, and refuse it (1) when the object being read is of
-   another class: elements of one tag may differ in type. */
+   another class (elements of one tag may differ in type) or, for a
+   datatype, when the datatype's check refuses the value. */
 template <class Object>
 static Object * As(@XOBJECT@ * pObject)
 {
@@ -116,8 +117,28 @@ static int SetAttribute(void (Object::*set)(const Value &), const char *szValue)
 	return 0;
 }
 
+/* Reports a value that its datatype's own check (its facets and literals)
+   refuses, naming the value, the attribute or element, and the datatype. */
+static inline void RefuseValue(const char *szWhat, const char *szName, const char *szValue,
+	const char *szDatatype, bool fLiterals)
+{
+	std::string sValue(szValue);
+	if (sValue.size() > 80)
+	{
+		/* cut at a character, not inside one */
+		std::string::size_type nCut = 80;
+		while (nCut > 0 && (static_cast<unsigned char>(sValue[nCut]) & 0xC0) == 0x80)
+			--nCut;
+		sValue = sValue.substr(0, nCut) + "...";
+	}
+	std::string sError = "value '" + sValue + "' of " + szWhat + " '" + szName + "' is not " +
+		(fLiterals ? "a literal" : "a valid value") + " of datatype '" + szDatatype + "'";
+	@NS@_error(sError.c_str());
+}
+
 template <class Base, class Object, class Value>
-static int SetDatatypeAttribute(void (Object::*set)(const Value &), const char *szValue)
+static int SetDatatypeAttribute(void (Object::*set)(const Value &), const char *szValue,
+	const char *szAttribute, const char *szDatatype, bool fLiterals)
 {
 	Object *pObject = Parent<Object>();
 	if (!pObject)
@@ -126,6 +147,11 @@ static int SetDatatypeAttribute(void (Object::*set)(const Value &), const char *
 	base.SetValueFromString(szValue);
 	Value value;
 	value.SetValue(base);
+	if (!value.IsValid())
+	{
+		RefuseValue("attribute", szAttribute, szValue, szDatatype, fLiterals);
+		return 1;
+	}
 	(pObject->*set)(value);
 	return 0;
 }

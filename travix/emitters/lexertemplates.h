@@ -67,6 +67,11 @@ static char szCurrentFile[_MAX_PATH];	/* name of the input file */
 static int nMarkupDepth = 0;	/* bracket nesting inside a skipped internal subset */
 static int fResolveEntities = 1;	/* whether this import expands references */
 static int fStartOfInput = 1;	/* nothing of the input read yet */
+static int nUtf8Pending = 0;	/* continuation bytes the last UTF-8 sequence read still needs */
+static int nUtf8Read = 0;	/* bytes of that sequence read so far */
+static unsigned char nUtf8Low = 0x80;	/* the range of its next byte */
+static unsigned char nUtf8High = 0xBF;
+static const char *szInputErrorLine = NULL;	/* the line an error in the input stands in */
 static char fTextContent[MAX_STATE_STACK_SIZE];	/* per stack level: its white space is text */
 
 static int PushState(int newState);
@@ -78,6 +83,9 @@ static void CheckForNewlines(const char *szString, int nLength);
 static int EnterSymbol(int nToken);
 static int EnterText(int nToken);
 @TAG_PROTOTYPES@static int ReadInput(char *szBuffer, int nMaxSize);
+static unsigned long long ZeroBytes(unsigned long long nWord);
+static const char *FindInvalidInput(const char *p, const char *pEnd);
+static void ReportInvalidInput(const char *pBad, int fAtEnd);
 static void KeepLineHead(int nKept);
 static void KeepLineTail(const char *szRead, int nRead);
 static void GetCurrentLine(void);
@@ -325,11 +333,18 @@ inline constexpr std::string_view kAttributeValueRules = R"~( /* Attribute value
 
 // Rules shared by the value states of enumerated attributes. Marker: the
 // list of those states. A quote after the opening one is an empty value,
-// which no literal is.
+// which no literal is (the states of enumerations with an empty literal
+// have rules of their own before these, kEmptyLiteralRules).
 inline constexpr std::string_view kLiteralStateRules = R"~(<@LITERAL_STATES@>{S}	{ CheckForNewlines(yytext, yyleng); }
 <@LITERAL_STATES@>{Equals}	{ return TRAVIX_EQUALS; }
-<@LITERAL_STATES@>{DoubleQuote}	{ return LiteralQuote(TRAVIX_DOUBLEQUOTE); }
-<@LITERAL_STATES@>{SingleQuote}	{ return LiteralQuote(TRAVIX_SINGLEQUOTE); }
+<@LITERAL_STATES@>{DoubleQuote}	{ return LiteralQuote(TRAVIX_DOUBLEQUOTE, 0); }
+<@LITERAL_STATES@>{SingleQuote}	{ return LiteralQuote(TRAVIX_SINGLEQUOTE, 0); }
+)~";
+
+// The quotes of the value state of an enumeration whose literals include
+// the empty one (marker STATE).
+inline constexpr std::string_view kEmptyLiteralRules = R"~(<@STATE@>{DoubleQuote}	{ return LiteralQuote(TRAVIX_DOUBLEQUOTE, 1); }
+<@STATE@>{SingleQuote}	{ return LiteralQuote(TRAVIX_SINGLEQUOTE, 1); }
 )~";
 
 // After the literal rules of one value state (markers STATE, LITERALS:
@@ -347,7 +362,7 @@ typedef struct
 	const char *szDatatype;
 	const char *const *pLiterals;	/* ended by NULL */
 } LiteralSet;
-static int LiteralQuote(int nToken);
+static int LiteralQuote(int nToken, int fEmptyLiteral);
 static int EnterLiteral(const LiteralSet *pSet);
 static void ReportLiteral(const char *szValue, const char *szDatatype);
 )~";
@@ -356,17 +371,21 @@ inline constexpr std::string_view kLiteralFunctions = R"~(/*********************
  * LiteralQuote
  *
  * Description: a quote in the value state of an enumerated attribute: the
- *              opening one, or one right after it (an empty value)
+ *              opening one, or one right after it (an empty value, which
+ *              ends the value state when it is one of the literals)
  * Parameters:  nToken - the quote's token
+ *              fEmptyLiteral - whether the empty value is a literal
  * Returns:     nToken, or 0 (end of input, with an error report)
  *****************************************************************************/
-static int LiteralQuote(int nToken)
+static int LiteralQuote(int nToken, int fEmptyLiteral)
 {
 	if (!fLiteralQuote)
 	{
 		fLiteralQuote = 1;
 		return nToken;
 	}
+	if (fEmptyLiteral)
+		return PopState() < 0 ? 0 : nToken;
 	ReportLiteral("", NULL);
 	return 0;
 }
@@ -463,6 +482,11 @@ int @NS@_InitParser(FILE *fpIn, const char *szInputFile)
 	   restore it as the import found it. */
 	fResolveEntities = SymbolLookup("amp") != 0;
 	fStartOfInput = 1;
+	nUtf8Pending = 0;
+	nUtf8Read = 0;
+	nUtf8Low = 0x80;
+	nUtf8High = 0xBF;
+	szInputErrorLine = NULL;
 	ClearStateStack();
 	PushState(INITIAL);
 	if (fpIn == NULL)
@@ -510,7 +534,17 @@ void @NS@_error(const char *szErrorText)
 	nTokenLength = yytext ? (int)yyleng : 0;
 	if (nTokenLength > MAX_QUOTED_TOKEN)
 		nTokenLength = MAX_QUOTED_TOKEN;
-	GetCurrentLine();
+	if (szInputErrorLine != NULL)
+	{
+		/* an error in the input just read: no token is at fault */
+		szToken = "";
+		nTokenLength = 0;
+		snprintf(szCurrentLine, sizeof szCurrentLine, "%s", szInputErrorLine);
+	}
+	else
+	{
+		GetCurrentLine();
+	}
 	/* the report is cut to the buffer when the texts are long */
 	if (snprintf(@NS@_szParserErrorMsg, MAX_LINE_SIZE,
 			"Error: %s: line %d: %.*s at token \"%.*s\" in the following line:\n%s\n",
@@ -715,12 +749,15 @@ static int EnterText(int nToken)
  * Parameters:  szBuffer - where to put it
  *              nMaxSize - its size
  *              A UTF-8 byte order mark at the start of the input is
- *              no part of the document and is left out. A NUL byte is
- *              never XML, and the scanner's tables take NUL for the end
- *              of their buffer: it ends the input with an error before
- *              the scanner sees it.
+ *              no part of the document and is left out. What is never
+ *              XML text ends the input with an error before the scanner
+ *              sees it: a NUL byte (which the scanner's tables take for
+ *              the end of their buffer), another control character than
+ *              tab, line feed and carriage return, and bytes that are
+ *              not UTF-8, which a document written back could not hold.
  * Returns:     the number of bytes read; 0 at the end of the input or,
- *              with an error report, when reading fails or meets a NUL
+ *              with an error report, when reading fails or meets what is
+ *              never XML text
  *****************************************************************************/
 static int ReadInput(char *szBuffer, int nMaxSize)
 {
@@ -749,13 +786,180 @@ static int ReadInput(char *szBuffer, int nMaxSize)
 				return ReadInput(szBuffer, nMaxSize);
 		}
 	}
-	if (memchr(szBuffer, '\0', nRead) != NULL)
+	if (nRead == 0 && nUtf8Pending != 0)
 	{
-		@NS@_error("Invalid character (a NUL byte)");
+		/* the input ends inside a UTF-8 sequence */
+		ReportInvalidInput(szBuffer, 1);
 		return 0;
+	}
+	{
+		const char *pBad = FindInvalidInput(szBuffer, szBuffer + nRead);
+		if (pBad != NULL)
+		{
+			ReportInvalidInput(pBad, 0);
+			return 0;
+		}
 	}
 	KeepLineTail(szBuffer, (int)nRead);
 	return (int)nRead;
+}
+
+/*****************************************************************************
+ * ZeroBytes
+ *
+ * Description: marks the bytes of a word that are zero
+ * Parameters:  nWord - eight bytes
+ * Returns:     a word whose bytes have the top bit set exactly where nWord
+ *              has a zero byte, and nothing else set
+ *****************************************************************************/
+static unsigned long long ZeroBytes(unsigned long long nWord)
+{
+	return ~(((nWord & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full) | nWord |
+		0x7F7F7F7F7F7F7F7Full);
+}
+
+/*****************************************************************************
+ * FindInvalidInput
+ *
+ * Description: looks for what is never XML text in a block of the input:
+ *              control characters other than tab, line feed and carriage
+ *              return, and bytes that are not UTF-8 (overlong forms,
+ *              surrogates and code points beyond U+10FFFF included). A
+ *              sequence may go on in the next block.
+ * Parameters:  p, pEnd - the block
+ * Returns:     the first byte at fault, or NULL
+ *****************************************************************************/
+static const char *FindInvalidInput(const char *p, const char *pEnd)
+{
+	while (p < pEnd)
+	{
+		unsigned char c;
+		while (nUtf8Pending == 0 && pEnd - p >= 8)
+		{
+			/* eight bytes of ASCII text at a time: the top bit of each
+			   byte of nFlagged is set for a byte from 0x80 on or below
+			   0x20 (adding 0x60 to the low seven bits carries into the
+			   top bit from 0x20 on, never into the next byte); a line
+			   feed, a tab and a carriage return are text */
+			unsigned long long nWord;
+			unsigned long long nFlagged;
+			memcpy(&nWord, p, 8);
+			nFlagged = (nWord | ~((nWord & 0x7F7F7F7F7F7F7F7Full) + 0x6060606060606060ull)) &
+				0x8080808080808080ull;
+			if (nFlagged != 0 && nFlagged != ZeroBytes(nWord ^ 0x0A0A0A0A0A0A0A0Aull) &&
+				(nFlagged & ~(ZeroBytes(nWord ^ 0x0909090909090909ull) |
+					ZeroBytes(nWord ^ 0x0A0A0A0A0A0A0A0Aull) |
+					ZeroBytes(nWord ^ 0x0D0D0D0D0D0D0D0Dull))) != 0)
+				break;
+			p += 8;
+		}
+		if (p >= pEnd)
+			break;
+		c = (unsigned char)*p;
+		if (nUtf8Pending != 0)
+		{
+			if (c < nUtf8Low || c > nUtf8High)
+				return p;
+			nUtf8Low = 0x80;
+			nUtf8High = 0xBF;
+			--nUtf8Pending;
+			++nUtf8Read;
+		}
+		else if (c >= 0x80)
+		{
+			nUtf8Read = 1;
+			if (c >= 0xC2 && c <= 0xDF)
+				nUtf8Pending = 1;
+			else if (c >= 0xE0 && c <= 0xEF)
+				nUtf8Pending = 2;
+			else if (c >= 0xF0 && c <= 0xF4)
+				nUtf8Pending = 3;
+			else
+				return p;
+			/* the second byte rules out overlong forms, surrogates and
+			   code points beyond U+10FFFF */
+			if (c == 0xE0)
+				nUtf8Low = 0xA0;
+			else if (c == 0xED)
+				nUtf8High = 0x9F;
+			else if (c == 0xF0)
+				nUtf8Low = 0x90;
+			else if (c == 0xF4)
+				nUtf8High = 0x8F;
+		}
+		else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+		{
+			return p;
+		}
+		++p;
+	}
+	return NULL;
+}
+
+/*****************************************************************************
+ * ReportInvalidInput
+ *
+ * Description: reports what FindInvalidInput found, or a UTF-8 sequence
+ *              the input ended in, naming its line and quoting that line
+ *              up to the fault. The line count of the scanner stands at
+ *              the token it reads; the bytes it keeps of that token and
+ *              those read since are counted here.
+ * Parameters:  pBad - the byte at fault in the scanner's buffer, or where
+ *              the input ended
+ *              fAtEnd - whether the input ended there
+ * Returns:     nothing
+ *****************************************************************************/
+static void ReportInvalidInput(const char *pBad, int fAtEnd)
+{
+	char szLine[MAX_QUOTED_LINE + 1];
+	char szText[64];
+	const char *pBufferStart = YY_CURRENT_BUFFER_LVALUE->yy_ch_buf;
+	const char *pLineStart;
+	const char *pEnd = pBad;
+	const char *p;
+	int nLength = 0;
+	unsigned char c = fAtEnd ? 0x80 : (unsigned char)*pBad;
+	if (nUtf8Pending != 0 || c >= 0x80)
+	{
+		/* the line up to the sequence at fault */
+		pEnd -= nUtf8Pending != 0 ? nUtf8Read : 0;
+		if (pEnd < pBufferStart)
+			pEnd = pBufferStart;
+		snprintf(szText, sizeof szText, "Invalid character (bytes that are not UTF-8)");
+	}
+	else if (c == 0)
+	{
+		snprintf(szText, sizeof szText, "Invalid character (a NUL byte)");
+	}
+	else
+	{
+		snprintf(szText, sizeof szText, "Invalid character (a control character, 0x%02X)", c);
+	}
+	for (p = pBufferStart; p < pEnd; ++p)
+	{
+		if (*p == '\n')
+			++nLineNum;
+	}
+	pLineStart = pEnd;
+	while (pLineStart > pBufferStart && pLineStart[-1] != '\n')
+		--pLineStart;
+	if (pLineStart == pBufferStart)
+	{
+		/* the line began before the scanner's buffer */
+		int nHead = nLineHead < MAX_QUOTED_LINE ? nLineHead : MAX_QUOTED_LINE;
+		memcpy(szLine, szLineHead + nLineHead - nHead, (size_t)nHead);
+		nLength = nHead;
+	}
+	if (pEnd - pLineStart > MAX_QUOTED_LINE - nLength)
+		pLineStart = pEnd - (MAX_QUOTED_LINE - nLength);
+	memcpy(szLine + nLength, pLineStart, (size_t)(pEnd - pLineStart));
+	nLength += (int)(pEnd - pLineStart);
+	while (nLength > 0 && szLine[nLength - 1] == '\r')
+		--nLength;
+	szLine[nLength] = '\0';
+	szInputErrorLine = szLine;
+	@NS@_error(szText);
+	szInputErrorLine = NULL;
 }
 
 /*****************************************************************************

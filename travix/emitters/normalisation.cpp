@@ -5,6 +5,7 @@
 #include <charconv>
 #include <optional>
 
+#include "travix/emitters/tqcodesrcwriter.h"
 #include "travix/schema/domutil.h"
 #include "travix/schema/schemavocabulary.h"
 #include "travix/schema/transcode.h"
@@ -81,12 +82,177 @@ void SchemaNormaliser::Normalise(xercesc::DOMDocument* document) {
   ResolveDuplicateSubelementNames();
   BuildReferableMap();
   ResolveReferences(document);
+  ReadRepeatedChoicesOnce();
+  ReadOptionalGroupsOnce();
   // Copies that replaced references bring their names into their types only
   // now; without a second pass two references to one element would become
   // two members of one name.
   ResolveDuplicateSubelementNames();
   DependencyMap dependencies;
   BuildDatatypeDependencyList(dependencies);
+}
+
+namespace {
+
+std::size_t ParticleCount(const DOMElement* group) {
+  std::size_t count = 0;
+  for (const DOMElement* child : Dom::ChildElements(group)) {
+    count += Dom::IsElement(child, Elem::Element) || Dom::IsElement(child, Elem::Group);
+  }
+  return count;
+}
+
+// A group of one particle is that particle in either order.
+bool IsChoice(DOMElement* group) {
+  return AttributeOf(group, Attr::Order) == Value::Choice || ParticleCount(group) == 1;
+}
+
+bool Varies(const TqCodeSrcWriter::Occurrences& occurs) {
+  return occurs.MayBeAbsent() || occurs.IsRepeated();
+}
+
+// Whether the particles of a group can match nothing; `open` holds the
+// groups being looked into, so a group inside itself ends the search.
+bool MatchesNothing(const DOMElement* group, const SchemaNodeMap& types,
+                    std::set<const DOMElement*>& open) {
+  if (!open.insert(group).second) return false;
+  const bool choice = Dom::GetAttribute(group, Attr::Order) == Value::Choice;
+  bool any = false;
+  bool all = true;
+  for (const DOMElement* child : Dom::ChildElements(group)) {
+    bool nothing = false;
+    if (Dom::IsElement(child, Elem::Element)) {
+      nothing = TqCodeSrcWriter::OccurrencesOf(child).min == 0 &&
+                Varies(TqCodeSrcWriter::OccurrencesOf(child));
+    } else if (Dom::IsElement(child, Elem::Group)) {
+      auto ref = Dom::GetAttribute(child, Attr::Ref);
+      auto found = ref ? types.find(*ref) : types.end();
+      if (found == types.end()) continue;
+      const TqCodeSrcWriter::Occurrences occurs = TqCodeSrcWriter::OccurrencesOf(found->second);
+      nothing = (occurs.min == 0 && Varies(occurs)) || MatchesNothing(found->second, types, open);
+    } else {
+      continue;
+    }
+    any = any || nothing;
+    all = all && nothing;
+  }
+  open.erase(group);
+  return choice ? any : all;
+}
+
+// Whether a choice inside a repeated choice would leave the grammar more
+// than one way to read a document: it may stand other than once, or match
+// nothing, or one of its alternatives may. A choice of alternatives that
+// each stand once keeps its own object.
+bool VariesInCount(const DOMElement* group, const TqCodeSrcWriter::Occurrences& occurs,
+                   const SchemaNodeMap& types) {
+  if (Varies(occurs)) return true;
+  std::set<const DOMElement*> open;
+  if (MatchesNothing(group, types, open)) return true;
+  for (const DOMElement* child : Dom::ChildElements(group)) {
+    if (Dom::IsElement(child, Elem::Element) && Varies(TqCodeSrcWriter::OccurrencesOf(child)))
+      return true;
+    if (!Dom::IsElement(child, Elem::Group)) continue;
+    auto ref = Dom::GetAttribute(child, Attr::Ref);
+    auto found = ref ? types.find(*ref) : types.end();
+    if (found != types.end() && Varies(TqCodeSrcWriter::OccurrencesOf(found->second))) return true;
+  }
+  return false;
+}
+
+// Counts the group references below node by the name they refer to.
+void CountGroupReferences(DOMNode* node, std::map<std::u16string, int>& counts) {
+  if (Dom::IsElement(node, Elem::Group)) {
+    if (auto ref = AttributeOf(node, Attr::Ref)) ++counts[*ref];
+  }
+  for (DOMNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
+    CountGroupReferences(child, counts);
+  }
+}
+
+}  // namespace
+
+// A choice repeated without bound reads the same documents when each of
+// its alternatives stands once: (a|b?)* and (a|b+)* are (a|b)*,
+// (a|(b,c)?)* is (a|(b,c))*, and an alternative that is itself a choice
+// adds its own alternatives, (a|(b|c)*)* being (a|b|c)*. Written that
+// way, each occurrence of the repetition holds one element or group; as
+// it stood, an alternative that matches nothing, or several of them in
+// one go, gave the grammar more than one way to read a document. An
+// alternative that could be absent lets the whole repetition be absent.
+void SchemaNormaliser::ReadRepeatedChoicesOnce() {
+  using Occurrences = TqCodeSrcWriter::Occurrences;
+  const auto once = [](const Occurrences& occurs) {
+    return occurs.min <= 1 && (occurs.unbounded || occurs.max <= 1);
+  };
+  std::map<std::u16string, int> references;
+  CountGroupReferences(m_schema, references);
+  for (DOMElement* group : Dom::ChildElements(m_schema, Elem::Group)) {
+    if (!TqCodeSrcWriter::OccurrencesOf(group).unbounded || !IsChoice(group)) continue;
+    bool mayBeEmpty = false;
+    std::set<std::u16string> inlined;
+    for (DOMNode* child = group->getFirstChild(); child;) {
+      DOMElement* alternative = AsElement(child);
+      child = child->getNextSibling();
+      if (!alternative) continue;
+      if (Dom::IsElement(alternative, Elem::Element)) {
+        const Occurrences occurs = TqCodeSrcWriter::OccurrencesOf(alternative);
+        if (!once(occurs)) continue;
+        mayBeEmpty = mayBeEmpty || occurs.MayBeAbsent();
+        alternative->removeAttribute(Attr::MinOccurs);
+        alternative->removeAttribute(Attr::MaxOccurs);
+        continue;
+      }
+      // A group's occurrences are those of its definition, which other
+      // types may use too: its alternatives are copied in its place.
+      auto ref = AttributeOf(alternative, Attr::Ref);
+      auto found = ref ? m_types.find(*ref) : m_types.end();
+      if (!Dom::IsElement(alternative, Elem::Group) || found == m_types.end()) continue;
+      DOMElement* definition = found->second;
+      const Occurrences occurs = TqCodeSrcWriter::OccurrencesOf(definition);
+      if (definition == group || !Dom::IsElement(definition, Elem::Group) || !once(occurs)) {
+        continue;
+      }
+      if (!IsChoice(definition) || !VariesInCount(definition, occurs, m_types) ||
+          !inlined.insert(*ref).second) {
+        // a group of its own, used here alone, stands once
+        if (references[*ref] == 1) {
+          mayBeEmpty = mayBeEmpty || occurs.MayBeAbsent();
+          definition->removeAttribute(Attr::MinOccurs);
+          definition->removeAttribute(Attr::MaxOccurs);
+        }
+        continue;
+      }
+      mayBeEmpty = mayBeEmpty || occurs.MayBeAbsent();
+      // a group of this one particle becomes the choice of its alternatives
+      Dom::SetAttribute(group, Attr::Order, Value::Choice);
+      DOMNode* firstCopy = nullptr;
+      for (DOMNode* inside = definition->getFirstChild(); inside; inside = inside->getNextSibling()) {
+        DOMNode* copy = group->insertBefore(inside->cloneNode(true), alternative);
+        CountGroupReferences(copy, references);
+        if (!firstCopy) firstCopy = copy;
+      }
+      --references[*ref];
+      group->removeChild(alternative)->release();
+      // the copies are read in their turn
+      if (firstCopy) child = firstCopy;
+    }
+    if (mayBeEmpty) Dom::SetAttribute(group, Attr::MinOccurs, u"0");
+  }
+}
+
+// A group that may be left out, but matches nothing as well, reads the
+// same documents standing once ((a?,b?)? is a?,b?); left out, it gave the
+// grammar two ways to match nothing.
+void SchemaNormaliser::ReadOptionalGroupsOnce() {
+  for (DOMElement* group : Dom::ChildElements(m_schema, Elem::Group)) {
+    const TqCodeSrcWriter::Occurrences occurs = TqCodeSrcWriter::OccurrencesOf(group);
+    std::set<const DOMElement*> open;
+    if (occurs.MayBeAbsent() && !occurs.IsRepeated() && MatchesNothing(group, m_types, open)) {
+      group->removeAttribute(Attr::MinOccurs);
+      group->removeAttribute(Attr::MaxOccurs);
+    }
+  }
 }
 
 std::u16string SchemaNormaliser::UnusedTypeName(const std::u16string& stem) const {

@@ -3,7 +3,9 @@
 //
 // Afterwards every archetype, datatype and group is named and stands
 // directly under <schema>; groups inside types are references; element
-// references are replaced by copies of the referenced element; repeated
+// references are replaced by copies of the referenced element; a choice
+// repeated without bound has alternatives that each stand once, and no
+// optional group matches nothing; repeated
 // sub-element names of one type carry distinct memberName values; and each
 // datatype stands before the first type that uses it. Running it again on
 // its own output changes nothing.
@@ -51,6 +53,8 @@ private:
   void ResolveDuplicateSubelementNames();
   void BuildReferableMap();
   void ResolveReferences(xercesc::DOMNode* node);
+  void ReadRepeatedChoicesOnce();
+  void ReadOptionalGroupsOnce();
   void BuildDatatypeDependencyList(DependencyMap& dependencies);
   void ResolveDependencies(const std::u16string& name, DependencyMap& dependencies);
 

@@ -139,6 +139,7 @@ std::string TqXMLParserSrcWriter::ElementReferenceRule(const xercesc::DOMElement
     text = HasTextContent(m_archetypes.at(reference.archetypeId).content);
   } else if (definition) {
     reference.kind = ElementReference::fromDatatype;
+    reference.enumerated = IsEnumerated(definition);
     reference.valueClass = SchemaClass(ClassIdentifier(type));
     reference.baseClass =
         XMLTypeToTravixType(GetBasetype(wstringTostring(type), definition));
@@ -165,6 +166,13 @@ std::string TqXMLParserSrcWriter::ElementReferenceRule(const xercesc::DOMElement
   m_elementReferenceRuleNames[{name, type}] = reference.rule;
   m_elementReferences.push_back(reference);
   return reference.rule;
+}
+
+bool TqXMLParserSrcWriter::IsEnumerated(const xercesc::DOMElement* datatype) {
+  for (const xercesc::DOMElement* child : Dom::ChildElements(datatype, Vocabulary::Elem::Enumeration)) {
+    if (!Dom::ChildElements(child, Vocabulary::Elem::Literal).empty()) return true;
+  }
+  return false;
 }
 
 // The rule r : S | r S | r Misc with the actions given; a group carries
@@ -320,7 +328,9 @@ void TqXMLParserSrcWriter::ProcessAttribute(const xercesc::DOMElement* attribute
     const std::string identifier = ClassIdentifier(type);
     valueType = GetBasetype(wstringTostring(type), definition);
     const std::string base = XMLTypeToTravixType(valueType);
-    conversion = "return SetDatatypeAttribute<" + base + ">(" + setter + ", szValue);";
+    conversion = "return SetDatatypeAttribute<" + base + ">(" + setter + ", szValue, " +
+                 CString(xmlName) + ", " + CString(wstringTostring(type)) + ", " +
+                 (IsEnumerated(definition) ? "true" : "false") + ");";
     if (const Enumeration* enumeration = EnumerationOf(definition, identifier)) {
       // its literals are the only values the scanner reads for it
       m_enumerations.at(identifier).used = true;

@@ -121,8 +121,10 @@ void TqXMLParserSrcWriter::ProcessDatatypeLiterals(const xercesc::DOMNode* enume
     }
     const std::u16string text = Dom::TextOf(literal);
     const std::string utf8 = wstringTostring(text);
-    if (!text.empty() && std::find(entry.literals.begin(), entry.literals.end(), utf8) ==
-                             entry.literals.end()) {
+    if (text.empty()) {
+      entry.emptyLiteral = true;
+    } else if (std::find(entry.literals.begin(), entry.literals.end(), utf8) ==
+               entry.literals.end()) {
       entry.literals.push_back(utf8);
     }
   }
@@ -301,12 +303,28 @@ std::string TqXMLParserSrcWriter::SelectScannerType(const Tag& tag,
          std::to_string(ScannerType(archetype)) + ");\n";
 }
 
+// The rule of a tag at the document root: that of the type the first
+// declaration at the top of the schema names for the tag, when the tag has
+// one of that type; otherwise its first rule.
+std::string TqXMLParserSrcWriter::RootRule(const Tag& tag) const {
+  if (const xercesc::DOMElement* schema = GetSchemaNode()) {
+    for (const xercesc::DOMElement* element : Dom::ChildElements(schema, Vocabulary::Elem::Element)) {
+      if (wstringTostring(Dom::GetAttributeOr(element, Vocabulary::Attr::Name, u"")) != tag.xmlName)
+        continue;
+      auto named = tag.rulesByType.find(
+          wstringTostring(Dom::GetAttributeOr(element, Vocabulary::Attr::Type, u"")));
+      if (named != tag.rulesByType.end()) return named->second;
+    }
+  }
+  return tag.primaryRule;
+}
+
 // The statements that refuse an element in the places where its tag's
 // first rule stands for every type the tag has: the document root and any
-// content. Empty when the tag has one type, for its other rules, and at
-// the root when a declaration at the top of the schema names this type.
-std::string TqXMLParserSrcWriter::SeveralTypesGuard(const Tag& tag, const std::string& rule,
-                                                    const std::string& type) const {
+// content. Empty when the tag has one type and for its other rules; the
+// root is left out when a declaration at the top of the schema names one
+// of the tag's types, whose rule then stands there (RootRule).
+std::string TqXMLParserSrcWriter::SeveralTypesGuard(const Tag& tag, const std::string& rule) const {
   if (tag.rulesByType.size() < 2 || rule != tag.primaryRule) return "";
   std::vector<std::string> places;
   bool named = false;
@@ -315,12 +333,15 @@ std::string TqXMLParserSrcWriter::SeveralTypesGuard(const Tag& tag, const std::s
       named = named ||
               (wstringTostring(Dom::GetAttributeOr(element, Vocabulary::Attr::Name, u"")) ==
                    tag.xmlName &&
-               wstringTostring(Dom::GetAttributeOr(element, Vocabulary::Attr::Type, u"")) == type);
+               tag.rulesByType.count(
+                   wstringTostring(Dom::GetAttributeOr(element, Vocabulary::Attr::Type, u""))) != 0);
     }
   }
   if (!named) places.push_back("parentStack.empty()");
+  // at the root the stack is empty: nothing there is any content
   for (const auto& [parent, anyRule] : m_anyContent) {
-    places.push_back("dynamic_cast<" + SchemaClass(parent) + " *>(parentStack.top()) != 0");
+    places.push_back("(!parentStack.empty() && dynamic_cast<" + SchemaClass(parent) +
+                     " *>(parentStack.top()) != 0)");
   }
   if (places.empty()) return "";
   std::string condition;
@@ -338,7 +359,7 @@ void TqXMLParserSrcWriter::WriteArchetypeRule(std::ostream& out, const std::stri
   const ArchetypeGrammar& archetype = m_archetypes.at(archetypeId);
   const std::string endRule = GetUniqueParserRuleName(rule, "_end");
   out << rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\n"
-      << SeveralTypesGuard(tag, rule, archetype.tagName) << "\t\t\t\t\tparentStack.push("
+      << SeveralTypesGuard(tag, rule) << "\t\t\t\t\tparentStack.push("
       << RuntimeName("XObjectFactory") << "::CreateObject(" << CString(QualifiedName(archetypeId))
       << "));\n" << SelectScannerType(tag, archetypeId);
   // The object is tagged with its type's name; an element of another name
@@ -378,7 +399,7 @@ void TqXMLParserSrcWriter::WriteTextElementRule(std::ostream& out,
   const std::string endRule = GetUniqueParserRuleName(reference.rule, "_end");
   const std::string text = std::string("sTextOnly.") + GetStringPtr();
   out << reference.rule << "\t: STAGLEFT_" << tag.id << "\n\t\t\t\t{\n"
-      << SeveralTypesGuard(tag, reference.rule, reference.typeName) << "\t\t\t\t\tparentStack.push(new "
+      << SeveralTypesGuard(tag, reference.rule) << "\t\t\t\t\tparentStack.push(new "
       << reference.valueClass << ");\n" << SelectScannerType(tag, "")
       << "\t\t\t\t\tparentStack.top()->SetTag(" << CString(tag.xmlName)
       << ");\n\t\t\t\t\tsTextOnly = \"\"; }\n\t\t\t  "
@@ -390,10 +411,15 @@ void TqXMLParserSrcWriter::WriteTextElementRule(std::ostream& out,
     out << "\t\t\t\t\t" << reference.baseClass << " baseDatatype;\n"
         << "\t\t\t\t\tbaseDatatype.SetValueFromString(" << text << ");\n\t\t\t\t\t" << element
         << "->SetValue(baseDatatype);\n";
+    // refused as an attribute's value is
+    out << "\t\t\t\t\tif (!pCurrentElement->IsValid())\n\t\t\t\t\t{\n\t\t\t\t\t\tRefuseValue(\"element\", "
+        << CString(tag.xmlName) << ", " << text << ", " << CString(reference.typeName) << ", "
+        << (reference.enumerated ? "true" : "false") << ");\n\t\t\t\t\t\tYYABORT;\n\t\t\t\t\t}\n";
   } else {
-    out << "\t\t\t\t\t" << element << "->SetValueFromString(" << text << ");\n";
+    out << "\t\t\t\t\t" << element << "->SetValueFromString(" << text << ");\n"
+        << "\t\t\t\t\tpCurrentElement->IsValid();\n";
   }
-  out << "\t\t\t\t\tpCurrentElement->IsValid();\n\t\t\t\t}\n" << kRuleEnd;
+  out << "\t\t\t\t}\n" << kRuleEnd;
   out << endRule << "\t: TRAVIX_STAGRIGHT_EMPTY" << kAlternative
       << "TRAVIX_STAGRIGHT xml_Text_zeroormore ETAG_" << tag.id << "\n" << kRuleEnd;
 }
@@ -485,7 +511,7 @@ void TqXMLParserSrcWriter::ParserEmitRulesSection() {
     for (const auto& [name, tag] : m_tags) byId[tag.id] = &tag;
     bool first = true;
     for (const auto& [id, tag] : byId) {
-      out << (first ? "" : kAlternative) << tag->primaryRule;
+      out << (first ? "" : kAlternative) << RootRule(*tag);
       first = false;
     }
   }

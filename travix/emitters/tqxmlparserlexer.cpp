@@ -153,6 +153,9 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
                    << CString(identifier) << ", Literals_" << identifier << "};\n\n";
     m_lexLiteralRules << Splice(LexerTemplates::kLiteralValueRule,
                                 {{"STATE", enumeration.state}, {"LITERALS", "&LiteralSet_" + identifier}});
+    if (enumeration.emptyLiteral) {
+      m_lexLiteralRules << Splice(LexerTemplates::kEmptyLiteralRules, {{"STATE", enumeration.state}});
+    }
   }
 }
 

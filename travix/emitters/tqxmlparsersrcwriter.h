@@ -135,13 +135,15 @@ private:
     std::string baseClass;    // a datatype's runtime base class
     std::string archetypeId;  // the archetype's identifier
     std::string typeName;     // the type as the schema names it
+    bool enumerated = false;  // a datatype with literals
   };
 
   // An enumerated datatype: its literals, scanned in a start condition of
   // its own (<ns>_V_<id>) where nothing else matches.
   struct Enumeration {
     std::string state;
-    std::vector<std::string> literals;
+    std::vector<std::string> literals;  // those with text
+    bool emptyLiteral = false;          // the empty value is one too
     bool used = false;
   };
 
@@ -174,6 +176,8 @@ private:
   std::string ElementReferenceRule(const xercesc::DOMElement* element, const std::u16string& name,
                                    const std::u16string& type);
   const Enumeration* EnumerationOf(const xercesc::DOMElement* datatype, const std::string& id);
+  // Whether a datatype has literals (the empty one included).
+  static bool IsEnumerated(const xercesc::DOMElement* datatype);
   Tag& RegisterTag(const std::u16string& xmlName, bool textContent);
   const Tag* TagById(const std::string& id) const;
 
@@ -191,8 +195,8 @@ private:
   void WriteLexerRules();
   // Refuses an element of a tag of several types where nothing names its
   // type (tqxmlparsergrammar.cpp).
-  std::string SeveralTypesGuard(const Tag& tag, const std::string& rule,
-                                const std::string& type) const;
+  std::string SeveralTypesGuard(const Tag& tag, const std::string& rule) const;
+  std::string RootRule(const Tag& tag) const;
   // Throws, naming the archetype, when an element can match more than one
   // particle of a content model (tqxmlparsercontent.cpp).
   void RefuseAmbiguousContentModels() const;

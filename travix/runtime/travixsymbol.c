@@ -14,6 +14,10 @@
 #define TRAVIX_SYMBOL_PE_PADDING 1
 #endif
 
+#ifndef TRAVIX_SYMBOL_AMP_REREAD
+#define TRAVIX_SYMBOL_AMP_REREAD 0
+#endif
+
 typedef struct {
   char* name; /* into namePool; null for unused rows */
   int token;
@@ -107,6 +111,23 @@ static int LookupRange(const char* name, size_t length) {
 }
 
 static int IsRowIndex(int index) { return index >= 0 && index <= rowCount; }
+
+static const char* ReplacementOf(int row);
+
+/* The newest row of an entity name that has a replacement text: a newer row
+ * of the same text inserted for another purpose (a text of a document, an
+ * entity value that reads like a name) must not hide the entity. */
+static int LookupEntityRange(const char* name, size_t length) {
+  unsigned hash = HashBytes(name, length);
+  int row = newestInBucket[hash & indexMask];
+  while (row != 0) {
+    if (rowHash[row] == hash && rowLength[row] == length &&
+        memcmp(rows[row].name, name, length) == 0 && ReplacementOf(row) != NULL)
+      return row;
+    row = olderInBucket[row];
+  }
+  return 0;
+}
 
 static void SetError(const char* message) { snprintf(lastError, sizeof lastError, "%s", message); }
 
@@ -238,7 +259,7 @@ static const char* ExpandReference(const char* text, const char* start) {
     if (start[0] == '#') {
       unsigned long codePoint = start[1] == 'x' ? ParseCodePoint(start + 2, end, 16)
                                                 : ParseCodePoint(start + 1, end, 10);
-      if (codePoint == '&' && !rereading) {
+      if (TRAVIX_SYMBOL_AMP_REREAD && codePoint == '&' && !rereading) {
         /* An ampersand reference stands for a "&" in place of its ";":
          * the text after it is read again as a reference. */
         rereading = 1;
@@ -255,7 +276,7 @@ static const char* ExpandReference(const char* text, const char* start) {
       }
     } else {
       int isParameterEntity = start[0] == '%';
-      int row = LookupRange(start, length);
+      int row = LookupEntityRange(start, length);
       const char* replacement = row != 0 ? ReplacementOf(row) : NULL;
       if (replacement == NULL) {
         SetErrorQuoting("Entity reference ", start, length, " undefined");

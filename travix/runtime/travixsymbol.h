@@ -30,6 +30,16 @@
  *     the eight characters \xC3\xA9 and &#9; the four characters \x09.
  *     Code points 32 to 126 are stored as the character in both forms.
  *
+ *   TRAVIX_SYMBOL_AMP_REREAD
+ *     What a character reference to "&" (&#38;) stands for. Undefined or 0
+ *     (the runtime's table: document text and attribute values): the
+ *     character, never read again, so "a&#38;b" is stored as "a&b" and
+ *     "&#38;amp;" as "&amp;". Defined to 1 (the DTD reader's table, whose
+ *     texts are entity values, which XML expands twice): the "&" takes the
+ *     place of the reference's ";", and the text after it is read again as
+ *     a reference, so "&#38;#38;" is stored as "&" and "&#38;lt;" as the
+ *     replacement of lt.
+ *
  *   TRAVIX_SYMBOL_PE_PADDING
  *     Whether a parameter-entity reference (&%name;) is replaced with one
  *     blank before and one after its text. Undefined or 1: padded, as a

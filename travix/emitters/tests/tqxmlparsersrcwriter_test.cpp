@@ -445,7 +445,8 @@ TEST(GrammarFile, AttributesByType) {
   EXPECT_FALSE(Contains(version, "Set_version"));
   // a numeric enumeration: the datatype built from its base value
   EXPECT_TRUE(
-      Contains(grammar, "\treturn SetDatatypeAttribute<Travix::integer>(&po::t::Set_s, szValue);"));
+      Contains(grammar, "\treturn SetDatatypeAttribute<Travix::integer>(&po::t::Set_s, szValue, "
+                        "\"s\", \"size\", true);"));
   EXPECT_TRUE(Contains(grammar, "\treturn SetAttribute(&po::t::Set_r, szValue);"));
   EXPECT_TRUE(Contains(grammar, "\t\tAttribute0,\n\t\tAttribute1,\n\t\tAttribute2,\n\t\tAttribute3,\n"
                                 "\t\tAttribute4,\n\t};"));

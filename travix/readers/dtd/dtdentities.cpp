@@ -6,6 +6,8 @@
 
 #include "travix/readers/dtd/dtdreport.h"
 #include "travix/readers/dtd/dtdsymbols.h"
+#include "travix/readers/dtd/dtdtext.h"
+#include "travix/readers/dtd/includefiles.h"
 #include "travix/readers/dtd/scanstate.h"
 #include "travix/readers/dtd/storedtext.h"
 
@@ -28,8 +30,15 @@ struct EntityState {
   // Declared entities by name ("%name" for parameter entities) and row.
   std::unordered_map<std::string, int> general;
   std::unordered_map<std::string, int> parameter;
+  // The entities XML declares for every document; a DTD's own declaration
+  // of one of them comes first.
+  std::unordered_map<std::string, int> predefined;
   int declared = 0;  // row of the entity being declared; 0 when the declaration does not count
+  bool declaredParameter = false;
+  bool unparsed = false;  // NDATA in the declaration
   LiteralSlot next = LiteralSlot::EntityValue;
+  // External general entities: the row of their file's text, or 0 when unparsed.
+  std::unordered_map<int, int> externalText;
   std::vector<DeferredValue> deferred;  // in the order of their declarations
 };
 
@@ -63,7 +72,10 @@ int DeclaredRow(std::string_view name, bool parameter) {
   EntityState& entities = Entities();
   auto& declared = parameter ? entities.parameter : entities.general;
   auto found = declared.find(EntityKey(name, parameter));
-  return found == declared.end() ? 0 : found->second;
+  if (found != declared.end()) return found->second;
+  if (parameter) return 0;
+  auto predefined = entities.predefined.find(std::string(name));
+  return predefined == entities.predefined.end() ? 0 : predefined->second;
 }
 
 bool IsExternal(int entityRow) {
@@ -137,14 +149,27 @@ void CompleteValue(int entity) {
                             [entity](const DeferredValue& v) { return v.entity == entity; });
   entities.deferred.erase(found);
   SetReportPlace(&place);
-  int row = StoreSymbol(MarkParameterReferences(text), EntityValueSymbol);
+  int row = StoreSymbol(MarkParameterReferences(text), EntityValueSymbol, true,
+                        SymbolText(entity));
   SetReportPlace(nullptr);
   if (row != 0) SymbolAssociate(entity, row);
 }
 
 }  // namespace
 
-void ResetEntities() { Entities() = EntityState(); }
+void ResetEntities() {
+  EntityState& entities = Entities();
+  entities = EntityState();
+  static const std::pair<const char*, const char*> predefined[] = {
+      {"lt", "<"}, {"gt", ">"}, {"amp", "&"}, {"apos", "'"}, {"quot", "\""}};
+  for (const auto& [name, value] : predefined) {
+    int row = StoreSymbol(name, PredefinedEntitySymbol, false);
+    int text = row != 0 ? StoreSymbol(value, EntityValueSymbol, false) : 0;
+    if (text == 0) return;
+    SymbolAssociate(row, text);
+    entities.predefined.emplace(name, row);
+  }
+}
 
 void CompleteEntityValues() {
   while (!Entities().deferred.empty()) CompleteValue(Entities().deferred.front().entity);
@@ -163,6 +188,8 @@ std::string MarkParameterReferences(std::string_view value) {
 bool BeginEntityDeclaration(std::string_view name, bool parameter) {
   EntityState& entities = Entities();
   entities.declared = 0;
+  entities.declaredParameter = parameter;
+  entities.unparsed = false;
   entities.next = LiteralSlot::EntityValue;
   auto& declared = parameter ? entities.parameter : entities.general;
   std::string key = EntityKey(name, parameter);
@@ -198,7 +225,8 @@ void AddEntityLiteral(std::string_view text) {
         }
         break;
       }
-      row = StoreSymbol(MarkParameterReferences(text), EntityValueSymbol);
+      row = StoreSymbol(MarkParameterReferences(text), EntityValueSymbol, true,
+                        SymbolText(entities.declared));
       break;
     case LiteralSlot::PublicId:
       row = StoreSymbol(text, PublicLiteralSymbol, false);
@@ -211,10 +239,30 @@ void AddEntityLiteral(std::string_view text) {
   if (row != 0) SymbolAssociate(entities.declared, row);
 }
 
-void EndEntityDeclaration() {
+void NoteUnparsedEntity() { Entities().unparsed = true; }
+
+void EndEntityDeclaration(const std::string& inputDirectory) {
   EntityState& entities = Entities();
+  const int entity = entities.declared;
   entities.declared = 0;
   entities.next = LiteralSlot::EntityValue;
+  if (entity == 0 || entities.declaredParameter || !IsExternal(entity)) return;
+  int& text = entities.externalText[entity];
+  if (entities.unparsed) return;
+  std::string path;
+  std::string content;
+  if (!LoadExternalEntity(inputDirectory, PlainText(SymbolText(SymbolGetAssociatedIndex(entity))),
+                          path, content)) {
+    return;
+  }
+  text = StoreSymbol(WithoutTextDeclaration(content), ExternalTextSymbol, false);
+}
+
+int EntityTextRow(int entity) {
+  const EntityState& entities = Entities();
+  auto external = entities.externalText.find(entity);
+  return external != entities.externalText.end() ? external->second
+                                                 : SymbolGetAssociatedIndex(entity);
 }
 
 Replacement ResolveReference(std::string_view name, bool parameter) {

@@ -28,8 +28,20 @@ void NoteExternalIdentifier(bool isPublic);
 // A quoted literal of the declaration (without its quotes).
 void AddEntityLiteral(std::string_view text);
 
-// The ">" that ends the declaration.
-void EndEntityDeclaration();
+// "NDATA" in the declaration: the entity is unparsed (a file of another
+// kind, named by ENTITY attributes), no text.
+void NoteUnparsedEntity();
+
+// The ">" that ends the declaration. The file of an external general
+// entity is read here (looked up as included files are, from
+// inputDirectory), and its text is the entity's text; a file that cannot
+// be read is reported and ends the scan.
+void EndEntityDeclaration(const std::string& inputDirectory);
+
+// The row of a general entity's text as a document reads it: its expanded
+// value, or the text of its file as written (ExternalTextSymbol), which the
+// importer expands; 0 for an unparsed entity or one without a value.
+int EntityTextRow(int entity);
 
 // At the end of the DTD: expands the values that named entities declared
 // after them (the rest were expanded where they were declared or used).

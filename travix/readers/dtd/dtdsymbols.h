@@ -30,6 +30,8 @@ enum SymbolKind : int {
   AttributeValueSymbol = 6,
   EnumerationValueSymbol = 7,
   TargetSymbol = 8,              // processing-instruction target
+  PredefinedEntitySymbol = 9,    // lt, gt, amp, apos and quot, until the DTD declares them
+  ExternalTextSymbol = 10,       // the text of an external general entity's file, as written
 };
 
 // Empties the table and turns expansion on.
@@ -38,8 +40,11 @@ void ResetSymbols();
 // Adds a row for text (expanded unless `expand` is false). Answers its
 // index, or 0 when the table refused it: a reference that cannot be
 // expanded is reported at the scanner's place and the scan goes on; a full
-// table ends the scan.
-int StoreSymbol(std::string_view text, SymbolKind kind, bool expand = true);
+// table, or an expansion too long for the table, ends the scan. `entity`
+// names the entity whose value the text is ("%name" for a parameter
+// entity), for the report of a value too long.
+int StoreSymbol(std::string_view text, SymbolKind kind, bool expand = true,
+                std::string_view entity = {});
 
 // The newest row whose text equals text, or a new row for it.
 int FindOrStoreSymbol(std::string_view text, SymbolKind kind, bool expand = true);

@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <unicode/ucnv.h>
 #include <unicode/utf8.h>
 
@@ -118,6 +122,12 @@ std::string DeclaredEncoding(std::string_view raw) {
   return {};
 }
 
+std::string_view WithoutTextDeclaration(std::string_view text) {
+  if (text.substr(0, 5) != "<?xml" || text.size() < 6 || !IsBlank(text[5])) return text;
+  std::size_t end = text.find("?>");
+  return end == std::string_view::npos ? text : text.substr(end + 2);
+}
+
 bool DecodeText(std::string_view raw, std::string& text, std::string& problem) {
   std::string encoding = DeclaredEncoding(raw);
   if (encoding.empty() || ucnv_compareNames(encoding.c_str(), "UTF-8") == 0) {
@@ -137,6 +147,10 @@ TextRead ReadTextStream(std::FILE* stream, std::string& text) {
   char chunk[65536];
   for (;;) {
     std::size_t got = std::fread(chunk, 1, sizeof chunk, stream);
+    if (raw.size() + got > MaxTextBytes) {
+      read.problem = "it is larger than " + std::to_string(MaxTextBytes >> 20) + " MiB";
+      return read;
+    }
     raw.append(chunk, got);
     if (got < sizeof chunk) break;
   }
@@ -149,11 +163,32 @@ TextRead ReadTextStream(std::FILE* stream, std::string& text) {
 }
 
 TextRead ReadTextFile(const std::string& path, std::string& text) {
+  TextRead read;
+  // Opened without waiting, so that a pipe nobody writes to is refused
+  // like any other file that is not a regular one.
   errno = 0;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    TextRead read;
+  int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) {
     read.error = errno;
+    return read;
+  }
+  struct stat status {};
+  if (fstat(descriptor, &status) != 0) {
+    read.error = errno;
+  } else if (S_ISDIR(status.st_mode)) {
+    read.error = EISDIR;
+  } else if (!S_ISREG(status.st_mode)) {
+    read.problem = "it is not a regular file";
+  }
+  if (read.error != 0 || !read.problem.empty()) {
+    close(descriptor);
+    return read;
+  }
+  fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+  std::unique_ptr<std::FILE, FileCloser> file(fdopen(descriptor, "rb"));
+  if (!file) {
+    read.error = errno;
+    close(descriptor);
     return read;
   }
   return ReadTextStream(file.get(), text);

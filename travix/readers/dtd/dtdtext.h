@@ -24,22 +24,33 @@ std::string NormalizeText(std::string_view raw);
 // when there is no declaration or it names none.
 std::string DeclaredEncoding(std::string_view raw);
 
+// The text after the text declaration at its head, if it has one.
+std::string_view WithoutTextDeclaration(std::string_view text);
+
 // The raw bytes of a file as the scanner's text (above). On failure
 // answers false and says why in problem: "unknown encoding 'X'",
 // "unsupported encoding 'X'" (one of wider units than a byte), or
 // "line N is not valid X" where the bytes stop being text in encoding X.
 bool DecodeText(std::string_view raw, std::string& text, std::string& problem);
 
+// The most one file or stream may bring in: a DTD and its entities are
+// small, and what never ends (a device, a pipe that is never closed) must
+// not make a run read for ever.
+inline constexpr std::size_t MaxTextBytes = 4u << 20;
+
 // What reading a file or a stream ended with.
 struct TextRead {
   bool ok = false;
   int error = 0;        // errno of a failed read (a directory fails like an unreadable file)
-  std::string problem;  // why the bytes read are no text (DecodeText); empty when unreadable
+  std::string problem;  // why the bytes read are no text (DecodeText), or why the file is
+                        // not read at all; empty when unreadable
 };
 
+// Reads a regular file; anything else (a device, a pipe, a directory) is
+// refused before it is read.
 TextRead ReadTextFile(const std::string& path, std::string& text);
 
-// Reads the stream to its end; the stream stays open.
+// Reads the stream to its end, MaxTextBytes at most; the stream stays open.
 TextRead ReadTextStream(std::FILE* stream, std::string& text);
 
 }  // namespace Travix::Dtd

@@ -1,5 +1,6 @@
 #include "travix/readers/dtd/entitiessource.h"
 
+#include "travix/readers/dtd/dtdentities.h"
 #include "travix/readers/dtd/dtdsymbols.h"
 
 namespace Travix::Dtd {
@@ -20,6 +21,22 @@ void AppendHexEscape(std::string& out, unsigned char byte) {
   out += "\\x";
   out += Digits[byte >> 4];
   out += Digits[byte & 0x0F];
+}
+
+// A value's text is expanded already, and the importer expands what it
+// loads once more: each "&" in it is the character, written as the one
+// reference the importer reads as the character alone.
+std::string LoadedForm(std::string_view value) {
+  std::string loaded;
+  loaded.reserve(value.size());
+  for (char c : value) {
+    if (c == '&') {
+      loaded += "&#38;";
+    } else {
+      loaded += c;
+    }
+  }
+  return loaded;
 }
 
 }  // namespace
@@ -71,9 +88,12 @@ void WriteEntityRows(std::ostream& out) {
   for (int row = 1; row <= count; ++row) {
     if (SymbolGetToken(row) != GeneralEntityNameSymbol) continue;
     const char* name = SymbolGetEntry(row);
-    const char* value = SymbolGetAssociatedVal(row);
+    const int text = EntityTextRow(row);
+    const char* value = text != 0 ? SymbolGetEntry(text) : nullptr;
     if (!name || !value) continue;
-    out << "  {\"" << EscapeEntityText(name) << "\",\"" << EscapeEntityText(value) << "\"},\n";
+    const std::string loaded =
+        SymbolGetToken(text) == ExternalTextSymbol ? std::string(value) : LoadedForm(value);
+    out << "  {\"" << EscapeEntityText(name) << "\",\"" << EscapeEntityText(loaded) << "\"},\n";
   }
 }
 

@@ -23,7 +23,9 @@ std::string EscapeEntityText(std::string_view text);
 
 // One row per general entity of the reader's symbol table, in table order:
 //   {"name","value"},
-// An entity without a value writes no row.
+// An entity without a value writes no row. A value is written as the
+// importer loads it, expanding references once more: each "&" in it as
+// "&#38;".
 void WriteEntityRows(std::ostream& out);
 
 }  // namespace Travix::Dtd

@@ -18,6 +18,10 @@ namespace Travix::Dtd {
 // Files open at once in the preprocessing pass, the DTD included.
 inline constexpr std::size_t MaxIncludeDepth = 128;
 
+// The most preprocessor text a run writes, entities and included files
+// expanded.
+inline constexpr std::size_t MaxPreprocessedBytes = 16u << 20;
+
 // Characters of a line, or of a token, quoted in an error message.
 inline constexpr std::size_t MaxQuotedText = 1023;
 

@@ -1,5 +1,7 @@
 // The symbol table as a library's private copy (travix_private_symbol_table)
-// stores character references as C escape text of their UTF-8 bytes.
+// stores character references as C escape text of their UTF-8 bytes, and
+// reads the text after a reference to "&" again, as XML reads an entity
+// value.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,8 +27,12 @@ TEST(PrivateSymbolTable, CharacterReferencesBecomeEscapesOfTheirUtf8Bytes) {
   EXPECT_EQ(Stored("&#127;"), "\\x7F");
   EXPECT_EQ(Stored("&#65;&#x42;"), "AB");
   EXPECT_EQ(Stored("&#38;lt;"), "<");
+  EXPECT_EQ(Stored("&#38;#38;"), "&");
+  EXPECT_EQ(Stored("&#38;#38;#38;"), "&#38;");
   EXPECT_EQ(SymbolInsert("&#0;", 0), -1);
   EXPECT_STREQ(SymbolGetLastError(), "Problem with entity reference &#0;");
+  EXPECT_EQ(SymbolInsert("a&#38;", 0), -1);
+  EXPECT_STREQ(SymbolGetLastError(), "Problem with entity reference a&#38;");
 }
 
 } // namespace

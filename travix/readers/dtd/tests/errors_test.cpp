@@ -2,6 +2,7 @@
 // file and line the offending text came from; none crashes, exits or hangs.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -116,9 +117,45 @@ TEST(DtdErrors, AFullSymbolTableEndsTheRun) {
   dir.Write("big.dtd", "<!ENTITY a \"1" + value + "\">\n<!ENTITY b \"2" + value +
                            "\">\n<!ENTITY c \"3" + value + "\">\n<!ENTITY d \"\">\n");
   EXPECT_EQ(ReadDtd(dir, "big.dtd").error, "Error: Lexemes array full\n");
-  dir.Write("long.dtd", "<!ENTITY a \"&#65;" + value + value + "\">\n");
-  EXPECT_TRUE(Contains(ReadDtd(dir, "long.dtd").error,
-                       "Error: long.dtd: line 1: Text too long after entity expansion at token"));
+  // A value too long names its entity and line, also when a reference to
+  // the entity follows (before, the report named that reference as
+  // undefined).
+  for (const char* after : {"", "<!ENTITY b \"&a;\">\n<!ELEMENT e (#PCDATA)>\n"}) {
+    dir.Write("long.dtd", "<!ENTITY a \"&#65;" + value + value + "\">\n" + after);
+    EXPECT_TRUE(Contains(ReadDtd(dir, "long.dtd").error,
+                         "Error: long.dtd: line 1: Text too long after entity expansion in the "
+                         "value of entity 'a' at token"));
+  }
+}
+
+// Only regular files are read, each to a bound, and so is what the
+// entities of a DTD make together. Before, /dev/zero or a pipe made the
+// run read for ever, and nothing bounded the text.
+TEST(DtdErrors, ExternalEntitiesAreReadFromRegularFilesToABound) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.Path("pipe").c_str(), 0600), 0);
+  dir.Write("huge.ent", "<!-- " + std::string(4u << 20, ' ') + " -->");
+  const std::string big(30000, 'b');
+  std::string many;
+  for (int i = 0; i < 600; ++i) many += "%big;";
+  const std::pair<std::string, std::string> cases[] = {
+      {"<!ENTITY % z SYSTEM \"/dev/zero\">\n%z;\n",
+       "line 2: Unable to read include file /dev/zero: it is not a regular file"},
+      {"<!ENTITY % p SYSTEM \"pipe\">\n%p;\n",
+       "line 2: Unable to read include file " + dir.Path("pipe") + ": it is not a regular file"},
+      {"<!ENTITY % h SYSTEM \"huge.ent\">\n%h;\n",
+       "line 2: Unable to read include file " + dir.Path("huge.ent") + ": it is larger than 4 MiB"},
+      {"<!ENTITY chap SYSTEM \"chapter.xml\">\n",
+       "line 1: Failed to open include file " + dir.Path("chapter.xml") + " (errno=2)"},
+      {"<!ENTITY % big \"" + big + "\">\n" + many,
+       "line 2: The DTD and its entities make more than 16 MiB of text"},
+  };
+  for (const auto& [dtd, message] : cases) {
+    SCOPED_TRACE(message);
+    dir.Write("x.dtd", dtd);
+    const std::string error = ReadDtd(dir, "x.dtd").error;
+    EXPECT_TRUE(Contains(error, message)) << error;
+  }
 }
 
 TEST(DtdErrors, CarriageReturnsAreLineEnds) {
@@ -168,22 +205,27 @@ TEST(DtdErrors, StandardInputThroughAPipe) {
   EXPECT_TRUE(Contains(dir.Read("entities.cpp"), "{\"e\",\"piped\"},"));
 }
 
-TEST(DtdErrors, PredefinedEntitiesInDefaultsNeedADeclaration) {
+// The five predefined entities are declared whether or not a DTD declares
+// them (the XHTML way, its own declaration counts), in defaults and in
+// entity values. Before, a DTD had to declare them.
+TEST(DtdErrors, PredefinedEntitiesAreAlwaysDeclared) {
   TempDir dir;
-  // The reader knows no predefined entities: a DTD must declare them.
-  dir.Write("p.dtd", "<!ELEMENT a EMPTY>\n<!ATTLIST a x CDATA \"&lt;\">\n");
-  EXPECT_TRUE(Contains(ReadDtd(dir, "p.dtd").error,
-                       "p.dtd: line 2: Reference to undefined symbol at token \"&lt;\""));
-  // Declared the XHTML way they work, the ampersand too: its text goes
-  // into the literal as a reference to itself, not as a reference to read.
-  dir.Write("d.dtd",
-            "<!ENTITY lt \"&#38;#60;\">\n<!ENTITY amp \"&#38;#38;\">\n<!ELEMENT a EMPTY>\n"
-            "<!ATTLIST a x CDATA \"&lt;\">\n<!ATTLIST a y CDATA \"a&amp;b\">\n");
-  auto outcome = ReadDtd(dir, "d.dtd");
-  EXPECT_TRUE(outcome.parsed) << outcome.error;
-  EXPECT_TRUE(Contains(outcome.prep,
-                       "<!ATTLIST a x CDATA \"<\">\n<!ATTLIST a y CDATA \"a&#38;#38;b\">"));
-  EXPECT_TRUE(Contains(DtdTest::SchemaOf(dir.Read("d.dtd")),
-                       "<attribute name=\"x\" type=\"string\" default=\"&lt;\"/>\n"
-                       "\t\t<attribute name=\"y\" type=\"string\" default=\"a&amp;b\"/>"));
+  for (const char* declared : {"", "<!ENTITY lt \"&#38;#60;\">\n<!ENTITY amp \"&#38;#38;\">\n"}) {
+    SCOPED_TRACE(declared);
+    const std::string dtd = std::string(declared) +
+                            "<!ENTITY e \"x &amp; y &lt;&gt;&apos;&quot;\">\n<!ELEMENT a EMPTY>\n"
+                            "<!ATTLIST a x CDATA \"&lt;\">\n<!ATTLIST a y CDATA \"a&amp;b\">\n";
+    dir.Write("d.dtd", dtd);
+    auto outcome = ReadDtd(dir, "d.dtd");
+    EXPECT_TRUE(outcome.parsed) << outcome.error;
+    // the ampersand goes into the literal as a reference to itself, not as
+    // a reference to read
+    EXPECT_TRUE(Contains(outcome.prep,
+                         "<!ATTLIST a x CDATA \"<\">\n<!ATTLIST a y CDATA \"a&#38;#38;b\">"));
+    EXPECT_TRUE(Contains(DtdTest::SchemaOf(dtd),
+                         "<attribute name=\"x\" type=\"string\" default=\"&lt;\"/>\n"
+                         "\t\t<attribute name=\"y\" type=\"string\" default=\"a&amp;b\"/>"));
+    EXPECT_TRUE(Contains(dir.Read("entities.cpp"), "{\"e\",\"x &#38; y <>'\\\"\"},"))
+        << dir.Read("entities.cpp");
+  }
 }

@@ -164,7 +164,8 @@ TEST(DtdGrammar, DeclarationsThatLeaveNothing) {
                      "<!-- a DTD -->\n"
                      "<?style sheet=\"x\"?><?empty?><?blank ?>\n"
                      "<!ENTITY e \"v\">\n<!ENTITY % p 'w'>\n"
-                     "<!ENTITY s SYSTEM \"s.xml\">\n<!ENTITY u PUBLIC \"-//X//EN\" 'u.xml' >\n"
+                     "<!ENTITY s SYSTEM \"s.gif\" NDATA gif>\n"
+                     "<!ENTITY u PUBLIC \"-//X//EN\" 'u.gif' NDATA gif >\n"
                      "<!ENTITY g SYSTEM 'g.gif' NDATA gif>\n"
                      "<!NOTATION gif SYSTEM \"image/gif\">\n<!NOTATION png PUBLIC 'png' >\n"
                      "<!NOTATION jpg PUBLIC 'jpg' \"image/jpeg\">\n"),

@@ -24,9 +24,11 @@ std::string ParseError(TqDeclReader& reader, const std::string& name) {
   return std::string();
 }
 
-// The fixture of a DTD with one external parameter entity and general
+// The fixture of a DTD with one external parameter entity, general
 // entities that hold a character reference, a line feed, a quote and a
-// backslash.
+// backslash, an unparsed entity (no text, no row) and an external one,
+// whose file's text the importer reads. Before, the external entities'
+// rows held their file names.
 void WriteEntityFixture(const TempDir& dir) {
   dir.Write("order.dtd",
             "<!ENTITY % parts SYSTEM \"parts.ent\">\n"
@@ -36,8 +38,10 @@ void WriteEntityFixture(const TempDir& dir) {
             "<!ENTITY q '\"quoted\"'>\n"
             "<!ENTITY bs \"C:\\x41\\dir&#92;x42\">\n"
             "<!ENTITY pic SYSTEM \"pic.gif\" NDATA gif>\n"
+            "<!ENTITY chap SYSTEM \"chap.xml\">\n"
             "<!ELEMENT order (#PCDATA)>\n");
   dir.Write("parts.ent", "<!ENTITY euro \"&#8364;5\">\n<!ENTITY % local \"\">\n");
+  dir.Write("chap.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>Fish &amp; \"chips\"");
 }
 
 }  // namespace
@@ -68,7 +72,7 @@ TEST(TqDeclReader, WritesTheTextEntitiesSource) {
             "  {\"two\",\"first\\n\"\n\"second\"},\n"
             "  {\"q\",\"\\\"quoted\\\"\"},\n"
             "  {\"bs\",\"C:\\\\x41\\\\dir\\\\x42\"},\n"
-            "  {\"pic\",\"pic.gif\"},\n"
+            "  {\"chap\",\"Fish &amp; \\\"chips\\\"\"},\n"
             "#endif // _TRAVIX_SUPPRESS_READ_SUPPORT\n"
             "  { 0, 0 }\n"
             "};\n"
