@@ -14,6 +14,7 @@
 #include <pthread.h>
 
 #include "platform/api.h"
+#include "platform/kernel/recursivelock.h"
 #include "platform/errors.h"
 #include "platform/types.h"
 
@@ -65,7 +66,7 @@ PLATFORM_API BOOL ResetEvent(HANDLE hEvent);
 // Leave). Kept in the caller's memory; it needs no Delete to be freed, but
 // Delete is allowed once it is no longer held.
 struct CRITICAL_SECTION {
-  pthread_mutex_t mutex;
+  Platform::RecursiveLock lock;
 };
 using LPCRITICAL_SECTION = CRITICAL_SECTION*;
 

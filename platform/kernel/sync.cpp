@@ -1,12 +1,15 @@
 // Handles, waits, events, critical sections, threads and the last error.
 #include <errno.h>
+#include <linux/futex.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
+#include <new>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -265,19 +268,48 @@ BOOL SetEvent(HANDLE hEvent) { return SetEventState(hEvent, true); }
 BOOL ResetEvent(HANDLE hEvent) { return SetEventState(hEvent, false); }
 
 void InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
-  pthread_mutexattr_t attributes;
-  pthread_mutexattr_init(&attributes);
-  pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
-  pthread_mutex_init(&lpCriticalSection->mutex, &attributes);
-  pthread_mutexattr_destroy(&attributes);
+  new (&lpCriticalSection->lock) Platform::RecursiveLock();
 }
 
-void DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection) { pthread_mutex_destroy(&lpCriticalSection->mutex); }
-void EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) { pthread_mutex_lock(&lpCriticalSection->mutex); }
+void DeleteCriticalSection(LPCRITICAL_SECTION) {}
+void EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) { lpCriticalSection->lock.lock(); }
 BOOL TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
-  return pthread_mutex_trylock(&lpCriticalSection->mutex) == 0 ? TRUE : FALSE;
+  return lpCriticalSection->lock.try_lock() ? TRUE : FALSE;
 }
-void LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) { pthread_mutex_unlock(&lpCriticalSection->mutex); }
+void LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) { lpCriticalSection->lock.unlock(); }
+
+namespace Platform {
+
+namespace {
+
+// Long enough to outlast a holder that is about to leave (a few counter
+// reads and a copy), short against a sleep and its wake.
+constexpr int kSpins = 200;
+
+long Futex(std::atomic<std::uint32_t>& word, int operation, std::uint32_t value) {
+  static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
+  return syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), operation, value, nullptr, nullptr, 0);
+}
+
+}  // namespace
+
+void RecursiveLock::WaitForIt() {
+  for (int spin = 0; spin < kSpins; ++spin) {
+    __builtin_ia32_pause();
+    std::uint32_t expected = kFree;
+    if (m_state.load(std::memory_order_relaxed) == kFree &&
+        m_state.compare_exchange_weak(expected, kHeld, std::memory_order_acquire, std::memory_order_relaxed))
+      return;
+  }
+  // A thread that may sleep marks the lock as waited for, and takes it so
+  // marked: it cannot know whether others sleep too, so its leave wakes one.
+  while (m_state.exchange(kWaited, std::memory_order_acquire) != kFree)
+    Futex(m_state, FUTEX_WAIT_PRIVATE, kWaited);
+}
+
+void RecursiveLock::WakeOne() { Futex(m_state, FUTEX_WAKE_PRIVATE, 1); }
+
+}  // namespace Platform
 
 HANDLE CreateThread(const SECURITY_ATTRIBUTES*, SIZE_T dwStackSize, LPTHREAD_START_ROUTINE lpStartAddress,
                     LPVOID lpParameter, DWORD dwCreationFlags, LPDWORD lpThreadId) {

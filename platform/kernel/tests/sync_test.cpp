@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -117,6 +119,34 @@ TEST(CriticalSections, ReentrantAndExclusive) {
       LeaveCriticalSection(&section);
   }).join();
   EXPECT_TRUE(elsewhere);
+  DeleteCriticalSection(&section);
+}
+
+// Holders that keep it long enough for the others to stop spinning and
+// sleep: every leave must wake a sleeper, or a waiter sleeps for ever.
+TEST(CriticalSections, SleepingWaitersAreWoken) {
+  CRITICAL_SECTION section;
+  InitializeCriticalSection(&section);
+  int inside = 0;
+  int most = 0;
+  int entries = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 5; ++i) {
+        EnterCriticalSection(&section);
+        most = std::max(most, ++inside);
+        ++entries;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        --inside;
+        LeaveCriticalSection(&section);
+      }
+    });
+  }
+  for (std::thread& thread : threads)
+    thread.join();
+  EXPECT_EQ(entries, 20);
+  EXPECT_EQ(most, 1);
   DeleteCriticalSection(&section);
 }
 

@@ -1,0 +1,85 @@
+// A re-entrant lock for the hot paths (a module's lock is taken several
+// times a cycle): taking a free lock is one compare-exchange and leaving
+// it one exchange, both inline, with no call into the library. A thread
+// that finds the lock held spins briefly, then sleeps on a futex until the
+// holder leaves. The thread that holds it may take it again; each take
+// needs its leave. It owns no resources, so it needs no destruction beyond
+// its memory.
+#ifndef PLATFORM_KERNEL_RECURSIVELOCK_H
+#define PLATFORM_KERNEL_RECURSIVELOCK_H
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/api.h"
+
+namespace Platform {
+
+class RecursiveLock {
+public:
+  RecursiveLock() = default;
+  RecursiveLock(const RecursiveLock&) = delete;
+  RecursiveLock& operator=(const RecursiveLock&) = delete;
+
+  void lock() {
+    std::uintptr_t self = Self();
+    if (m_owner.load(std::memory_order_relaxed) == self) {
+      ++m_depth;
+      return;
+    }
+    std::uint32_t expected = kFree;
+    if (!m_state.compare_exchange_strong(expected, kHeld, std::memory_order_acquire, std::memory_order_relaxed))
+      WaitForIt();
+    m_owner.store(self, std::memory_order_relaxed);
+    m_depth = 1;
+  }
+
+  bool try_lock() {
+    std::uintptr_t self = Self();
+    if (m_owner.load(std::memory_order_relaxed) == self) {
+      ++m_depth;
+      return true;
+    }
+    std::uint32_t expected = kFree;
+    if (!m_state.compare_exchange_strong(expected, kHeld, std::memory_order_acquire, std::memory_order_relaxed))
+      return false;
+    m_owner.store(self, std::memory_order_relaxed);
+    m_depth = 1;
+    return true;
+  }
+
+  // Only by the thread that holds it.
+  void unlock() {
+    if (--m_depth != 0)
+      return;
+    m_owner.store(0, std::memory_order_relaxed);
+    if (m_state.exchange(kFree, std::memory_order_release) == kWaited)
+      WakeOne();
+  }
+
+  // Whether the calling thread holds it.
+  bool HeldHere() const { return m_owner.load(std::memory_order_relaxed) == Self(); }
+
+private:
+  // Free; held; held with a thread that may be asleep waiting for it.
+  static constexpr std::uint32_t kFree = 0;
+  static constexpr std::uint32_t kHeld = 1;
+  static constexpr std::uint32_t kWaited = 2;
+
+  // The thread's own block: distinct for every live thread, the same in
+  // every library of the process, and a register read.
+  static std::uintptr_t Self() { return reinterpret_cast<std::uintptr_t>(__builtin_thread_pointer()); }
+
+  PLATFORM_API void WaitForIt();
+  PLATFORM_API void WakeOne();
+
+  std::atomic<std::uint32_t> m_state{kFree};
+  // The holder, written only by it; another thread reads it only to see
+  // that it is not itself.
+  std::atomic<std::uintptr_t> m_owner{0};
+  std::uint32_t m_depth = 0;  // the holder's takes
+};
+
+}  // namespace Platform
+
+#endif
