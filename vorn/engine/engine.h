@@ -22,6 +22,7 @@
 
 #include "platform/com/objects.h"
 #include "platform/com/pointers.h"
+#include "platform/kernel/recursivelock.h"
 #include "vorn/engine/collectiongeneration.h"
 #include "vorn/engine/modulenames.h"
 #include "vorn/engine/workingdatabase.h"
@@ -228,7 +229,7 @@ private:
   void AwaitEnd(std::unique_ptr<RunThread> thread);
   void ReapEndedThreads(bool all);
 
-  mutable std::recursive_mutex m_lock;  // the collection, held through ScopedLock
+  mutable Platform::RecursiveLock m_lock;  // the collection, held through ScopedLock
   std::map<int, Slot> m_modules;
   // The IDs present under each name, folded as FindModule compares names,
   // so that a lookup by name asks no module for its name (moduleindex.cpp).

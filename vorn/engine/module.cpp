@@ -431,7 +431,7 @@ int StoredInt(float value, int otherwise) {
 HRESULT CVornModule::Save() {
   if (m_engine == nullptr)
     return E_UNEXPECTED;
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   HRESULT hr = S_OK;
   // The first failure to write is answered, else the server's own result.
   // The module is clean either way, as after a server's failed save: idle
@@ -470,7 +470,7 @@ HRESULT CVornModule::Save() {
 HRESULT CVornModule::Load() {
   if (m_engine == nullptr)
     return E_UNEXPECTED;
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   m_engine->LoadModuleParams(this);
   const int id = m_id;
   auto load = [&](const char16_t* name, float& value) { m_engine->LoadFloatValue(id, CComBSTR(name), &value); };
@@ -559,7 +559,7 @@ HRESULT CVornModule::GetIcon(IPicture** ppIPicture) {
 // ---- Property pages --------------------------------------------------------
 
 HRESULT CVornModule::AddPropertyPage(REFCLSID clsid, BOOL bShowWhenLocalOnly) {
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   m_localPages.push_back(clsid);
   if (!bShowWhenLocalOnly)
     m_remotePages.push_back(clsid);
@@ -569,7 +569,7 @@ HRESULT CVornModule::AddPropertyPage(REFCLSID clsid, BOOL bShowWhenLocalOnly) {
 HRESULT CVornModule::GetPages(CAUUID* pPages) {
   if (pPages == nullptr)
     return E_POINTER;
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   const std::vector<CLSID>& pages = m_local ? m_localPages : m_remotePages;
   pPages->cElems = 0;
   pPages->pElems = nullptr;
@@ -588,14 +588,14 @@ HRESULT CVornModule::GetPages(CAUUID* pPages) {
 HRESULT CVornModule::OnActivatePropertyPage(IVornModulePropertyPage* pPage) {
   if (pPage == nullptr)
     return E_POINTER;
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   if (std::find(m_activePages.begin(), m_activePages.end(), pPage) == m_activePages.end())
     m_activePages.push_back(pPage);
   return S_OK;
 }
 
 HRESULT CVornModule::OnDeactivatePropertyPage(IVornModulePropertyPage* pPage) {
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   auto found = std::find(m_activePages.begin(), m_activePages.end(), pPage);
   if (found != m_activePages.end())
     m_activePages.erase(found);
@@ -603,7 +603,7 @@ HRESULT CVornModule::OnDeactivatePropertyPage(IVornModulePropertyPage* pPage) {
 }
 
 HRESULT CVornModule::UpdatePropertyPages() {
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   // A page may deactivate itself while it updates.
   std::vector<IVornModulePropertyPage*> pages = m_activePages;
   for (IVornModulePropertyPage* page : pages)
@@ -626,7 +626,7 @@ HRESULT CVornModule::Unlock() {
 // ---- Definitions of inputs and outputs --------------------------------------
 
 HRESULT CVornModule::Define(Table table, BSTR name, VornConnectionType type, int count, BOOL multiple) {
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   std::string checked = Platform::BstrToUtf8(name);
   if (!Vorn::CheckName(checked))
     return E_INVALIDARG;

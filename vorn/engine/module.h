@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/com/com.h"
+#include "platform/kernel/recursivelock.h"
 #include "vorn/engine/collectiongeneration.h"
 #include "vorn/engine/modulenames.h"
 #include "vorn/engine/connectiondata.h"
@@ -244,7 +245,7 @@ private:
   static HRESULT DefaultIcon(IPicture** picture);
 
   // The module's lock. PreRun enters it and PostRun leaves it.
-  std::recursive_mutex m_lock;
+  Platform::RecursiveLock m_lock;
   // Guards the three texts below.
   mutable std::mutex m_textLock;
   std::u16string m_name = u"-1";

@@ -63,7 +63,7 @@ HRESULT CVornModule::GetMultipleInputData(BSTR bstrInputName, int nInputIdx, Vor
 HRESULT CVornModule::SetInputData(BSTR bstrName, VornConnectionData* pData) {
   if (pData == nullptr)
     return E_POINTER;
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   CConnectionData* value = FindInput(bstrName);
   if (value == nullptr)
     return E_FAIL;
@@ -77,7 +77,7 @@ HRESULT CVornModule::SetInputData(BSTR bstrName, VornConnectionData* pData) {
 HRESULT CVornModule::SetMultipleInputData(BSTR bstrName, BSTR bstrKey, VornConnectionData* pData) {
   if (pData == nullptr)
     return E_POINTER;
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   CConnectionData* value = FindInput(bstrName);
   if (value == nullptr || !value->IsMultiple())
     return E_INVALIDARG;
@@ -166,7 +166,7 @@ HRESULT CVornModule::AddDistributedConnection(BSTR srcOutputName, BSTR destMachi
 }
 
 HRESULT CVornModule::RemoveConnection(int nIdx) {
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   std::lock_guard<std::mutex> list(m_connectionLock);
   if (nIdx >= 0 && nIdx < static_cast<int>(m_connections.size())) {
     m_connections.erase(m_connections.begin() + nIdx);
@@ -176,7 +176,7 @@ HRESULT CVornModule::RemoveConnection(int nIdx) {
 }
 
 HRESULT CVornModule::RemoveConnections(int nID) {
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   std::lock_guard<std::mutex> list(m_connectionLock);
   std::erase_if(m_connections, [nID](const std::unique_ptr<CConnectionEntry>& entry) {
     return nID == -1 || entry->Record()->m_iDestID == nID;
@@ -256,7 +256,7 @@ HRESULT CVornModule::PreRun() {
 
 HRESULT CVornModule::PostRun() {
   LONGLONG end = Vorn::CycleTimeline::RunEnd();
-  std::unique_lock<std::recursive_mutex> hold(m_lock);
+  std::unique_lock<Platform::RecursiveLock> hold(m_lock);
   m_accumulatedTime += end - m_runStart;
   m_inputs.ForEach([](const std::u16string&, CConnectionData& value) { value.SetHasData(FALSE); });
   // Leaves the hold that PreRun took; a PostRun without one leaves only
@@ -282,7 +282,7 @@ HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
   if (m_engine == nullptr)
     return E_UNEXPECTED;
   HRESULT result = S_OK;
-  std::lock_guard<std::recursive_mutex> hold(m_lock);
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
   // Entries are removed only under the module's lock, which this holds, so
   // the ones seen here stay; new ones may be added meanwhile. The list seen
   // by the last transfer is kept until the connections change.

@@ -35,7 +35,7 @@ void VornEngine::UnindexName(int id, const Slot& slot) {
 void VornEngine::ModuleRenamed(IVornModuleLocal* module) {
   int id = -1;
   module->GetID(&id);
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  std::lock_guard<Platform::RecursiveLock> lock(m_lock);
   // A module not (yet) in the collection is indexed when it is inserted.
   auto slot = m_modules.find(id);
   if (slot == m_modules.end() || slot->second.module != module)
@@ -45,7 +45,7 @@ void VornEngine::ModuleRenamed(IVornModuleLocal* module) {
 }
 
 int VornEngine::GetPresentModuleCount() {
-  std::lock_guard<std::recursive_mutex> lock(m_lock);
+  std::lock_guard<Platform::RecursiveLock> lock(m_lock);
   return static_cast<int>(m_modules.size());
 }
 
