@@ -87,7 +87,8 @@ PLATFORM_API DWORD GetTickCount();
 inline bool TickReached(DWORD now, DWORD due) { return static_cast<LONG>(now - due) >= 0; }
 
 // A monotonic counter of high resolution; the frequency is counts per
-// second and never changes.
+// second and never changes (measured once, on the first call for it, which
+// may then wait a few milliseconds).
 PLATFORM_API BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
 PLATFORM_API BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
 

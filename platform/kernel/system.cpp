@@ -18,6 +18,8 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "platform/kernel/kernel.h"
 
@@ -110,17 +112,90 @@ DWORD GetTickCount() {
   return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(Monotonic()).count());
 }
 
+namespace {
+
+// The performance counter is the processor's time-stamp counter when the
+// kernel keeps its own clock on it (then it runs at one rate on every core
+// and through sleep states), since a read costs a third of a clock read;
+// otherwise it is the monotonic clock in nanoseconds.
+struct CounterSource {
+  bool stamps = false;
+  std::chrono::nanoseconds anchorTime{};
+  unsigned long long anchorCount = 0;
+};
+
+bool KernelClockOnStamps() {
+#if defined(__x86_64__)
+  FILE* file = std::fopen("/sys/devices/system/clocksource/clocksource0/current_clocksource", "r");
+  if (file == nullptr)
+    return false;
+  char name[32] = {};
+  bool stamps = std::fgets(name, sizeof name, file) != nullptr && std::string_view(name).substr(0, 4) == "tsc\n";
+  std::fclose(file);
+  return stamps;
+#else
+  return false;
+#endif
+}
+
+unsigned long long Stamp() {
+#if defined(__x86_64__)
+  return __builtin_ia32_rdtsc();
+#else
+  return 0;
+#endif
+}
+
+// A counter reading and the clock's time at that moment, the clock read on
+// both sides of the counter.
+std::pair<std::chrono::nanoseconds, unsigned long long> StampAndTime() {
+  std::chrono::nanoseconds before = Monotonic();
+  unsigned long long stamp = Stamp();
+  std::chrono::nanoseconds after = Monotonic();
+  return {before + (after - before) / 2, stamp};
+}
+
+const CounterSource& Source() {
+  static const CounterSource source = [] {
+    CounterSource made;
+    made.stamps = KernelClockOnStamps();
+    if (made.stamps)
+      std::tie(made.anchorTime, made.anchorCount) = StampAndTime();
+    return made;
+  }();
+  return source;
+}
+
+// Counts a second: measured against the clock from the first counter read
+// over at least this long.
+constexpr std::chrono::milliseconds kCalibration{20};
+
+LONGLONG Frequency() {
+  const CounterSource& source = Source();
+  if (!source.stamps)
+    return 1000000000;
+  std::chrono::nanoseconds waited = Monotonic() - source.anchorTime;
+  if (waited < kCalibration)
+    std::this_thread::sleep_for(kCalibration - waited);
+  auto [time, count] = StampAndTime();
+  double perSecond = static_cast<double>(count - source.anchorCount) * 1e9 / static_cast<double>((time - source.anchorTime).count());
+  return static_cast<LONGLONG>(perSecond + 0.5);
+}
+
+}  // namespace
+
 BOOL QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount) {
   if (!lpPerformanceCount)
     return Failure(ERROR_INVALID_PARAMETER, FALSE);
-  lpPerformanceCount->QuadPart = Monotonic().count();
+  lpPerformanceCount->QuadPart = Source().stamps ? static_cast<LONGLONG>(Stamp()) : Monotonic().count();
   return TRUE;
 }
 
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency) {
   if (!lpFrequency)
     return Failure(ERROR_INVALID_PARAMETER, FALSE);
-  lpFrequency->QuadPart = 1000000000;
+  static const LONGLONG frequency = Frequency();
+  lpFrequency->QuadPart = frequency;
   return TRUE;
 }
 

@@ -201,6 +201,15 @@ TEST(Clocks, TicksCompareAcrossTheWrap) {
   EXPECT_TRUE(TickReached(GetTickCount(), before));
   EXPECT_GT(end.QuadPart, start.QuadPart);
   EXPECT_GT(frequency.QuadPart, 0);
+
+  // The frequency is the counter's own rate: it times a pause as the clock does.
+  auto clockStart = std::chrono::steady_clock::now();
+  QueryPerformanceCounter(&start);
+  Sleep(100);
+  QueryPerformanceCounter(&end);
+  double clockSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
+  double counterSeconds = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+  EXPECT_NEAR(counterSeconds / clockSeconds, 1.0, 0.1);
 }
 
 }  // namespace
