@@ -1,6 +1,6 @@
 // A re-entrant lock for the hot paths (a module's lock is taken several
 // times a cycle): taking a free lock is one compare-exchange and leaving
-// it one exchange, both inline, with no call into the library. A thread
+// it a plain store, both inline, with no call into the library. A thread
 // that finds the lock held spins briefly, then sleeps on a futex until the
 // holder leaves. The thread that holds it may take it again; each take
 // needs its leave. It owns no resources, so it needs no destruction beyond
@@ -53,8 +53,10 @@ public:
     if (--m_depth != 0)
       return;
     m_owner.store(0, std::memory_order_relaxed);
-    if (m_state.exchange(kFree, std::memory_order_release) == kWaited)
+    if (m_state.load(std::memory_order_relaxed) == kWaited)
       WakeOne();
+    else
+      m_state.store(kFree, std::memory_order_release);
   }
 
   // Whether the calling thread holds it.
@@ -71,6 +73,7 @@ private:
   static std::uintptr_t Self() { return reinterpret_cast<std::uintptr_t>(__builtin_thread_pointer()); }
 
   PLATFORM_API void WaitForIt();
+  // Leaves a lock marked as waited for, and wakes a sleeper.
   PLATFORM_API void WakeOne();
 
   std::atomic<std::uint32_t> m_state{kFree};

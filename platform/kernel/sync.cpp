@@ -286,9 +286,14 @@ namespace {
 // reads and a copy), short against a sleep and its wake.
 constexpr int kSpins = 200;
 
-long Futex(std::atomic<std::uint32_t>& word, int operation, std::uint32_t value) {
+// A leave that stores "free" without an atomic exchange cannot see a
+// waiter that marks the lock in the instant between its look and its
+// store; that waiter's sleep is bounded by this, after which it looks again.
+constexpr timespec kLongestSleep{0, 1000000};
+
+long Futex(std::atomic<std::uint32_t>& word, int operation, std::uint32_t value, const timespec* timeout) {
   static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
-  return syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), operation, value, nullptr, nullptr, 0);
+  return syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), operation, value, timeout, nullptr, 0);
 }
 
 }  // namespace
@@ -304,10 +309,13 @@ void RecursiveLock::WaitForIt() {
   // A thread that may sleep marks the lock as waited for, and takes it so
   // marked: it cannot know whether others sleep too, so its leave wakes one.
   while (m_state.exchange(kWaited, std::memory_order_acquire) != kFree)
-    Futex(m_state, FUTEX_WAIT_PRIVATE, kWaited);
+    Futex(m_state, FUTEX_WAIT_PRIVATE, kWaited, &kLongestSleep);
 }
 
-void RecursiveLock::WakeOne() { Futex(m_state, FUTEX_WAKE_PRIVATE, 1); }
+void RecursiveLock::WakeOne() {
+  m_state.store(kFree, std::memory_order_release);
+  Futex(m_state, FUTEX_WAKE_PRIVATE, 1, nullptr);
+}
 
 }  // namespace Platform
 
