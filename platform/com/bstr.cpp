@@ -112,10 +112,6 @@ BSTR AllocBstr(std::u16string_view text) {
 
 BSTR AllocBstr(std::string_view utf8) { return AllocBstr(std::u16string_view(Utf8ToUtf16(utf8))); }
 
-std::u16string_view BstrView(BSTR text) {
-  return text == nullptr ? std::u16string_view() : std::u16string_view(text, SysStringLen(text));
-}
-
 std::string BstrToUtf8(BSTR text) { return Utf16ToUtf8(BstrView(text)); }
 
 } // namespace Platform

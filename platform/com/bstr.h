@@ -4,6 +4,8 @@
 #ifndef PLATFORM_COM_BSTR_H
 #define PLATFORM_COM_BSTR_H
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -31,8 +33,16 @@ namespace Platform {
 // A BSTR of UTF-8 text (null only when out of memory).
 PLATFORM_API BSTR AllocBstr(std::string_view utf8);
 PLATFORM_API BSTR AllocBstr(std::u16string_view text);
-// The text of a BSTR (null is empty), as UTF-16 or as UTF-8.
-PLATFORM_API std::u16string_view BstrView(BSTR text);
+// The text of a BSTR (null is empty), as UTF-16 or as UTF-8. The view is
+// read from the length before the text, inline: names are looked up by it
+// several times a module and cycle.
+inline std::u16string_view BstrView(BSTR text) {
+  if (text == nullptr)
+    return {};
+  std::uint32_t bytes;
+  std::memcpy(&bytes, reinterpret_cast<const unsigned char*>(text) - sizeof bytes, sizeof bytes);
+  return {text, bytes / sizeof(OLECHAR)};
+}
 PLATFORM_API std::string BstrToUtf8(BSTR text);
 } // namespace Platform
 

@@ -38,7 +38,7 @@ public:
   CConnectionEntry& operator=(const CConnectionEntry&) = delete;
 
   VornConnection* Record() { return &m_record; }
-  bool IsRemote() const { return SysStringLen(m_record.m_DestMachine) > 0; }
+  bool IsRemote() const { return !Platform::BstrView(m_record.m_DestMachine).empty(); }
 
   // What the last transfer looked up, so that the next one need not; kept
   // under the source module's lock. Each is good while what it was taken
