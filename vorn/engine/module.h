@@ -29,6 +29,8 @@
 #include "vorn/engine/connectiondata.h"
 #include "vorn/interfaces/module.h"
 
+class CVornModule;
+
 // One outgoing connection; owns the texts of its record.
 class CConnectionEntry {
 public:
@@ -56,6 +58,15 @@ public:
     CComBSTR sourceKey;  // a multiple input's key for this source
     int keyId = 0;
     BSTR keyOutputName = nullptr;
+    // The destination as the engine's own module object, which the transfer
+    // fills directly; null for any other implementation.
+    CVornModule* direct = nullptr;
+    // The destination's input, kept under the destination's lock: good while
+    // that module and its definition count and the record's text are.
+    CConnectionData* input = nullptr;
+    const CVornModule* inputModule = nullptr;
+    BSTR inputName = nullptr;
+    unsigned inputDefinitions = 0;
   };
   Resolved& Cache() { return m_resolved; }
 
@@ -207,6 +218,10 @@ private:
   CConnectionData* FindOutput(BSTR name) const { return m_outputs.Find(Platform::BstrView(name)); }
   HRESULT ListNames(const CConnectionTable& table, IVornStringList** names);
   HRESULT AppendConnection(std::unique_ptr<CConnectionEntry> entry);
+  // One local delivery to a destination of the engine's own kind: what
+  // SetInputData or SetMultipleInputData does, with the input found once
+  // per change instead of by name every cycle.
+  void Deliver(CConnectionEntry& entry, CVornModule& destination, const VornConnectionData* data);
   // Activation follows the local flag; the flag changes before the server
   // is told.
   void FollowLocalFlag();

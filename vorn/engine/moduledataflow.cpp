@@ -313,22 +313,37 @@ HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
     // The generation is read before the lookup, so a change during it
     // makes the next transfer look again.
     IVornModuleLocal* destination;
+    CVornModule* direct;
     if (m_collection == nullptr) {
       destination = m_engine->GetModule(connection->m_iDestID);
+      direct = dynamic_cast<CVornModule*>(destination);
+      cache.inputModule = nullptr;
     } else {
       unsigned generation = m_collection->CurrentCollectionGeneration();
       if (!cache.destinationKnown || cache.generation != generation || cache.engine != m_engine ||
           cache.destinationId != connection->m_iDestID) {
         cache.destination = m_engine->GetModule(connection->m_iDestID);
+        cache.direct = dynamic_cast<CVornModule*>(cache.destination);
+        // Another object may live where the old destination did.
+        cache.inputModule = nullptr;
         cache.engine = m_engine;
         cache.destinationId = connection->m_iDestID;
         cache.generation = generation;
         cache.destinationKnown = true;
       }
       destination = cache.destination;
+      direct = cache.direct;
     }
     if (destination == nullptr)
       continue;
+    if (direct != nullptr) {
+      if (!direct->m_local.load(std::memory_order_relaxed))
+        continue;
+      if (nTransferCounter != nullptr)
+        ++*nTransferCounter;
+      Deliver(*entry, *direct, output->GetData());
+      continue;
+    }
     BOOL local = FALSE;
     if (FAILED(destination->IsLocal(&local)) || !local)
       continue;
@@ -349,6 +364,34 @@ HRESULT CVornModule::TransferOutputs(int* nTransferCounter) {
     }
   }
   return result;
+}
+
+void CVornModule::Deliver(CConnectionEntry& entry, CVornModule& destination, const VornConnectionData* data) {
+  VornConnection* connection = entry.Record();
+  CConnectionEntry::Resolved& cache = entry.Cache();
+  std::lock_guard<Platform::RecursiveLock> hold(destination.m_lock);
+  if (cache.inputModule != &destination || cache.inputName != connection->m_DestInputName ||
+      cache.inputDefinitions != destination.m_definitions) {
+    cache.input = destination.FindInput(connection->m_DestInputName);
+    cache.inputModule = &destination;
+    cache.inputName = connection->m_DestInputName;
+    cache.inputDefinitions = destination.m_definitions;
+  }
+  CConnectionData* value = cache.input;
+  if (value == nullptr)
+    return;
+  if (value->IsMultiple()) {
+    if (cache.sourceKey.m_str == nullptr || cache.keyId != connection->m_iSrcID ||
+        cache.keyOutputName != connection->m_SrcOutputName) {
+      std::u16string key = SourceKey(connection->m_iSrcID, connection->m_SrcOutputName);
+      cache.sourceKey = CComBSTR{std::u16string_view(key)};
+      cache.keyId = connection->m_iSrcID;
+      cache.keyOutputName = connection->m_SrcOutputName;
+    }
+    value = value->GetOrCreateChild(BstrView(cache.sourceKey));
+  }
+  if (SUCCEEDED(value->SetData(data)))
+    value->SetHasData(TRUE);
 }
 
 // ---- Modules feeding this one ----------------------------------------------

@@ -525,8 +525,12 @@ TEST_F(RunStates, CyclesFollowChangesOfTheModelBetweenThem) {
   m_engine->GetModule(0)->AddConnection(CComBSTR("Out"), 1, CComBSTR("In"));
   cycle();
   cycle();
+  // The destination's input defined anew: the transfer fills the new one.
+  CComQIPtr<IVornModule>(m_engine->GetModule(1))->DefineInput(CComBSTR(u"In"), ctFloatArray, 1);
+  cycle();
+  cycle();
   std::lock_guard<std::mutex> lock(g_mutex);
-  EXPECT_EQ(g_received[1], (std::vector<int>{-1, 1, -1, 3, -1, 5}));
+  EXPECT_EQ(g_received[1], (std::vector<int>{-1, 1, -1, 3, -1, 5, -1, 7}));
 }
 
 TEST_F(RunStates, ARemovedModuleIsStoppedWhenItWasStarted) {
