@@ -107,7 +107,8 @@ SAFEARRAY* CreateSafeArray1D(VARTYPE vt, ULONG count);
 // Holds a synchronisation object (one with Lock and Unlock, a standard
 // mutex, or a CRITICAL_SECTION) for a scope. For diagnosis the object remembers the
 // source file and line of its last locker and how deep each thread holds
-// it: 0 for a thread's first lock, one more for each nested one.
+// it: 0 for a thread's first lock, one more for each nested one. The file
+// is kept as given, so it must last as long as the program (__FILE__ does).
 class ScopedLockBase {
 public:
   std::string LastFile() const;
