@@ -12,6 +12,7 @@
 #include "platform/kernel/kernel.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/window.h"
+#include "vorn/engine/module.h"
 #include "vorn/engine/moduletyperegistry.h"
 #include "vorn/engine/networkpaths.h"
 #include "vorn/interfaces/registrar.h"
@@ -172,14 +173,18 @@ VornEngine::Snapshot::~Snapshot() {
 }
 
 std::shared_ptr<const VornEngine::Snapshot> VornEngine::CurrentSnapshot() {
-  ScopedLock lock(m_lock, true, __FILE__, __LINE__);
+  // Twice a cycle, and nothing is called under it but AddRef: the lock is
+  // taken without the scoped lock's diagnosis.
+  std::lock_guard<Platform::RecursiveLock> lock(m_lock);
   if (!m_snapshot) {
     auto made = std::make_shared<Snapshot>();
     made->generation = m_collectionGeneration.load(std::memory_order_relaxed);
     made->modules.reserve(m_modules.size());
+    made->own.reserve(m_modules.size());
     for (auto& [id, slot] : m_modules) {
       slot.module->AddRef();
       made->modules.push_back(slot.module);
+      made->own.push_back(dynamic_cast<CVornModule*>(slot.module));
     }
     m_snapshot = std::move(made);
   }

@@ -32,6 +32,8 @@
 #include "vorn/interfaces/peerchannel.h"
 #include "vorn/support/utilities.h"
 
+class CVornModule;
+
 namespace Vorn {
 
 class ATL_NO_VTABLE VornEngine : public CComObjectRootEx<CComMultiThreadModel>,
@@ -180,6 +182,9 @@ private:
   struct Snapshot {
     unsigned generation = 0;
     std::vector<IVornModuleLocal*> modules;
+    // Beside each module, the engine's own module object behind it, which
+    // a cycle calls directly; null for any other implementation.
+    std::vector<CVornModule*> own;
     Snapshot() = default;
     Snapshot(const Snapshot&) = delete;
     Snapshot& operator=(const Snapshot&) = delete;

@@ -208,6 +208,10 @@ public:
   // IVornModuleCPP
   HRESULT AddPropertyPage(REFCLSID clsid, BOOL bShowWhenLocalOnly) override;
 
+  // IsLocal's answer, for the engine's cycle, which calls its own modules
+  // directly.
+  bool LocalNow() const { return m_local.load(std::memory_order_relaxed) != FALSE; }
+
   // ISpecifyPropertyPages
   HRESULT GetPages(CAUUID* pPages) override;
 

@@ -16,6 +16,7 @@
 #include "platform/kernel/kernel.h"
 #include "vorn/engine/cycletimeline.h"
 #include "vorn/engine/engine.h"
+#include "vorn/engine/module.h"
 
 namespace Vorn {
 
@@ -119,22 +120,25 @@ HRESULT VornEngine::RunAll() {
   ++m_generationCounter;
   CycleTimeline::Cycle timeline(start);
   HRESULT result = S_OK;
-  for (IVornModuleLocal* module : modules->modules) {
-    if (!IsLocalModule(module))
+  for (std::size_t i = 0; i < modules->modules.size(); ++i) {
+    IVornModuleLocal* module = modules->modules[i];
+    CVornModule* own = modules->own[i];
+    if (own != nullptr ? !own->LocalNow() : !IsLocalModule(module))
       continue;
-    module->PreRun();
+    auto postRun = [&] { own != nullptr ? own->CVornModule::PostRun() : module->PostRun(); };
+    own != nullptr ? own->CVornModule::PreRun() : module->PreRun();
     try {
-      module->Run();
+      own != nullptr ? own->CVornModule::Run() : module->Run();
     } catch (...) {
       result = E_FAIL;
       try {
         Thrown(module);
       } catch (...) {
-        module->PostRun();
+        postRun();
         throw;
       }
     }
-    module->PostRun();
+    postRun();
   }
   return result;
 }
@@ -142,10 +146,12 @@ HRESULT VornEngine::RunAll() {
 HRESULT VornEngine::TransferAllOutputs(int* pnTransferCounter) {
   HRESULT result = S_OK;
   std::shared_ptr<const Snapshot> modules = CurrentSnapshot();
-  for (IVornModuleLocal* module : modules->modules) {
-    if (!IsLocalModule(module))
+  for (std::size_t i = 0; i < modules->modules.size(); ++i) {
+    IVornModuleLocal* module = modules->modules[i];
+    CVornModule* own = modules->own[i];
+    if (own != nullptr ? !own->LocalNow() : !IsLocalModule(module))
       continue;
-    result = module->TransferOutputs(pnTransferCounter);
+    result = own != nullptr ? own->CVornModule::TransferOutputs(pnTransferCounter) : module->TransferOutputs(pnTransferCounter);
     if (FAILED(result))
       break;
   }
