@@ -172,10 +172,12 @@ VornEngine::Snapshot::~Snapshot() {
     module->Release();
 }
 
-std::shared_ptr<const VornEngine::Snapshot> VornEngine::CurrentSnapshot() {
+std::shared_ptr<const VornEngine::Snapshot> VornEngine::CurrentSnapshot(bool countCycle) {
   // Twice a cycle, and nothing is called under it but AddRef: the lock is
   // taken without the scoped lock's diagnosis.
   std::lock_guard<Platform::RecursiveLock> lock(m_lock);
+  if (countCycle)
+    m_generationCounter.store(m_generationCounter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
   if (!m_snapshot) {
     auto made = std::make_shared<Snapshot>();
     made->generation = m_collectionGeneration.load(std::memory_order_relaxed);

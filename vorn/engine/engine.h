@@ -190,7 +190,9 @@ private:
     Snapshot& operator=(const Snapshot&) = delete;
     ~Snapshot();
   };
-  std::shared_ptr<const Snapshot> CurrentSnapshot();
+  // With countCycle, also adds 1 to the generation counter under the same
+  // hold of the engine lock, which keeps the cycles of two threads apart.
+  std::shared_ptr<const Snapshot> CurrentSnapshot(bool countCycle = false);
   // Every change of the collection, under the engine lock: the next cycle
   // takes a new snapshot. The caller drops the old one after the lock.
   [[nodiscard]] std::shared_ptr<const Snapshot> CollectionChanged();

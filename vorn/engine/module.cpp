@@ -279,7 +279,9 @@ HRESULT CVornModule::GetAccumulatedTime(LONGLONG* pTime) {
 }
 
 HRESULT CVornModule::SetAccumulatedTime(LONGLONG time) {
-  m_accumulatedTime = time;
+  // Under the lock, as PostRun adds: that add is a plain read and write.
+  std::lock_guard<Platform::RecursiveLock> hold(m_lock);
+  m_accumulatedTime.store(time, std::memory_order_relaxed);
   return S_OK;
 }
 

@@ -257,7 +257,9 @@ HRESULT CVornModule::PreRun() {
 HRESULT CVornModule::PostRun() {
   LONGLONG end = Vorn::CycleTimeline::RunEnd();
   std::unique_lock<Platform::RecursiveLock> hold(m_lock);
-  m_accumulatedTime += end - m_runStart;
+  // Only written under the lock; read without it.
+  m_accumulatedTime.store(m_accumulatedTime.load(std::memory_order_relaxed) + (end - m_runStart),
+                          std::memory_order_relaxed);
   m_inputs.ForEach([](const std::u16string&, CConnectionData& value) { value.SetHasData(FALSE); });
   // Leaves the hold that PreRun took; a PostRun without one leaves only
   // its own.

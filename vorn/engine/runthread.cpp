@@ -114,10 +114,10 @@ HRESULT VornEngine::StopAll() {
 }
 
 HRESULT VornEngine::RunAll() {
-  std::shared_ptr<const Snapshot> modules = CurrentSnapshot();
   LONGLONG start = Now();
-  m_cycleStartTime = start;
-  ++m_generationCounter;
+  // A plain store: readers want a recent value, not an order with others.
+  m_cycleStartTime.store(start, std::memory_order_relaxed);
+  std::shared_ptr<const Snapshot> modules = CurrentSnapshot(true);
   CycleTimeline::Cycle timeline(start);
   HRESULT result = S_OK;
   for (std::size_t i = 0; i < modules->modules.size(); ++i) {
