@@ -287,19 +287,13 @@ HRESULT CConnectionData::SetData(const VornConnectionData* source) {
   return S_OK;
 }
 
-void CConnectionData::SetHasData(BOOL hasData) {
-  if (!IsMultiple()) {
-    m_hasData = hasData;
-    return;
-  }
+void CConnectionData::SetChildrenHaveData(BOOL hasData) {
   m_hasData = FALSE;
   for (auto& child : m_children)
     child.second->SetHasData(hasData);
 }
 
-BOOL CConnectionData::HasData() const {
-  if (!IsMultiple())
-    return m_hasData;
+BOOL CConnectionData::AnyChildHasData() const {
   for (const auto& child : m_children) {
     if (child.second->HasData())
       return TRUE;

@@ -53,9 +53,15 @@ public:
   // to nothing) changes nothing. The data flag is left to the caller.
   HRESULT SetData(const VornConnectionData* source);
 
-  // A multiple input passes the flag to each source's value.
-  void SetHasData(BOOL hasData);
-  BOOL HasData() const;
+  // A multiple input passes the flag to each source's value. Inline for
+  // the single value: every run and transfer sets or asks it.
+  void SetHasData(BOOL hasData) {
+    if (IsMultiple())
+      SetChildrenHaveData(hasData);
+    else
+      m_hasData = hasData;
+  }
+  BOOL HasData() const { return IsMultiple() ? AnyChildHasData() : m_hasData; }
 
   // The value of one source of a multiple input, made on first use; null
   // for any other value.
@@ -72,6 +78,8 @@ private:
   HRESULT CopyByTargetType(const VornConnectionData& source);
   HRESULT CopyFromVariant(const VARIANT* source, bool& copied);
   void SetProperties(const BSTR* source);
+  void SetChildrenHaveData(BOOL hasData);
+  BOOL AnyChildHasData() const;
 
   std::vector<float> m_floats;
   BSTR m_string = nullptr;
