@@ -59,9 +59,6 @@ public:
       m_state.store(kFree, std::memory_order_release);
   }
 
-  // Whether the calling thread holds it.
-  bool HeldHere() const { return m_owner.load(std::memory_order_relaxed) == Self(); }
-
 private:
   // Free; held; held with a thread that may be asleep waiting for it.
   static constexpr std::uint32_t kFree = 0;
