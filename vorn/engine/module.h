@@ -263,26 +263,44 @@ private:
   // The engine's own icon, as a picture that owns its bitmap.
   static HRESULT DefaultIcon(IPicture** picture);
 
+  // What every cycle touches comes first, together, so that a cycle of
+  // many modules reads few cache lines of each.
   // The module's lock. PreRun enters it and PostRun leaves it.
   Platform::RecursiveLock m_lock;
+  // Whether the running thread's PreRun holds the lock for its PostRun.
+  int m_runHolds = 0;
+  std::atomic<BOOL> m_local{TRUE};
+  LONGLONG m_runStart = 0;
+  std::atomic<LONGLONG> m_accumulatedTime{0};
+  CConnectionTable m_outputs;
+  CConnectionTable m_inputs;
+  // The server object, which outlives this one: not counted.
+  IVornDerivedModule* m_derivedModule = nullptr;
+  IVornEngine* m_engine = nullptr;
+  // The engine's change count of its collection, when it keeps one: then a
+  // transfer looks a destination up only after a change.
+  const Vorn::CollectionGeneration* m_collection = nullptr;
+  // Counts the definitions of inputs and outputs (under the module's lock),
+  // which replace the values a transfer may have kept.
+  unsigned m_definitions = 0;
+  // Counts every change of the connection list (under its lock).
+  std::atomic<unsigned> m_connectionChanges{0};
+  // The entries the last transfer worked through, and the count of changes
+  // they were taken at (both under the module's lock).
+  std::vector<CConnectionEntry*> m_transferEntries;
+  unsigned m_transferEntriesAt = ~0u;
+
   // Guards the three texts below.
   mutable std::mutex m_textLock;
   std::u16string m_name = u"-1";
   std::u16string m_processor;
   std::u16string m_type = u"BaseClass";
   std::atomic<int> m_id{-1};
-  std::atomic<BOOL> m_local{TRUE};
   std::atomic<BOOL> m_activated{FALSE};
   // Guards the list's shape; entries stay where they are until removed,
   // which also takes the module's lock.
   mutable std::mutex m_connectionLock;
   std::vector<std::unique_ptr<CConnectionEntry>> m_connections;
-  CConnectionTable m_outputs;
-  CConnectionTable m_inputs;
-  std::atomic<LONGLONG> m_accumulatedTime{0};
-  LONGLONG m_runStart = 0;
-  // Whether the running thread's PreRun holds the lock for its PostRun.
-  int m_runHolds = 0;
   Vorn3DVector m_position{0.0f, 0.0f, 0.0f};
   Vorn3DVector m_outputOffset{0.0f, -1.5f, -1.0f};
   int m_color = 0xFF00FF;
@@ -293,24 +311,9 @@ private:
   int m_outputX = 0;
   BOOL m_showOutputs = TRUE;
   BOOL m_showInputs = TRUE;
-  // The server object, which outlives this one: not counted.
-  IVornDerivedModule* m_derivedModule = nullptr;
   std::vector<CLSID> m_localPages;
   std::vector<CLSID> m_remotePages;
-  IVornEngine* m_engine = nullptr;
-  // The engine's change count of its collection, when it keeps one: then a
-  // transfer looks a destination up only after a change.
-  const Vorn::CollectionGeneration* m_collection = nullptr;
   Vorn::ModuleNames* m_names = nullptr;  // told of every new name
-  // Counts the definitions of inputs and outputs (under the module's lock),
-  // which replace the values a transfer may have kept.
-  unsigned m_definitions = 0;
-  // Counts every change of the connection list (under its lock).
-  std::atomic<unsigned> m_connectionChanges{0};
-  // The entries the last transfer worked through, and the count of changes
-  // they were taken at (both under the module's lock).
-  std::vector<CConnectionEntry*> m_transferEntries;
-  unsigned m_transferEntriesAt = ~0u;
   BOOL m_debugBuild = FALSE;
   BOOL m_debugMode = FALSE;
   std::atomic<BOOL> m_dirty{FALSE};
