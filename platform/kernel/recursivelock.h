@@ -1,10 +1,10 @@
 // A re-entrant lock for the hot paths (a module's lock is taken several
 // times a cycle): taking a free lock is one compare-exchange and leaving
-// it a plain store, both inline, with no call into the library. A thread
-// that finds the lock held spins briefly, then sleeps on a futex until the
-// holder leaves. The thread that holds it may take it again; each take
-// needs its leave. It owns no resources, so it needs no destruction beyond
-// its memory.
+// it a plain store and a load, both inline, with no call into the library.
+// A thread that finds the lock held spins briefly, then sleeps on a futex
+// until the holder leaves. The thread that holds it may take it again;
+// each take needs its leave. It owns no resources, so it needs no
+// destruction beyond its memory.
 #ifndef PLATFORM_KERNEL_RECURSIVELOCK_H
 #define PLATFORM_KERNEL_RECURSIVELOCK_H
 
@@ -27,8 +27,8 @@ public:
       ++m_depth;
       return;
     }
-    std::uint32_t expected = kFree;
-    if (!m_state.compare_exchange_strong(expected, kHeld, std::memory_order_acquire, std::memory_order_relaxed))
+    std::uint32_t expected = 0;
+    if (!m_held.compare_exchange_strong(expected, 1, std::memory_order_acquire, std::memory_order_relaxed))
       WaitForIt();
     m_owner.store(self, std::memory_order_relaxed);
     m_depth = 1;
@@ -40,8 +40,8 @@ public:
       ++m_depth;
       return true;
     }
-    std::uint32_t expected = kFree;
-    if (!m_state.compare_exchange_strong(expected, kHeld, std::memory_order_acquire, std::memory_order_relaxed))
+    std::uint32_t expected = 0;
+    if (!m_held.compare_exchange_strong(expected, 1, std::memory_order_acquire, std::memory_order_relaxed))
       return false;
     m_owner.store(self, std::memory_order_relaxed);
     m_depth = 1;
@@ -53,27 +53,26 @@ public:
     if (--m_depth != 0)
       return;
     m_owner.store(0, std::memory_order_relaxed);
-    if (m_state.load(std::memory_order_relaxed) == kWaited)
+    m_held.store(0, std::memory_order_release);
+    // The processor may look at the waiters before the store above is
+    // seen; a waiter therefore counts itself first and then forces every
+    // thread of the process through a full barrier (WaitForIt), after which
+    // either it sees the lock free or this look sees it counted.
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    if (m_waiters.load(std::memory_order_relaxed) != 0)
       WakeOne();
-    else
-      m_state.store(kFree, std::memory_order_release);
   }
 
 private:
-  // Free; held; held with a thread that may be asleep waiting for it.
-  static constexpr std::uint32_t kFree = 0;
-  static constexpr std::uint32_t kHeld = 1;
-  static constexpr std::uint32_t kWaited = 2;
-
   // The thread's own block: distinct for every live thread, the same in
   // every library of the process, and a register read.
   static std::uintptr_t Self() { return reinterpret_cast<std::uintptr_t>(__builtin_thread_pointer()); }
 
   PLATFORM_API void WaitForIt();
-  // Leaves a lock marked as waited for, and wakes a sleeper.
   PLATFORM_API void WakeOne();
 
-  std::atomic<std::uint32_t> m_state{kFree};
+  std::atomic<std::uint32_t> m_held{0};     // 1 while some thread holds it
+  std::atomic<std::uint32_t> m_waiters{0};  // threads in WaitForIt
   // The holder, written only by it; another thread reads it only to see
   // that it is not itself.
   std::atomic<std::uintptr_t> m_owner{0};

@@ -1,6 +1,7 @@
 // Handles, waits, events, critical sections, threads and the last error.
 #include <errno.h>
 #include <linux/futex.h>
+#include <linux/membarrier.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -286,9 +287,9 @@ namespace {
 // reads and a copy), short against a sleep and its wake.
 constexpr int kSpins = 200;
 
-// A leave that stores "free" without an atomic exchange cannot see a
-// waiter that marks the lock in the instant between its look and its
-// store; that waiter's sleep is bounded by this, after which it looks again.
+// Where the kernel cannot put the other threads through a barrier, a
+// leave may miss a waiter that counted itself in the same instant; that
+// waiter's sleep is bounded by this, after which it looks again.
 constexpr timespec kLongestSleep{0, 1000000};
 
 long Futex(std::atomic<std::uint32_t>& word, int operation, std::uint32_t value, const timespec* timeout) {
@@ -296,26 +297,37 @@ long Futex(std::atomic<std::uint32_t>& word, int operation, std::uint32_t value,
   return syscall(SYS_futex, reinterpret_cast<std::uint32_t*>(&word), operation, value, timeout, nullptr, 0);
 }
 
+// Makes every running thread of the process pass a full memory barrier,
+// so that what this thread stored before is seen by any load they make
+// after, and what they stored before is seen here. False where the kernel
+// does not offer it (too old, or refused by a sandbox).
+bool BarrierOnEveryThread() {
+  static const bool registered =
+      syscall(SYS_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0) == 0;
+  return registered && syscall(SYS_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0) == 0;
+}
+
 }  // namespace
 
 void RecursiveLock::WaitForIt() {
   for (int spin = 0; spin < kSpins; ++spin) {
     __builtin_ia32_pause();
-    std::uint32_t expected = kFree;
-    if (m_state.load(std::memory_order_relaxed) == kFree &&
-        m_state.compare_exchange_weak(expected, kHeld, std::memory_order_acquire, std::memory_order_relaxed))
+    std::uint32_t expected = 0;
+    if (m_held.load(std::memory_order_relaxed) == 0 &&
+        m_held.compare_exchange_weak(expected, 1, std::memory_order_acquire, std::memory_order_relaxed))
       return;
   }
-  // A thread that may sleep marks the lock as waited for, and takes it so
-  // marked: it cannot know whether others sleep too, so its leave wakes one.
-  while (m_state.exchange(kWaited, std::memory_order_acquire) != kFree)
-    Futex(m_state, FUTEX_WAIT_PRIVATE, kWaited, &kLongestSleep);
+  // Counted, and that count seen by every leave from here on: a leave
+  // whose store of "free" this thread does not see below will see the
+  // count and wake it.
+  m_waiters.fetch_add(1, std::memory_order_seq_cst);
+  const timespec* bound = BarrierOnEveryThread() ? nullptr : &kLongestSleep;
+  while (m_held.exchange(1, std::memory_order_acquire) != 0)
+    Futex(m_held, FUTEX_WAIT_PRIVATE, 1, bound);
+  m_waiters.fetch_sub(1, std::memory_order_relaxed);
 }
 
-void RecursiveLock::WakeOne() {
-  m_state.store(kFree, std::memory_order_release);
-  Futex(m_state, FUTEX_WAKE_PRIVATE, 1, nullptr);
-}
+void RecursiveLock::WakeOne() { Futex(m_held, FUTEX_WAKE_PRIVATE, 1, nullptr); }
 
 }  // namespace Platform
 
