@@ -78,6 +78,24 @@ public:
   static void operator delete(void* block, const std::nothrow_t&) noexcept;
   static void operator delete(void*, void*) noexcept {}
 
+  // Lends setAttribute an object made on the heap for the one attribute it
+  // is the value of, while the guard lives: setAttribute then keeps that
+  // object itself instead of a clone of it. The grammar makes each
+  // attribute's value only to hand it to a generated Set_ function, which
+  // would otherwise clone it and leave the original to be freed. The guard
+  // frees the object unless setAttribute kept it.
+  class TRAVIX_API HandOver {
+  public:
+    explicit HandOver(TRAVIX_NAME(XObject)* value) noexcept;
+    ~HandOver();
+    HandOver(const HandOver&) = delete;
+    HandOver& operator=(const HandOver&) = delete;
+
+  private:
+    TRAVIX_NAME(XObject)* m_value;
+    const TRAVIX_NAME(XObject)* m_previous;
+  };
+
   // Copies the tag only; the attributes stay as they were.
   TRAVIX_NAME(XObject)& operator=(const TRAVIX_NAME(XObject)& other);
 
