@@ -24,8 +24,6 @@ void TRAVIX_NAME(FreeAttributeNode)(void* block, std::size_t size) noexcept {
 
 XObject::TRAVIX_NAME(XObject)() : m_pAttributesMap(nullptr) {}
 
-XObject::TRAVIX_NAME(XObject)(const char* tag) : m_tag(tag ? tag : ""), m_pAttributesMap(nullptr) {}
-
 XObject::TRAVIX_NAME(XObject)(const XObject& other) : m_tag(other.m_tag), m_pAttributesMap(nullptr) {
   copyAttributesFrom(other.m_pAttributesMap);
 }
