@@ -54,7 +54,9 @@ static @XOBJECT@ * pCurrentGroupElement = 0;
    convert an attribute's text to its class, the latter through the
    datatype's base, and refuse it (1) when the object being read is of
    another class (elements of one tag may differ in type) or, for a
-   datatype, when the datatype's check refuses the value. */
+   datatype, when the datatype's check refuses the value. Both hand the
+   value they make over to the Set_ function, whose attribute keeps that
+   object rather than a clone of it. */
 template <class Object>
 static Object * As(@XOBJECT@ * pObject)
 {
@@ -111,9 +113,10 @@ static int SetAttribute(void (Object::*set)(const Value &), const char *szValue)
 	Object *pObject = Parent<Object>();
 	if (!pObject)
 		return UnknownAttribute();
-	Value value;
-	value.SetValueFromString(szValue);
-	(pObject->*set)(value);
+	Value *pValue = new Value;
+	@XOBJECT@::HandOver handOver(pValue);
+	pValue->SetValueFromString(szValue);
+	(pObject->*set)(*pValue);
 	return 0;
 }
 
@@ -145,14 +148,15 @@ static int SetDatatypeAttribute(void (Object::*set)(const Value &), const char *
 		return UnknownAttribute();
 	Base base;
 	base.SetValueFromString(szValue);
-	Value value;
-	value.SetValue(base);
-	if (!value.IsValid())
+	Value *pValue = new Value;
+	@XOBJECT@::HandOver handOver(pValue);
+	pValue->SetValue(base);
+	if (!pValue->IsValid())
 	{
 		RefuseValue("attribute", szAttribute, szValue, szDatatype, fLiterals);
 		return 1;
 	}
-	(pObject->*set)(value);
+	(pObject->*set)(*pValue);
 	return 0;
 }
 %}

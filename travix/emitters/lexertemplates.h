@@ -1306,7 +1306,9 @@ static void ReportAttribute(const char *szFormat, const char *szName)
  *****************************************************************************/
 static int EndElement(void)
 {
-	CheckForNewlines(yytext, yyleng);
+	/* line ends can only stand in white space before the ">" */
+	if (yyleng >= 2 && yytext[yyleng - 2] <= ' ')
+		CheckForNewlines(yytext, yyleng);
 	return PopState() < 0 ? -1 : 0;
 }
 

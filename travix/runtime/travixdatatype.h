@@ -55,6 +55,15 @@ public:
   }
 
   FacetKind GetKind() const { return m_kind; }
+
+  // A copy that has its count read already. Generated constructors make
+  // their facets anew for every object, so reading the count there would
+  // cost each object; a datatype's list counts the facets it keeps.
+  TRAVIX_NAME(XFacet) Counted() const {
+    TRAVIX_NAME(XFacet) counted(*this);
+    counted.m_count = Count();
+    return counted;
+  }
   const T& GetValue() const { return m_value; }
 
   // Whether a bound or length facet holds for the value. Literal facets hold
@@ -86,9 +95,9 @@ public:
     } else {
       switch (m_kind) {
       case length:
-        return ItemCount(value) == Count();
+        return ItemCount(value) == (m_count >= 0 ? m_count : Count());
       case maxLength:
-        return ItemCount(value) <= Count();
+        return ItemCount(value) <= (m_count >= 0 ? m_count : Count());
       default:
         return true;
       }
@@ -200,9 +209,15 @@ private:
 
   // The count a length facet gives, written as a number in the schema.
   long Count() const {
-    TRAVIX_NAME(integer) count;
-    count.SetValueFromString(m_text.empty() ? TextOf(m_value).c_str() : m_text.c_str());
-    return static_cast<int>(count);
+    if constexpr (IsNumber) {
+      return 0;
+    } else {
+      if (m_kind != length && m_kind != maxLength)
+        return 0;
+      TRAVIX_NAME(integer) count;
+      count.SetValueFromString(m_text.empty() ? TextOf(m_value).c_str() : m_text.c_str());
+      return static_cast<int>(count);
+    }
   }
 
   static std::string TextOf(const T& value) {
@@ -239,6 +254,7 @@ private:
   FacetKind m_kind;
   T m_value;
   std::string m_text;
+  long m_count = -1; // Count(), once known
 };
 
 template <class T, bool Numeric> class TRAVIX_NAME(XDatatype) : public TRAVIX_NAME(XObject) {
@@ -266,7 +282,7 @@ public:
         m_shared = false;
         m_last = nullptr;
       }
-      m_own.push_back(facet);
+      m_own.push_back(facet.Counted());
     }
     void AddTail(const Facet& facet) { push_back(facet); }
 
@@ -291,7 +307,7 @@ public:
   private:
     struct Node {
       Node(const Facet& value, const Node* before)
-          : facet(value), previous(before), size(before ? before->size + 1 : 1) {}
+          : facet(value.Counted()), previous(before), size(before ? before->size + 1 : 1) {}
       const Facet facet;
       const Node* const previous; // the list without its last facet
       const std::size_t size;

@@ -78,6 +78,24 @@ public:
   static void operator delete(void* block, const std::nothrow_t&) noexcept;
   static void operator delete(void*, void*) noexcept {}
 
+  // Lends setAttribute an object made on the heap for the one attribute it
+  // is the value of, while the guard lives: setAttribute then keeps that
+  // object itself instead of a clone of it. The grammar makes each
+  // attribute's value only to hand it to a generated Set_ function, which
+  // would otherwise clone it and leave the original to be freed. The guard
+  // frees the object unless setAttribute kept it.
+  class TRAVIX_API HandOver {
+  public:
+    explicit HandOver(TRAVIX_NAME(XObject)* value) noexcept;
+    ~HandOver();
+    HandOver(const HandOver&) = delete;
+    HandOver& operator=(const HandOver&) = delete;
+
+  private:
+    TRAVIX_NAME(XObject)* m_value;
+    const TRAVIX_NAME(XObject)* m_previous;
+  };
+
   // Copies the tag only; the attributes stay as they were.
   TRAVIX_NAME(XObject)& operator=(const TRAVIX_NAME(XObject)& other);
 
@@ -108,7 +126,10 @@ public:
   void EmitAttributes(std::ostream& stream);
 
 protected:
-  explicit TRAVIX_NAME(XObject)(const char* tag);
+  // In the header, so that the length of a tag written as a literal, as
+  // every generated class and value type writes it, is known where the
+  // object is made.
+  explicit TRAVIX_NAME(XObject)(const char* tag) : m_tag(tag ? tag : ""), m_pAttributesMap(nullptr) {}
 
   // Stores a clone of `value` under `name`, tagged `name`; null only removes.
   void setAttribute(std::string name, const TRAVIX_NAME(XObject)* value);

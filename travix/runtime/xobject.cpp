@@ -24,8 +24,6 @@ void TRAVIX_NAME(FreeAttributeNode)(void* block, std::size_t size) noexcept {
 
 XObject::TRAVIX_NAME(XObject)() : m_pAttributesMap(nullptr) {}
 
-XObject::TRAVIX_NAME(XObject)(const char* tag) : m_tag(tag ? tag : ""), m_pAttributesMap(nullptr) {}
-
 XObject::TRAVIX_NAME(XObject)(const XObject& other) : m_tag(other.m_tag), m_pAttributesMap(nullptr) {
   copyAttributesFrom(other.m_pAttributesMap);
 }
@@ -100,6 +98,9 @@ void DeleteAttributesMap(XObject::AttributesMap* map) {
   travix_pool::Free(map, sizeof(XObject::AttributesMap));
 }
 
+// The object a HandOver lends setAttribute, until setAttribute keeps it.
+thread_local const XObject* t_handedOver = nullptr;
+
 XObject* CloneAttribute(const XObject& value) {
   XObject* clone = value.clone();
   if (!clone)
@@ -108,6 +109,17 @@ XObject* CloneAttribute(const XObject& value) {
 }
 
 } // namespace
+
+XObject::HandOver::HandOver(XObject* value) noexcept : m_value(value), m_previous(t_handedOver) {
+  t_handedOver = value;
+}
+
+XObject::HandOver::~HandOver() {
+  const bool kept = t_handedOver != m_value;
+  t_handedOver = m_previous;
+  if (!kept)
+    delete m_value;
+}
 
 // The value is cloned before the old one is freed: it may be the old one
 // (obj.Set_a(obj.Get_a())). A failure leaves the attribute removed.
@@ -122,7 +134,12 @@ void XObject::setAttribute(std::string name, const XObject* value) {
   const bool present = slot != m_pAttributesMap->end() && slot->first == name;
   XObject* clone = nullptr;
   try {
-    clone = CloneAttribute(*value);
+    if (value == t_handedOver) {
+      clone = const_cast<XObject*>(value);
+      t_handedOver = nullptr;
+    } else {
+      clone = CloneAttribute(*value);
+    }
     clone->SetTag(name);
     if (!present)
       slot = m_pAttributesMap->emplace_hint(slot, std::move(name), nullptr);

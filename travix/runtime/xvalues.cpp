@@ -49,8 +49,12 @@ const String& String::operator=(const String& other) {
   return *this;
 }
 
+// The grammar empties the text it collects at every text element's start.
 const String& String::operator=(const char* text) {
-  m_value = text ? text : "";
+  if (!text || !*text)
+    m_value.clear();
+  else
+    m_value = text;
   return *this;
 }
 

@@ -121,6 +121,56 @@ TEST(XObjectAttributes, ReplacingAnAttribute) {
   EXPECT_FALSE(node.HasAttribute("c"));
 }
 
+// Counts the objects of its class alive.
+class Counted : public Node {
+public:
+  Counted() { ++s_alive; }
+  Counted(const Counted& other) : Node(other) { ++s_alive; }
+  ~Counted() override { --s_alive; }
+  XObject* clone() const override { return new Counted(*this); }
+  static inline int s_alive = 0;
+};
+
+TEST(XObjectAttributes, AHandedOverValueIsKeptItselfOrFreedByItsGuard) {
+  Node node("n");
+  {
+    // Kept: the attribute is the object itself, retagged; nothing is left
+    // to the guard.
+    auto* value = new Counted;
+    XObject::HandOver handOver(value);
+    node.setAttribute("a", value);
+    EXPECT_EQ(node.getAttribute("a"), value);
+    EXPECT_EQ(value->GetTag(), "a");
+    EXPECT_EQ(Counted::s_alive, 1);
+  }
+  EXPECT_EQ(Counted::s_alive, 1);
+  {
+    // Not set, or another value set while it is lent: the guard frees it,
+    // and the other value is cloned as ever.
+    auto* value = new Counted;
+    XObject::HandOver handOver(value);
+    Counted other;
+    node.setAttribute("b", &other);
+    EXPECT_NE(node.getAttribute("b"), &other);
+    EXPECT_EQ(Counted::s_alive, 4);
+  }
+  EXPECT_EQ(Counted::s_alive, 2);
+  {
+    // Once kept, the same object set again is cloned: it is the attribute.
+    auto* value = new Counted;
+    XObject::HandOver handOver(value);
+    node.setAttribute("c", value);
+    node.setAttribute("d", value);
+    EXPECT_NE(node.getAttribute("d"), value);
+  }
+  EXPECT_EQ(Counted::s_alive, 4);
+  node.RemoveAttribute("a");
+  node.RemoveAttribute("b");
+  node.RemoveAttribute("c");
+  node.RemoveAttribute("d");
+  EXPECT_EQ(Counted::s_alive, 0);
+}
+
 TEST(XObjectAttributes, MissingAttributeThrowsNamingIt) {
   Node node("n");
   try {
