@@ -92,13 +92,7 @@ void SysFreeString(BSTR text) {
     std::free(reinterpret_cast<unsigned char*>(text) - sizeof(DWORD));
 }
 
-UINT SysStringByteLen(BSTR text) {
-  if (text == nullptr)
-    return 0;
-  DWORD length = 0;
-  std::memcpy(&length, reinterpret_cast<unsigned char*>(text) - sizeof(DWORD), sizeof length);
-  return length;
-}
+UINT SysStringByteLen(BSTR text) { return Platform::BstrByteLength(text); }
 
 UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(OLECHAR); }
 

@@ -33,15 +33,20 @@ namespace Platform {
 // A BSTR of UTF-8 text (null only when out of memory).
 PLATFORM_API BSTR AllocBstr(std::string_view utf8);
 PLATFORM_API BSTR AllocBstr(std::u16string_view text);
-// The text of a BSTR (null is empty), as UTF-16 or as UTF-8. The view is
-// read from the length before the text, inline: names are looked up by it
-// several times a module and cycle.
+// The byte length kept before a BSTR's text (null has none), read inline:
+// names are looked up by their length several times a module and cycle.
+inline UINT BstrByteLength(BSTR text) {
+  if (text == nullptr)
+    return 0;
+  std::uint32_t bytes;
+  std::memcpy(&bytes, reinterpret_cast<const unsigned char*>(text) - sizeof bytes, sizeof bytes);
+  return bytes;
+}
+// The text of a BSTR (null is empty), as UTF-16 or as UTF-8.
 inline std::u16string_view BstrView(BSTR text) {
   if (text == nullptr)
     return {};
-  std::uint32_t bytes;
-  std::memcpy(&bytes, reinterpret_cast<const unsigned char*>(text) - sizeof bytes, sizeof bytes);
-  return {text, bytes / sizeof(OLECHAR)};
+  return {text, BstrByteLength(text) / sizeof(OLECHAR)};
 }
 PLATFORM_API std::string BstrToUtf8(BSTR text);
 } // namespace Platform

@@ -1,16 +1,16 @@
 #include "vorn/support/utilities.h"
 
-#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <cstring>
 #include <string_view>
-#include <thread>
+#include <mutex>
 #include <utility>
 #include <vector>
 
 #include "platform/com/guid.h"
 #include "platform/com/text.h"
+#include "platform/kernel/recursivelock.h"
 
 namespace Vorn {
 
@@ -159,7 +159,7 @@ namespace {
 // a few stores. Two objects that share a slot take turns in it; the one
 // not in it answers no locker.
 struct LockerSlot {
-  std::atomic_flag busy = ATOMIC_FLAG_INIT;
+  Platform::RecursiveLock lock;
   const void* object = nullptr;
   const char* file = "";
   int line = 0;
@@ -172,19 +172,7 @@ LockerSlot& SlotOf(const void* object) {
   return g_lockers[(address >> 4 ^ address >> 12) % kLockerSlots];
 }
 
-class SlotHold {
-public:
-  explicit SlotHold(LockerSlot& slot) : m_slot(slot) {
-    while (m_slot.busy.test_and_set(std::memory_order_acquire))
-      std::this_thread::yield();
-  }
-  ~SlotHold() { m_slot.busy.clear(std::memory_order_release); }
-  SlotHold(const SlotHold&) = delete;
-  SlotHold& operator=(const SlotHold&) = delete;
-
-private:
-  LockerSlot& m_slot;
-};
+using SlotHold = std::lock_guard<Platform::RecursiveLock>;
 
 // How deep this thread holds each object it holds; only its own thread
 // asks, so it needs no lock. Few at a time: a list.
@@ -195,7 +183,7 @@ thread_local std::vector<std::pair<const void*, int>> t_depths;
 void ScopedLockBase::NoteLocked(const char* file, int line) {
   LockerSlot& slot = SlotOf(m_object);
   {
-    SlotHold hold(slot);
+    SlotHold hold(slot.lock);
     slot.object = m_object;
     slot.file = file != nullptr ? file : "";
     slot.line = line;
@@ -221,13 +209,13 @@ void ScopedLockBase::NoteUnlocked() {
 
 std::string ScopedLockBase::LastFile() const {
   LockerSlot& slot = SlotOf(m_object);
-  SlotHold hold(slot);
+  SlotHold hold(slot.lock);
   return slot.object == m_object ? std::string(slot.file) : std::string();
 }
 
 int ScopedLockBase::LastLine() const {
   LockerSlot& slot = SlotOf(m_object);
-  SlotHold hold(slot);
+  SlotHold hold(slot.lock);
   return slot.object == m_object ? slot.line : 0;
 }
 
