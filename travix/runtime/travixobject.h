@@ -8,11 +8,13 @@
 #define TRAVIX_OBJECT_H
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <new>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <typeinfo> // generated classes tell their members' classes apart
 
 #include "travixconfig.h"
@@ -30,38 +32,74 @@ inline constexpr char TRAVIX_NAME(SLASH)[] = "/";
 
 class TRAVIX_NAME(XObject);
 
-// Blocks of the runtime objects' free lists for the nodes of attribute maps:
-// most objects of a document carry an attribute or two, and the general
-// heap is slower at making and freeing them.
+// Blocks of the runtime objects' free lists for attribute maps: most
+// objects of a document carry an attribute or two, and the general heap is
+// slower at making and freeing them.
 TRAVIX_API void* TRAVIX_NAME(AllocateAttributeNode)(std::size_t size);
 TRAVIX_API void TRAVIX_NAME(FreeAttributeNode)(void* block, std::size_t size) noexcept;
 
-template <class T> class TRAVIX_NAME(XAttributeNodeAllocator) {
+// The attributes of one object: names with their values, in name order.
+// Objects carry few attributes, so a sorted array searched from the front
+// serves them better than a tree: the first few entries live in the map
+// itself, nothing is rebalanced and freeing is one pass. The map does not
+// own the values; the object it belongs to does.
+class TRAVIX_API TRAVIX_NAME(XAttributeMap) {
 public:
-  typedef T value_type;
-  TRAVIX_NAME(XAttributeNodeAllocator)() noexcept = default;
-  template <class U>
-  TRAVIX_NAME(XAttributeNodeAllocator)(const TRAVIX_NAME(XAttributeNodeAllocator)<U>&) noexcept {}
-  T* allocate(std::size_t count) {
-    return static_cast<T*>(TRAVIX_NAME(AllocateAttributeNode)(count * sizeof(T)));
+  struct value_type {
+    std::string first;
+    TRAVIX_NAME(XObject)* second;
+  };
+  typedef value_type* iterator;
+  typedef const value_type* const_iterator;
+  typedef std::size_t size_type;
+
+  TRAVIX_NAME(XAttributeMap)() noexcept : m_entries(Inline()), m_size(0), m_capacity(kInline) {}
+  ~TRAVIX_NAME(XAttributeMap)();
+  TRAVIX_NAME(XAttributeMap)(const TRAVIX_NAME(XAttributeMap)&) = delete;
+  TRAVIX_NAME(XAttributeMap)& operator=(const TRAVIX_NAME(XAttributeMap)&) = delete;
+
+  iterator begin() noexcept { return m_entries; }
+  iterator end() noexcept { return m_entries + m_size; }
+  const_iterator begin() const noexcept { return m_entries; }
+  const_iterator end() const noexcept { return m_entries + m_size; }
+  size_type size() const noexcept { return m_size; }
+  bool empty() const noexcept { return m_size == 0; }
+
+  // The first entry whose name is not less than `name` (byte order).
+  iterator lower_bound(std::string_view name) noexcept {
+    iterator entry = begin();
+    while (entry != end() && std::string_view(entry->first) < name)
+      ++entry;
+    return entry;
   }
-  void deallocate(T* block, std::size_t count) noexcept {
-    TRAVIX_NAME(FreeAttributeNode)(block, count * sizeof(T));
+  iterator find(std::string_view name) noexcept {
+    iterator entry = lower_bound(name);
+    return entry != end() && entry->first == name ? entry : end();
   }
-  template <class U> bool operator==(const TRAVIX_NAME(XAttributeNodeAllocator)<U>&) const noexcept {
-    return true;
+  const_iterator find(std::string_view name) const noexcept {
+    return const_cast<TRAVIX_NAME(XAttributeMap)*>(this)->find(name);
   }
-  template <class U> bool operator!=(const TRAVIX_NAME(XAttributeNodeAllocator)<U>&) const noexcept {
-    return false;
-  }
+  size_type count(std::string_view name) const noexcept { return find(name) != end() ? 1 : 0; }
+
+  // A new entry of that name and a null value before `position`, which
+  // must be where the name belongs; on failure the map is unchanged.
+  iterator insert(iterator position, std::string_view name);
+  void erase(iterator position) noexcept;
+
+private:
+  static constexpr std::uint32_t kInline = 2;
+
+  value_type* Inline() noexcept { return reinterpret_cast<value_type*>(m_inline); }
+
+  value_type* m_entries;
+  std::uint32_t m_size;
+  std::uint32_t m_capacity;
+  alignas(value_type) unsigned char m_inline[kInline * sizeof(value_type)];
 };
 
 class TRAVIX_API TRAVIX_NAME(XObject) {
 public:
-  typedef std::map<std::string, TRAVIX_NAME(XObject)*, std::less<std::string>,
-                   TRAVIX_NAME(XAttributeNodeAllocator)<
-                       std::pair<const std::string, TRAVIX_NAME(XObject)*>>>
-      AttributesMap;
+  typedef TRAVIX_NAME(XAttributeMap) AttributesMap;
 
   TRAVIX_NAME(XObject)();
   // Copies the tag and clones the attributes.
@@ -104,7 +142,15 @@ public:
   int operator==(const TRAVIX_NAME(XObject)& other) const;
   int operator!=(const TRAVIX_NAME(XObject)& other) const;
 
-  void SetTag(const std::string& tag) { m_tag = tag; }
+  // Equal tags are not copied again: generated code sets the tag a
+  // value already has, and setAttribute tags clones with their names.
+  void SetTag(const std::string& tag) {
+    if (m_tag != tag)
+      m_tag = tag;
+  }
+  // The same for a tag in a text constant, without a string made of it
+  // first (null is the empty tag).
+  void SetTag(const char* tag) { setTag(tag ? std::string_view(tag) : std::string_view()); }
   const std::string& GetTag() const { return m_tag; }
 
   virtual bool EmitXML(std::ostream& stream, int indent) = 0;
@@ -133,6 +179,11 @@ protected:
 
   // Stores a clone of `value` under `name`, tagged `name`; null only removes.
   void setAttribute(std::string name, const TRAVIX_NAME(XObject)* value);
+  // The same for a name in a text constant, as generated code passes it,
+  // without making a string of it for the lookup (null is the empty name).
+  void setAttribute(const char* name, const TRAVIX_NAME(XObject)* value) {
+    storeAttribute(name ? std::string_view(name) : std::string_view(), value);
+  }
   const TRAVIX_NAME(XObject)* getAttribute(std::string name) const;
   void copyAttributesFrom(const AttributesMap* source);
   void freeAttributes();
@@ -145,6 +196,13 @@ protected:
 
   std::string m_tag;
   AttributesMap* m_pAttributesMap;
+
+private:
+  // The inline SetTag and setAttribute forwarding to these let the
+  // length of a literal be known where it is written.
+  void setTag(std::string_view tag);
+  void storeAttribute(std::string_view name, const TRAVIX_NAME(XObject)* value);
+  void removeAttribute(std::string_view name);
 };
 
 TRAVIX_END_NAMESPACE

@@ -22,13 +22,74 @@ void TRAVIX_NAME(FreeAttributeNode)(void* block, std::size_t size) noexcept {
   travix_pool::Free(block, size);
 }
 
+// Attribute maps
+
+using AttributeMap = TRAVIX_NAME(XAttributeMap);
+
+AttributeMap::~TRAVIX_NAME(XAttributeMap)() {
+  for (value_type& entry : *this)
+    entry.~value_type();
+  if (m_entries != Inline())
+    TRAVIX_NAME(FreeAttributeNode)(m_entries, m_capacity * sizeof(value_type));
+}
+
+AttributeMap::iterator AttributeMap::insert(iterator position, std::string_view name) {
+  const std::size_t index = static_cast<std::size_t>(position - m_entries);
+  if (m_size == m_capacity) {
+    const std::uint32_t capacity = m_capacity * 2;
+    auto* entries =
+        static_cast<value_type*>(TRAVIX_NAME(AllocateAttributeNode)(capacity * sizeof(value_type)));
+    for (std::uint32_t i = 0; i < m_size; ++i) {
+      new (&entries[i]) value_type{std::move(m_entries[i].first), m_entries[i].second};
+      m_entries[i].~value_type();
+    }
+    if (m_entries != Inline())
+      TRAVIX_NAME(FreeAttributeNode)(m_entries, m_capacity * sizeof(value_type));
+    m_entries = entries;
+    m_capacity = capacity;
+  }
+  if (index == m_size) {
+    new (&m_entries[m_size]) value_type{std::string(name), nullptr};
+  } else {
+    // Everything that can fail comes before the entries move.
+    std::string key(name);
+    new (&m_entries[m_size]) value_type{std::move(m_entries[m_size - 1].first), m_entries[m_size - 1].second};
+    for (std::size_t i = m_size - 1; i > index; --i) {
+      m_entries[i].first = std::move(m_entries[i - 1].first);
+      m_entries[i].second = m_entries[i - 1].second;
+    }
+    m_entries[index].first = std::move(key);
+    m_entries[index].second = nullptr;
+  }
+  ++m_size;
+  return m_entries + index;
+}
+
+void AttributeMap::erase(iterator position) noexcept {
+  for (iterator next = position + 1; next != end(); ++position, ++next) {
+    position->first = std::move(next->first);
+    position->second = next->second;
+  }
+  --m_size;
+  m_entries[m_size].~value_type();
+}
+
 XObject::TRAVIX_NAME(XObject)() : m_pAttributesMap(nullptr) {}
 
 XObject::TRAVIX_NAME(XObject)(const XObject& other) : m_tag(other.m_tag), m_pAttributesMap(nullptr) {
   copyAttributesFrom(other.m_pAttributesMap);
 }
 
-XObject::~TRAVIX_NAME(XObject)() { freeAttributes(); }
+// Most objects have no attributes: they need no call to free them.
+XObject::~TRAVIX_NAME(XObject)() {
+  if (m_pAttributesMap)
+    freeAttributes();
+}
+
+void XObject::setTag(std::string_view tag) {
+  if (m_tag != tag)
+    m_tag.assign(tag.data(), tag.size());
+}
 
 void* XObject::operator new(std::size_t size) { return travix_pool::Allocate(size); }
 
@@ -68,7 +129,9 @@ bool XObject::HasAttribute(std::string name) const {
   return m_pAttributesMap && m_pAttributesMap->count(name) != 0;
 }
 
-void XObject::RemoveAttribute(std::string name) {
+void XObject::RemoveAttribute(std::string name) { removeAttribute(name); }
+
+void XObject::removeAttribute(std::string_view name) {
   if (!m_pAttributesMap)
     return;
   auto found = m_pAttributesMap->find(name);
@@ -99,6 +162,9 @@ void DeleteAttributesMap(XObject::AttributesMap* map) {
 }
 
 // The object a HandOver lends setAttribute, until setAttribute keeps it.
+#if defined(__GNUC__)
+__attribute__((tls_model("initial-exec")))
+#endif
 thread_local const XObject* t_handedOver = nullptr;
 
 XObject* CloneAttribute(const XObject& value) {
@@ -121,11 +187,13 @@ XObject::HandOver::~HandOver() {
     delete m_value;
 }
 
+void XObject::setAttribute(std::string name, const XObject* value) { storeAttribute(name, value); }
+
 // The value is cloned before the old one is freed: it may be the old one
 // (obj.Set_a(obj.Get_a())). A failure leaves the attribute removed.
-void XObject::setAttribute(std::string name, const XObject* value) {
+void XObject::storeAttribute(std::string_view name, const XObject* value) {
   if (!value) {
-    RemoveAttribute(name);
+    removeAttribute(name);
     return;
   }
   if (!m_pAttributesMap)
@@ -140,9 +208,9 @@ void XObject::setAttribute(std::string name, const XObject* value) {
     } else {
       clone = CloneAttribute(*value);
     }
-    clone->SetTag(name);
+    clone->setTag(name);
     if (!present)
-      slot = m_pAttributesMap->emplace_hint(slot, std::move(name), nullptr);
+      slot = m_pAttributesMap->insert(slot, name);
   } catch (...) {
     delete clone;
     if (present) {
@@ -172,8 +240,15 @@ void XObject::copyAttributesFrom(const AttributesMap* source) {
   if (!source)
     return;
   m_pAttributesMap = NewAttributesMap();
-  for (const auto& [name, value] : *source)
-    (*m_pAttributesMap)[name] = CloneAttribute(*value);
+  for (const auto& [name, value] : *source) {
+    XObject* clone = CloneAttribute(*value);
+    try {
+      m_pAttributesMap->insert(m_pAttributesMap->end(), name)->second = clone;
+    } catch (...) {
+      delete clone;
+      throw;
+    }
+  }
 }
 
 void XObject::freeAttributes() {

@@ -194,6 +194,47 @@ TEST(XObjectAttributes, WrittenInNameOrder) {
   EXPECT_EQ(out.str(), " alpha='-3' mid='x&lt;y' zeta='x&lt;y'");
 }
 
+// Byte order, prefixes, long names and more attributes than an object
+// usually has, through stores, replacements and removals at either end and
+// in the middle; a copy keeps the order.
+TEST(XObjectAttributes, NameOrderThroughStoresAndRemovals) {
+  const std::string longName = "zz_an_attribute_name_longer_than_short_strings";
+  struct Step {
+    std::string name;
+    bool remove;
+    std::vector<std::string> written;
+  };
+  const std::vector<Step> steps = {
+      {"m", false, {"m"}},
+      {"B", false, {"B", "m"}},
+      {longName, false, {"B", "m", longName}},
+      {"a", false, {"B", "a", "m", longName}},
+      {"ab", false, {"B", "a", "ab", "m", longName}},
+      {"a", true, {"B", "ab", "m", longName}},
+      {"m", false, {"B", "ab", "m", longName}},
+      {longName, true, {"B", "ab", "m"}},
+      {"B", true, {"ab", "m"}},
+      {"a", false, {"a", "ab", "m"}},
+  };
+  Node node("n");
+  TX(string) value("v");
+  for (const Step& step : steps) {
+    if (step.remove)
+      node.RemoveAttribute(step.name);
+    else
+      node.setAttribute(step.name, &value);
+    std::string expected;
+    for (const std::string& name : step.written)
+      expected += " " + name + "='v'";
+    Node copy(node);
+    for (Node* written : {&node, &copy}) {
+      std::ostringstream out;
+      written->EmitAttributes(out);
+      EXPECT_EQ(out.str(), expected) << "after " << (step.remove ? "removing " : "storing ") << step.name;
+    }
+  }
+}
+
 TEST(XObjectAttributes, CopyClonesAssignmentKeepsTargetAttributes) {
   Node original("orig");
   TX(integer) one(1);
