@@ -51,7 +51,7 @@ static @XOBJECT@ * pCurrentGroupElement = 0;
    SetElement makes a finished single child a member of the object being
    read (or sets a copy and frees it); AppendElement appends it to a list; SetChoice makes a child or
    a list of children the choice; SetAttribute and SetDatatypeAttribute
-   convert an attribute's text to its class, the latter through the
+   convert an attribute's text to its class, the latter as the
    datatype's base, and refuse it (1) when the object being read is of
    another class (elements of one tag may differ in type) or, for a
    datatype, when the datatype's check refuses the value. Both hand the
@@ -146,11 +146,13 @@ static int SetDatatypeAttribute(void (Object::*set)(const Value &), const char *
 	Object *pObject = Parent<Object>();
 	if (!pObject)
 		return UnknownAttribute();
-	Base base;
-	base.SetValueFromString(szValue);
 	Value *pValue = new Value;
 	@XOBJECT@::HandOver handOver(pValue);
-	pValue->SetValue(base);
+	/* A new datatype object holds a new Base, so the text is read into
+	   the value it holds: the same value as a Base read from the text and
+	   set, without making and copying one. */
+	const Base &value = pValue->GetValue();
+	const_cast<Base &>(value).SetValueFromString(szValue);
 	if (!pValue->IsValid())
 	{
 		RefuseValue("attribute", szAttribute, szValue, szDatatype, fLiterals);
