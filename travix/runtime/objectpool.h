@@ -1,7 +1,7 @@
 // Memory for the runtime's objects: an import makes and frees many small
 // objects of a few sizes, which free lists per size serve faster than the
 // general heap. Internal to the runtime; XObject's allocation functions
-// are its only users.
+// and the attribute maps are its only users.
 #ifndef TRAVIX_OBJECT_POOL_H
 #define TRAVIX_OBJECT_POOL_H
 

@@ -32,17 +32,12 @@ inline constexpr char TRAVIX_NAME(SLASH)[] = "/";
 
 class TRAVIX_NAME(XObject);
 
-// Blocks of the runtime objects' free lists for attribute maps: most
-// objects of a document carry an attribute or two, and the general heap is
-// slower at making and freeing them.
-TRAVIX_API void* TRAVIX_NAME(AllocateAttributeNode)(std::size_t size);
-TRAVIX_API void TRAVIX_NAME(FreeAttributeNode)(void* block, std::size_t size) noexcept;
-
 // The attributes of one object: names with their values, in name order.
 // Objects carry few attributes, so a sorted array searched from the front
 // serves them better than a tree: the first few entries live in the map
-// itself, nothing is rebalanced and freeing is one pass. The map does not
-// own the values; the object it belongs to does.
+// itself, more come from the runtime's free lists, nothing is rebalanced
+// and freeing is one pass. The map does not own the values; the object it
+// belongs to does.
 class TRAVIX_API TRAVIX_NAME(XAttributeMap) {
 public:
   struct value_type {

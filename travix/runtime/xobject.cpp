@@ -16,12 +16,6 @@ TRAVIX_BEGIN_NAMESPACE
 
 using XObject = TRAVIX_NAME(XObject);
 
-void* TRAVIX_NAME(AllocateAttributeNode)(std::size_t size) { return travix_pool::Allocate(size); }
-
-void TRAVIX_NAME(FreeAttributeNode)(void* block, std::size_t size) noexcept {
-  travix_pool::Free(block, size);
-}
-
 // Attribute maps
 
 using AttributeMap = TRAVIX_NAME(XAttributeMap);
@@ -30,7 +24,7 @@ AttributeMap::~TRAVIX_NAME(XAttributeMap)() {
   for (value_type& entry : *this)
     entry.~value_type();
   if (m_entries != Inline())
-    TRAVIX_NAME(FreeAttributeNode)(m_entries, m_capacity * sizeof(value_type));
+    travix_pool::Free(m_entries, m_capacity * sizeof(value_type));
 }
 
 AttributeMap::iterator AttributeMap::insert(iterator position, std::string_view name) {
@@ -38,13 +32,13 @@ AttributeMap::iterator AttributeMap::insert(iterator position, std::string_view 
   if (m_size == m_capacity) {
     const std::uint32_t capacity = m_capacity * 2;
     auto* entries =
-        static_cast<value_type*>(TRAVIX_NAME(AllocateAttributeNode)(capacity * sizeof(value_type)));
+        static_cast<value_type*>(travix_pool::Allocate(capacity * sizeof(value_type)));
     for (std::uint32_t i = 0; i < m_size; ++i) {
       new (&entries[i]) value_type{std::move(m_entries[i].first), m_entries[i].second};
       m_entries[i].~value_type();
     }
     if (m_entries != Inline())
-      TRAVIX_NAME(FreeAttributeNode)(m_entries, m_capacity * sizeof(value_type));
+      travix_pool::Free(m_entries, m_capacity * sizeof(value_type));
     m_entries = entries;
     m_capacity = capacity;
   }
