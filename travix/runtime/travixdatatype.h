@@ -392,11 +392,8 @@ public:
           m_last = extended;
           return;
         }
-        m_own = Collect(m_last);
-        m_shared = false;
-        m_last = nullptr;
       }
-      m_own.push_back(facet.Counted());
+      KeepOwn(facet);
     }
     void AddTail(const Facet& facet) { push_back(facet); }
 
@@ -457,11 +454,18 @@ public:
     // published.
     static const Node* Extend(const Node* last, const Facet& facet) {
       std::atomic<const Node*>& extensions = Extensions(last, facet);
-      std::size_t variants = 0;
-      if (const Node* found = Find(extensions.load(std::memory_order_acquire), facet, variants))
-        return found;
+      for (const Node* node = extensions.load(std::memory_order_acquire); node; node = node->nextSibling)
+        if (node->facet.SameAs(facet))
+          return node;
+      return Insert(last, facet, extensions);
+    }
+
+    // Extend for a facet not found there: once per list and process, and
+    // for every facet of lists that vary too much to be shared.
+    __attribute__((noinline)) static const Node* Insert(const Node* last, const Facet& facet,
+                                                        std::atomic<const Node*>& extensions) {
       std::lock_guard<std::mutex> lock(s_mutex);
-      variants = 0;
+      std::size_t variants = 0;
       const Node* first = extensions.load(std::memory_order_acquire);
       if (const Node* found = Find(first, facet, variants))
         return found;
@@ -472,6 +476,15 @@ public:
       ++s_nodes;
       extensions.store(node, std::memory_order_release);
       return node;
+    }
+
+    __attribute__((noinline)) void KeepOwn(const Facet& facet) {
+      if (m_shared) {
+        m_own = Collect(m_last);
+        m_shared = false;
+        m_last = nullptr;
+      }
+      m_own.push_back(facet.Counted());
     }
 
     static std::vector<Facet> Collect(const Node* last) {
