@@ -215,7 +215,7 @@ private:
   typedef std::conditional_t<HasPlain, Plain, bool> PlainStore;
 
   // What T makes of the text, or else of the number, this facet was made from.
-  void MakeValue(std::optional<T>& value) const {
+  __attribute__((noinline)) void MakeValue(std::optional<T>& value) const {
     if constexpr (HasPlain) {
       if (m_text.empty()) {
         value.emplace(m_plain);
