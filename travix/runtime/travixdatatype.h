@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <type_traits>
@@ -31,7 +32,28 @@
 
 TRAVIX_BEGIN_NAMESPACE
 
+// Generated constructors make every facet anew for every object, only to
+// find it in the shared lists (XDatatype::FacetList) and drop it. So a facet
+// made from text or from a number holds just that, and makes its value only
+// when the value is needed or the facet is kept (Counted).
 template <class T, bool Numeric> class TRAVIX_NAME(XFacet) {
+  // The plain type of the runtime's number kinds: T made from a number holds
+  // that number converted to it, and nothing else.
+  template <class U, class = void> struct PlainOf {
+    typedef void type;
+  };
+  template <class V, TRAVIX_NAME(XIntegerKind) K> struct PlainOf<TRAVIX_NAME(XIntegerValue)<V, K>> {
+    typedef V type;
+  };
+  template <TRAVIX_NAME(XRealKind) K> struct PlainOf<TRAVIX_NAME(XRealValue)<K>> {
+    typedef double type;
+  };
+  template <class D> struct PlainOf<TRAVIX_NAME(boolean), D> {
+    typedef bool type;
+  };
+  typedef typename PlainOf<T>::type Plain;
+  static constexpr bool HasPlain = !std::is_void_v<Plain>;
+
 public:
   enum FacetKind {
     minInclusive,
@@ -49,29 +71,60 @@ public:
 
   TRAVIX_NAME(XFacet)(FacetKind kind, const T& value) : m_kind(kind), m_value(value) {}
   // The value as written in the schema, read as T reads document text.
-  TRAVIX_NAME(XFacet)(FacetKind kind, const char* text) : m_kind(kind) {
-    m_value.SetValueFromString(text ? text : "");
-    m_text = text ? text : "";
+  TRAVIX_NAME(XFacet)(FacetKind kind, const char* text)
+      : m_kind(kind), m_text(text ? text : ""), m_fresh(!m_text.empty()) {
+    if (m_text.empty())
+      MakeValue(m_value);
+  }
+  // The same facet as one made from T(number). A literal 0 comes here
+  // rather than to the text constructor as no text, which reads as 0 too.
+  template <class N, std::enable_if_t<std::is_arithmetic_v<N> && HasPlain, int> = 0>
+  TRAVIX_NAME(XFacet)(FacetKind kind, N number)
+      : m_kind(kind), m_plain(static_cast<PlainStore>(number)), m_fresh(true) {}
+
+  TRAVIX_NAME(XFacet)(const TRAVIX_NAME(XFacet)& other) = default;
+  // As assigning each member would: T's assignment decides what of the
+  // value (and its tag) is taken.
+  TRAVIX_NAME(XFacet)& operator=(const TRAVIX_NAME(XFacet)& other) {
+    if (this == &other)
+      return *this;
+    if (!m_value)
+      MakeValue(m_value);
+    std::optional<T> scratch;
+    *m_value = other.ValueIn(scratch);
+    m_fresh = m_fresh && other.m_fresh && m_text.empty() == other.m_text.empty();
+    m_kind = other.m_kind;
+    m_text = other.m_text;
+    m_plain = other.m_plain;
+    m_count = other.m_count;
+    return *this;
   }
 
   FacetKind GetKind() const { return m_kind; }
 
-  // A copy that has its count read already. Generated constructors make
-  // their facets anew for every object, so reading the count there would
-  // cost each object; a datatype's list counts the facets it keeps.
+  // A copy that has its value made and its count read already: the form a
+  // datatype's list keeps (and may share between threads).
   TRAVIX_NAME(XFacet) Counted() const {
     TRAVIX_NAME(XFacet) counted(*this);
+    if (!counted.m_value)
+      counted.MakeValue(counted.m_value);
     counted.m_count = Count();
     return counted;
   }
-  const T& GetValue() const { return m_value; }
+  // Makes the value on first use unless the facet has it: a facet that is
+  // not Counted is for one thread at a time.
+  const T& GetValue() const {
+    if (!m_value)
+      MakeValue(m_value);
+    return *m_value;
+  }
 
   // Whether a bound or length facet holds for the value. Literal facets hold
   // for every value here: they are matched as a set (Matches).
   bool Allows(const T& value) const {
     if constexpr (IsNumber) {
       double x = static_cast<double>(value);
-      double bound = static_cast<double>(m_value);
+      double bound = Number();
       switch (m_kind) {
       case minInclusive:
         return x >= bound;
@@ -106,41 +159,48 @@ public:
 
   // Whether the value equals this facet's value.
   bool Matches(const T& value) const {
-    if constexpr (IsNumber)
-      return static_cast<double>(value) == static_cast<double>(m_value);
-    else if constexpr (IsTokenList)
-      return TextsOf(value.GetTokens()) == TextsOf(m_value.GetTokens());
-    else
-      return std::string(value.c_str()) == m_value.c_str();
+    if constexpr (IsNumber) {
+      return static_cast<double>(value) == Number();
+    } else {
+      std::optional<T> scratch;
+      const T& own = ValueIn(scratch);
+      if constexpr (IsTokenList)
+        return TextsOf(value.GetTokens()) == TextsOf(own.GetTokens());
+      else
+        return std::string(value.c_str()) == own.c_str();
+    }
   }
 
   // Whether the two facets cannot be told apart: kind, value (with its
   // tag) and text alike.
   bool SameAs(const TRAVIX_NAME(XFacet)& other) const {
-    if (m_kind != other.m_kind || m_text != other.m_text ||
-        m_value.GetTag() != other.m_value.GetTag())
+    if (m_kind != other.m_kind || m_text != other.m_text)
       return false;
-    if constexpr (IsNumber)
-      return BitsOf(m_value) == BitsOf(other.m_value);
-    else if constexpr (IsTokenList)
-      return TextsOf(m_value.GetTokens()) == TextsOf(other.m_value.GetTokens());
-    else
-      return std::strcmp(m_value.c_str(), other.m_value.c_str()) == 0;
+    if (m_fresh && other.m_fresh) {
+      // Values a new T made of the same text, or of a number each.
+      if constexpr (IsNumber)
+        return !m_text.empty() || BitsOf(Number()) == BitsOf(other.Number());
+      else
+        return true;
+    }
+    return SameValueAs(other);
   }
 
-  // Equal for facets that are SameAs each other.
+  // Equal for facets that are SameAs each other. A facet's text, when it
+  // has one, decides its value, so the value is mixed in only without text.
   std::size_t Hash() const {
     std::uint64_t hash = 14695981039346656037ull ^ static_cast<std::uint64_t>(m_kind);
     auto mix = [&hash](const char* bytes, std::size_t length) {
       for (std::size_t i = 0; i < length; ++i)
         hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
     };
-    mix(m_text.data(), m_text.size());
-    if constexpr (IsNumber) {
-      std::uint64_t bits = BitsOf(m_value);
-      mix(reinterpret_cast<const char*>(&bits), sizeof bits);
+    if (!m_text.empty()) {
+      mix(m_text.data(), m_text.size());
+    } else if constexpr (IsNumber) {
+      hash = (hash ^ BitsOf(Number())) * 1099511628211ull;
+      hash ^= hash >> 32;
     } else if constexpr (!IsTokenList) {
-      mix(m_value.c_str(), std::strlen(m_value.c_str()));
+      mix(m_value->c_str(), std::strlen(m_value->c_str()));
     }
     return static_cast<std::size_t>(hash);
   }
@@ -152,9 +212,60 @@ private:
   struct HasTokens<U, std::void_t<decltype(std::declval<const U&>().GetTokens())>>
       : std::true_type {};
   static constexpr bool IsTokenList = HasTokens<T>::value;
+  typedef std::conditional_t<HasPlain, Plain, bool> PlainStore;
 
-  template <class U> static std::uint64_t BitsOf(const U& value) {
-    double number = static_cast<double>(value);
+  // What T makes of the text, or else of the number, this facet was made from.
+  __attribute__((noinline)) void MakeValue(std::optional<T>& value) const {
+    if constexpr (HasPlain) {
+      if (m_text.empty()) {
+        value.emplace(m_plain);
+        return;
+      }
+    }
+    value.emplace();
+    value->SetValueFromString(m_text.c_str());
+  }
+
+  // The value, made in `scratch` when the facet does not hold it.
+  const T& ValueIn(std::optional<T>& scratch) const {
+    if (m_value)
+      return *m_value;
+    MakeValue(scratch);
+    return *scratch;
+  }
+
+  double Number() const {
+    if (m_value)
+      return static_cast<double>(*m_value);
+    if constexpr (HasPlain) {
+      if (m_text.empty())
+        return static_cast<double>(m_plain);
+    }
+    return NumberOfText();
+  }
+  __attribute__((noinline)) double NumberOfText() const {
+    T value;
+    value.SetValueFromString(m_text.c_str());
+    return static_cast<double>(value);
+  }
+
+  // SameAs for facets that may hold their values in other ways: they are
+  // compared value by value, tags too.
+  __attribute__((noinline)) bool SameValueAs(const TRAVIX_NAME(XFacet)& other) const {
+    std::optional<T> ownScratch, otherScratch;
+    const T& own = ValueIn(ownScratch);
+    const T& others = other.ValueIn(otherScratch);
+    if (own.GetTag() != others.GetTag())
+      return false;
+    if constexpr (IsNumber)
+      return BitsOf(static_cast<double>(own)) == BitsOf(static_cast<double>(others));
+    else if constexpr (IsTokenList)
+      return TextsOf(own.GetTokens()) == TextsOf(others.GetTokens());
+    else
+      return std::strcmp(own.c_str(), others.c_str()) == 0;
+  }
+
+  static std::uint64_t BitsOf(double number) {
     std::uint64_t bits;
     std::memcpy(&bits, &number, sizeof bits);
     return bits;
@@ -215,7 +326,7 @@ private:
       if (m_kind != length && m_kind != maxLength)
         return 0;
       TRAVIX_NAME(integer) count;
-      count.SetValueFromString(m_text.empty() ? TextOf(m_value).c_str() : m_text.c_str());
+      count.SetValueFromString(m_text.empty() ? TextOf(*m_value).c_str() : m_text.c_str());
       return static_cast<int>(count);
     }
   }
@@ -252,8 +363,11 @@ private:
   }
 
   FacetKind m_kind;
-  T m_value;
+  PlainStore m_plain{};    // when made from a number
   std::string m_text;
+  mutable std::optional<T> m_value; // empty while not made (only with text or a number)
+  // The value is what a new T makes of m_text, or of m_plain without text.
+  bool m_fresh = false;
   long m_count = -1; // Count(), once known
 };
 
@@ -278,11 +392,8 @@ public:
           m_last = extended;
           return;
         }
-        m_own = Collect(m_last);
-        m_shared = false;
-        m_last = nullptr;
       }
-      m_own.push_back(facet.Counted());
+      KeepOwn(facet);
     }
     void AddTail(const Facet& facet) { push_back(facet); }
 
@@ -343,11 +454,18 @@ public:
     // published.
     static const Node* Extend(const Node* last, const Facet& facet) {
       std::atomic<const Node*>& extensions = Extensions(last, facet);
-      std::size_t variants = 0;
-      if (const Node* found = Find(extensions.load(std::memory_order_acquire), facet, variants))
-        return found;
+      for (const Node* node = extensions.load(std::memory_order_acquire); node; node = node->nextSibling)
+        if (node->facet.SameAs(facet))
+          return node;
+      return Insert(last, facet, extensions);
+    }
+
+    // Extend for a facet not found there: once per list and process, and
+    // for every facet of lists that vary too much to be shared.
+    __attribute__((noinline)) static const Node* Insert(const Node* last, const Facet& facet,
+                                                        std::atomic<const Node*>& extensions) {
       std::lock_guard<std::mutex> lock(s_mutex);
-      variants = 0;
+      std::size_t variants = 0;
       const Node* first = extensions.load(std::memory_order_acquire);
       if (const Node* found = Find(first, facet, variants))
         return found;
@@ -358,6 +476,15 @@ public:
       ++s_nodes;
       extensions.store(node, std::memory_order_release);
       return node;
+    }
+
+    __attribute__((noinline)) void KeepOwn(const Facet& facet) {
+      if (m_shared) {
+        m_own = Collect(m_last);
+        m_shared = false;
+        m_last = nullptr;
+      }
+      m_own.push_back(facet.Counted());
     }
 
     static std::vector<Facet> Collect(const Node* last) {

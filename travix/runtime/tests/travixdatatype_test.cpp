@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "formnames.h"
@@ -260,6 +261,128 @@ TEST(XDatatype, VaryingFacetListsKeepTheirOwnFacets) {
   }
 }
 
+template <class T> using NumberFacet = TX(XFacet)<T, true>;
+
+// Text kinds take no numbers: only text and their own values.
+static_assert(!std::is_constructible_v<StringType::F, StringType::F::FacetKind, int> &&
+              !std::is_constructible_v<StringType::F, StringType::F::FacetKind, double> &&
+              !std::is_constructible_v<StringType::F, StringType::F::FacetKind, bool>);
+
+template <class F> void ExpectAlike(const F& a, const F& b, bool same, const std::string& label) {
+  EXPECT_EQ(a.SameAs(b), same) << label;
+  EXPECT_EQ(b.SameAs(a), same) << label;
+  EXPECT_EQ(a.Counted().SameAs(b), same) << label;
+  EXPECT_EQ(a.SameAs(b.Counted()), same) << label;
+  if (same) {
+    EXPECT_EQ(a.Hash(), b.Hash()) << label;
+  }
+}
+
+// Facets of every kind from `a` and from `b` are alike in all that the
+// shared lists and the datatype look at: a facet from a number is the facet
+// from T made of that number, whichever literal form the number takes.
+template <class T, class MakeA, class MakeB>
+void ExpectSameFacets(MakeA makeA, MakeB makeB, const std::string& label) {
+  using F = NumberFacet<T>;
+  for (int k = F::minInclusive; k <= F::literal; ++k) {
+    const auto kind = static_cast<typename F::FacetKind>(k);
+    const std::string where = label + " kind " + std::to_string(k);
+    const F a = makeA(kind), b = makeB(kind);
+    ExpectAlike(a, b, true, where);
+    const T value = makeB(kind).GetValue();
+    for (const T& probe : {T(-2), T(-1), T(0), T(1), T(2), T(3), value}) {
+      EXPECT_EQ(makeA(kind).Allows(probe), b.Allows(probe)) << where;
+      EXPECT_EQ(makeA(kind).Matches(probe), b.Matches(probe)) << where;
+    }
+    EXPECT_EQ(static_cast<double>(makeA(kind).GetValue()), static_cast<double>(value)) << where;
+    EXPECT_EQ(makeA(kind).GetValue().GetTag(), value.GetTag()) << where;
+  }
+}
+
+#define EXPECT_SAME_FACETS(T, A, B)                                                                \
+  ExpectSameFacets<T>([&](auto kind) { return NumberFacet<T>(kind, A); },                          \
+                      [&](auto kind) { return NumberFacet<T>(kind, B); }, #T " " #A " " #B)
+
+TEST(XDatatype, FacetsFromNumbersAreFacetsOfTheValuesMadeOfThem) {
+  using Unsigned = TX(non_negative_integer);
+  EXPECT_SAME_FACETS(TX(integer), 12, TX(integer)(12));
+  EXPECT_SAME_FACETS(TX(integer), -7, TX(integer)(-7));
+  EXPECT_SAME_FACETS(TX(integer), 5u, TX(integer)(5u));
+  EXPECT_SAME_FACETS(TX(integer), true, TX(integer)(true));
+  EXPECT_SAME_FACETS(TX(integer), 0, "");
+  EXPECT_SAME_FACETS(TX(integer), 0, TX(integer)(0));
+  EXPECT_SAME_FACETS(Unsigned, -1, Unsigned(-1));
+  EXPECT_SAME_FACETS(Unsigned, 4294967295, Unsigned(4294967295));
+  EXPECT_SAME_FACETS(Unsigned, 3000000000u, Unsigned(3000000000u));
+  EXPECT_SAME_FACETS(TX(positive_integer), 0, nullptr);
+  EXPECT_SAME_FACETS(TX(real), 1.5e3, TX(real)(1.5e3));
+  EXPECT_SAME_FACETS(TX(real), 2, TX(real)(2.0));
+  EXPECT_SAME_FACETS(TX(real), 7u, TX(real)(7u));
+  EXPECT_SAME_FACETS(TX(real), false, TX(real)(false));
+  EXPECT_SAME_FACETS(TX(real), 0, "");
+  EXPECT_SAME_FACETS(TX(decimal), 0.0, TX(decimal)(0.0));
+  EXPECT_SAME_FACETS(TX(decimal), -0.0, TX(decimal)(-0.0));
+  EXPECT_SAME_FACETS(TX(decimal), 2, TX(decimal)(2));
+  EXPECT_SAME_FACETS(TX(decimal), 2, 2.0);
+  EXPECT_SAME_FACETS(TX(boolean), true, TX(boolean)(true));
+  EXPECT_SAME_FACETS(TX(boolean), false, TX(boolean)(false));
+  EXPECT_SAME_FACETS(TX(boolean), 1, TX(boolean)(true));
+  EXPECT_SAME_FACETS(TX(boolean), 0, "");
+  // Converted as T's constructor converts them.
+  const double fraction = 2.9, half = 0.5;
+  EXPECT_SAME_FACETS(TX(integer), fraction, TX(integer)(2));
+  EXPECT_SAME_FACETS(TX(boolean), half, TX(boolean)(true));
+  EXPECT_SAME_FACETS(TX(real), 0.1f, TX(real)(static_cast<double>(0.1f)));
+}
+
+TEST(XDatatype, FacetsAreTheSameOnlyWhenNothingTellsThemApart) {
+  using Decimal = NumberFacet<TX(decimal)>;
+  using Integer = NumberFacet<TX(integer)>;
+  using String = StringType::F;
+  ExpectAlike(Decimal(Decimal::minInclusive, "0"), Decimal(Decimal::minInclusive, 0.0), false, "text, number");
+  ExpectAlike(Decimal(Decimal::scale, "2"), Decimal(Decimal::scale, "2"), true, "same text");
+  ExpectAlike(Decimal(Decimal::scale, "2"), Decimal(Decimal::scale, "2.0"), false, "other text");
+  ExpectAlike(Decimal(Decimal::scale, 2), Decimal(Decimal::scale, 2.5), false, "other number");
+  ExpectAlike(Decimal(Decimal::minInclusive, 0.0), Decimal(Decimal::minInclusive, -0.0), false, "zeros");
+  ExpectAlike(Decimal(Decimal::minInclusive, 1.0), Decimal(Decimal::maxInclusive, 1.0), false, "kinds");
+  ExpectAlike(String(String::maxLength, "12"), String(String::maxLength, "12"), true, "same text");
+  ExpectAlike(String(String::maxLength, "12"), String(String::length, "12"), false, "kinds");
+  ExpectAlike(String(String::literal, "red"), String(String::literal, TX(string)("red")), false, "text, value");
+  TX(string) red("red");
+  red.SetTag("colour");
+  ExpectAlike(String(String::literal, TX(string)("red")), String(String::literal, red), false, "value tags");
+  ExpectAlike(String(String::literal, red), String(String::literal, red), true, "same values");
+
+  // Assigning takes what T's assignment takes: a number kind keeps its tag.
+  TX(integer) tagged(5);
+  tagged.SetTag("size");
+  Integer assigned(Integer::maxInclusive, tagged);
+  assigned = Integer(Integer::maxInclusive, "5");
+  EXPECT_EQ(assigned.GetValue().GetTag(), "size");
+  ExpectAlike(assigned, Integer(Integer::maxInclusive, "5"), false, "assigned over a tag");
+  Integer retexted(Integer::maxInclusive, "7");
+  retexted = Integer(Integer::maxInclusive, "5");
+  ExpectAlike(retexted, Integer(Integer::maxInclusive, "5"), true, "assigned text");
+  Integer renumbered(Integer::maxInclusive, 7);
+  renumbered = Integer(Integer::maxInclusive, 5);
+  ExpectAlike(renumbered, Integer(Integer::maxInclusive, TX(integer)(5)), true, "assigned number");
+}
+
+// Facets that are not kept hold their text until a value is asked for.
+TEST(XDatatype, FacetsReadTheirTextWhenAsked) {
+  StringType::F length(StringType::F::maxLength, "3"), red(StringType::F::literal, "red");
+  EXPECT_TRUE(length.Allows(TX(string)("abc")) && !length.Allows(TX(string)("abcd")));
+  EXPECT_TRUE(red.Matches(TX(string)("red")) && !red.Matches(TX(string)("re")));
+  EXPECT_EQ(std::string(red.GetValue().c_str()) + red.GetValue().GetTag(), "red#PCDATA");
+  NumberFacet<TX(non_negative_integer)> bound(NumberFacet<TX(non_negative_integer)>::maxInclusive, "5");
+  EXPECT_TRUE(bound.Allows(5u) && !bound.Allows(6u) && bound.Matches(5u));
+  EXPECT_EQ(static_cast<unsigned>(bound.GetValue()), 5u);
+  TX(XFacet)<TX(NMTOKENS), false> tokens(TX(XFacet)<TX(NMTOKENS), false>::literal, "a  b");
+  TX(NMTOKENS) value;
+  value = "a\tb";
+  EXPECT_TRUE(tokens.Matches(value));
+}
+
 TEST(XDatatype, FacetListsBuiltOnManyThreadsAtOnce) {
   std::vector<std::thread> threads;
   std::vector<int> failures(8, 0);
@@ -269,6 +392,13 @@ TEST(XDatatype, FacetListsBuiltOnManyThreadsAtOnce) {
         IntegerType type;
         type.With(IntegerType::F::minInclusive, 1000 + i % 7).With(IntegerType::F::maxInclusive, 2000 + t);
         if (!type.Admits(2000 + t) || type.Admits(2001 + t) || type.Admits(999 + i % 7))
+          ++failures[t];
+        StringType text;
+        text.With(StringType::F::maxLength, "12").With(StringType::F::literal, i % 2 ? "odd" : "even");
+        RealType money;
+        money.With(RealType::F::minInclusive, 0.0).With(RealType::F::scale, 2);
+        if (!text.Admits(i % 2 ? "odd" : "even") || text.Admits("odd even") ||
+            !money.Admits(0.25) || money.Admits(0.125) || money.Admits(-1.0))
           ++failures[t];
       }
     });
