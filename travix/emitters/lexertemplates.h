@@ -443,6 +443,32 @@ static void ReportLiteral(const char *szValue, const char *szDatatype)
 
 )~";
 
+// Rules of no token of their own, after every rule they serve: each
+// matches what a longer rule above begins with, where that rule may stop
+// short. The scanner then takes the shorter match it took before they
+// stood here (the first byte of the token, which no rule but the last
+// accepts, or a "<" that an internal subset skips), but its automaton
+// never has to step back from a state that accepts nothing, and flex then
+// leaves the record of the last accepting state out of its inner loop.
+inline constexpr std::string_view kPrefixRules = R"~( /* Beginnings of the rules above, read as their first byte */
+<INITIAL>"<!"|"<!-"|"<!D"|"<!DO"|"<!DOC"|"<!DOCT"|"<!DOCTY"|"<!DOCTYP"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<INITIAL>"<!["|"<![C"|"<![CD"|"<![CDA"|"<![CDAT"|"<![CDATA"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<INITIAL>"<"{Name}|"</"({Name}{S}?)?	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_COM>"--"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_PIC>([^?]|"?"+[^?>])+"?"*|"?"+	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_XMLD>"ve"|"ver"|"vers"|"versi"|"versio"|"ye"|"en"|"enc"|"enco"|"encod"|"encodi"|"encodin"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_XMLD>"st"|"sta"|"stan"|"stand"|"standa"|"standal"|"standalo"|"standalon"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_EXTID>"SY"|"SYS"|"SYST"|"SYSTE"|"PU"|"PUB"|"PUBL"|"PUBLI"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_DOCMARKUP>"<!"|"<!-"|"<!--"([^-]|-[^-])*"-"{0,2}	{ yyless(1); }
+<@NS@_DOCMARKUP>\"[^"]*|'[^']*	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_CDSECT>"]]"	{ yyless(1); return EnterSymbol(TRAVIX_PCDATA); }
+)~";
+
+// The beginnings of enumerated values, after the value states' rules
+// (marker: those states).
+inline constexpr std::string_view kLiteralPrefixRule = R"~(<@LITERAL_STATES@>[^<"'= \t\r\n][^<"']*	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+)~";
+
 // The rules that apply wherever no state-specific rule matched.
 inline constexpr std::string_view kGeneralRules = R"~( /* Tags, white space and quotes */
 {StartTagRight}	{ return TRAVIX_STAGRIGHT; }
