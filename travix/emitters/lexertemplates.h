@@ -57,7 +57,7 @@ static int LexerStateStack[MAX_STATE_STACK_SIZE];	/* stack of start conditions *
 static int nLexerStateStackTop = -1;	/* index of the top of the stack; -1 when empty */
 static int nLineNum = 1;	/* line number of the input, for error reports */
 static char szCurrentLine[MAX_LINE_SIZE];	/* current line, for error reports */
-static char szLineTail[MAX_QUOTED_LINE];	/* the end of the last line read so far */
+static char szLineTail[MAX_QUOTED_LINE];	/* the last bytes read so far */
 static int nLineTail = 0;
 static char szLineHead[MAX_QUOTED_LINE];	/* the end of the part of the current line
 						   that has left the scanner's buffer */
@@ -1000,39 +1000,38 @@ static void ReportInvalidInput(const char *pBad, int fAtEnd)
  *****************************************************************************/
 static void KeepLineHead(int nKept)
 {
-	nLineHead = nLineTail > nKept ? nLineTail - nKept : 0;
-	memcpy(szLineHead, szLineTail, (size_t)nLineHead);
+	/* the kept bytes are the last ones read; the line may end in them */
+	int nLeft = nLineTail > nKept ? nLineTail - nKept : 0;
+	int nStart = nLeft;
+	while (nStart > 0 && szLineTail[nStart - 1] != '\n')
+		--nStart;
+	nLineHead = nLeft - nStart;
+	memcpy(szLineHead, szLineTail + nStart, (size_t)nLineHead);
 }
 
 /*****************************************************************************
  * KeepLineTail
  *
- * Description: follows the end of the last line of the input read so far
+ * Description: follows the last bytes of the input read so far, line ends
+ *              included: the token the scanner keeps may hold some
  * Parameters:  szRead, nRead - the block just read
  * Returns:     nothing
  *****************************************************************************/
 static void KeepLineTail(const char *szRead, int nRead)
 {
-	int nStart = nRead;
-	int nCopy;
-	while (nStart > 0 && szRead[nStart - 1] != '\n')
-		--nStart;
-	if (nStart > 0)
-		nLineTail = 0;
-	nCopy = nRead - nStart;
-	if (nCopy > MAX_QUOTED_LINE)
+	if (nRead > MAX_QUOTED_LINE)
 	{
-		nStart = nRead - MAX_QUOTED_LINE;
-		nCopy = MAX_QUOTED_LINE;
+		szRead += nRead - MAX_QUOTED_LINE;
+		nRead = MAX_QUOTED_LINE;
 	}
-	if (nLineTail + nCopy > MAX_QUOTED_LINE)
+	if (nLineTail + nRead > MAX_QUOTED_LINE)
 	{
-		int nDrop = nLineTail + nCopy - MAX_QUOTED_LINE;
+		int nDrop = nLineTail + nRead - MAX_QUOTED_LINE;
 		memmove(szLineTail, szLineTail + nDrop, (size_t)(nLineTail - nDrop));
 		nLineTail -= nDrop;
 	}
-	memcpy(szLineTail + nLineTail, szRead + nStart, (size_t)nCopy);
-	nLineTail += nCopy;
+	memcpy(szLineTail + nLineTail, szRead, (size_t)nRead);
+	nLineTail += nRead;
 }
 
 /*****************************************************************************
