@@ -69,6 +69,17 @@ std::string Join(const std::vector<std::string>& names, const char* separator) {
 constexpr const char* kNoteAttribute =
     "\t\t\tszCurrentAttribute = pAttributes[nMiddle].szName;\n\t\t\tfLiteralQuote = 0;\n";
 
+// A flex pattern of the non-empty beginnings of a text, nested so that its
+// size grows with the text's length: "a"("b"("c")?)?
+std::string BeginningsOf(const std::string& text, const std::string& last = "") {
+  std::string pattern = last;
+  for (std::size_t i = text.size(); i-- > 0;) {
+    const std::string byte = FlexString(text.substr(i, 1));
+    pattern = byte + (pattern.empty() ? "" : "(" + pattern + ")?");
+  }
+  return pattern;
+}
+
 // A value state's error for what no rule reads past its first byte.
 std::string InvalidFirstByte(const std::string& ns) {
   return "yyless(1); " + ns + "_error(\"Invalid character\"); return 0;";
@@ -323,6 +334,14 @@ void TqXMLParserSrcWriter::LexerEmitRulesSection() {
   }
   out << "\n" << Splice(LexerTemplates::kAttributeValueRules, {{"NS", ns}});
   out << "\n" << Splice(LexerTemplates::kPrefixRules, {{"NS", ns}});
+  for (const std::string& id : m_elementSet) {
+    const std::string& name = TagById(id)->xmlName;
+    // "<name" is a beginning too: its rule needs the byte after it; "</"
+    // and white space after the name are beginnings of the end tag
+    for (const std::string& pattern :
+         {"\"<\"" + BeginningsOf(name), "\"</\"(" + BeginningsOf(name, "{S}") + ")?"})
+      out << Splice(LexerTemplates::kTagPrefixRule, {{"TAG_PREFIXES", pattern}, {"NS", ns}});
+  }
   out << "\n" << Splice(LexerTemplates::kGeneralRules, {{"NS", ns}});
 }
 
