@@ -334,8 +334,11 @@ void TqXMLParserSrcWriter::LexerEmitRulesSection() {
   }
   out << "\n" << Splice(LexerTemplates::kAttributeValueRules, {{"NS", ns}});
   out << "\n" << Splice(LexerTemplates::kPrefixRules, {{"NS", ns}});
-  for (const std::string& id : m_elementSet) {
-    const std::string& name = TagById(id)->xmlName;
+  // In the order of the names, so that a name's rule comes before those of
+  // the names it begins, which would otherwise take all it matches.
+  std::set<std::string> names;
+  for (const std::string& id : m_elementSet) names.insert(TagById(id)->xmlName);
+  for (const std::string& name : names) {
     // "<name" is a beginning too: its rule needs the byte after it; "</"
     // and white space after the name are beginnings of the end tag
     for (const std::string& pattern :
