@@ -57,7 +57,7 @@ static int LexerStateStack[MAX_STATE_STACK_SIZE];	/* stack of start conditions *
 static int nLexerStateStackTop = -1;	/* index of the top of the stack; -1 when empty */
 static int nLineNum = 1;	/* line number of the input, for error reports */
 static char szCurrentLine[MAX_LINE_SIZE];	/* current line, for error reports */
-static char szLineTail[MAX_QUOTED_LINE];	/* the end of the last line read so far */
+static char szLineTail[MAX_QUOTED_LINE];	/* the last bytes read so far */
 static int nLineTail = 0;
 static char szLineHead[MAX_QUOTED_LINE];	/* the end of the part of the current line
 						   that has left the scanner's buffer */
@@ -441,6 +441,38 @@ static void ReportLiteral(const char *szValue, const char *szDatatype)
 	@NS@_error(szText);
 }
 
+)~";
+
+// Rules of no token of their own, after every rule they serve: each
+// matches what a longer rule above begins with, where that rule may stop
+// short. The scanner then takes the shorter match it took before they
+// stood here (the first byte of the token, which no rule but the last
+// accepts, or a "<" that an internal subset skips), but its automaton
+// never has to step back from a state that accepts nothing, and flex then
+// leaves the record of the last accepting state out of its inner loop.
+inline constexpr std::string_view kPrefixRules = R"~( /* Beginnings of the rules above, read as their first byte */
+<INITIAL>"<!"|"<!-"|"<!D"|"<!DO"|"<!DOC"|"<!DOCT"|"<!DOCTY"|"<!DOCTYP"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<INITIAL>"<!["|"<![C"|"<![CD"|"<![CDA"|"<![CDAT"|"<![CDATA"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_COM>"--"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_PIC>([^?]|"?"+[^?>])+"?"*|"?"+	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_XMLD>"ve"|"ver"|"vers"|"versi"|"versio"|"ye"|"en"|"enc"|"enco"|"encod"|"encodi"|"encodin"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_XMLD>"st"|"sta"|"stan"|"stand"|"standa"|"standal"|"standalo"|"standalon"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_EXTID>"SY"|"SYS"|"SYST"|"SYSTE"|"PU"|"PUB"|"PUBL"|"PUBLI"	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_DOCMARKUP>"<!"|"<!-"|"<!--"([^-]|-[^-])*"-"{0,2}	{ yyless(1); }
+<@NS@_DOCMARKUP>\"[^"]*|'[^']*	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+<@NS@_CDSECT>"]]"	{ yyless(1); return EnterSymbol(TRAVIX_PCDATA); }
+)~";
+
+// The beginnings of a schema's start and end tags (marker: the pattern of
+// one tag's beginnings). They name each tag rather than any name, which
+// would make the automaton's states after a "<" dense and its tables twice
+// their size.
+inline constexpr std::string_view kTagPrefixRule = R"~(<INITIAL>@TAG_PREFIXES@	{ yyless(1); @NS@_error("Invalid character"); return 0; }
+)~";
+
+// The beginnings of enumerated values, after the value states' rules
+// (marker: those states).
+inline constexpr std::string_view kLiteralPrefixRule = R"~(<@LITERAL_STATES@>[^<"'= \t\r\n][^<"']*	{ yyless(1); @NS@_error("Invalid character"); return 0; }
 )~";
 
 // The rules that apply wherever no state-specific rule matched.
@@ -974,39 +1006,38 @@ static void ReportInvalidInput(const char *pBad, int fAtEnd)
  *****************************************************************************/
 static void KeepLineHead(int nKept)
 {
-	nLineHead = nLineTail > nKept ? nLineTail - nKept : 0;
-	memcpy(szLineHead, szLineTail, (size_t)nLineHead);
+	/* the kept bytes are the last ones read; the line may end in them */
+	int nLeft = nLineTail > nKept ? nLineTail - nKept : 0;
+	int nStart = nLeft;
+	while (nStart > 0 && szLineTail[nStart - 1] != '\n')
+		--nStart;
+	nLineHead = nLeft - nStart;
+	memcpy(szLineHead, szLineTail + nStart, (size_t)nLineHead);
 }
 
 /*****************************************************************************
  * KeepLineTail
  *
- * Description: follows the end of the last line of the input read so far
+ * Description: follows the last bytes of the input read so far, line ends
+ *              included: the token the scanner keeps may hold some
  * Parameters:  szRead, nRead - the block just read
  * Returns:     nothing
  *****************************************************************************/
 static void KeepLineTail(const char *szRead, int nRead)
 {
-	int nStart = nRead;
-	int nCopy;
-	while (nStart > 0 && szRead[nStart - 1] != '\n')
-		--nStart;
-	if (nStart > 0)
-		nLineTail = 0;
-	nCopy = nRead - nStart;
-	if (nCopy > MAX_QUOTED_LINE)
+	if (nRead > MAX_QUOTED_LINE)
 	{
-		nStart = nRead - MAX_QUOTED_LINE;
-		nCopy = MAX_QUOTED_LINE;
+		szRead += nRead - MAX_QUOTED_LINE;
+		nRead = MAX_QUOTED_LINE;
 	}
-	if (nLineTail + nCopy > MAX_QUOTED_LINE)
+	if (nLineTail + nRead > MAX_QUOTED_LINE)
 	{
-		int nDrop = nLineTail + nCopy - MAX_QUOTED_LINE;
+		int nDrop = nLineTail + nRead - MAX_QUOTED_LINE;
 		memmove(szLineTail, szLineTail + nDrop, (size_t)(nLineTail - nDrop));
 		nLineTail -= nDrop;
 	}
-	memcpy(szLineTail + nLineTail, szRead + nStart, (size_t)nCopy);
-	nLineTail += nCopy;
+	memcpy(szLineTail + nLineTail, szRead, (size_t)nRead);
+	nLineTail += nRead;
 }
 
 /*****************************************************************************

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,83 @@ std::string Join(const std::vector<std::string>& names, const char* separator) {
 // The attribute whose value an enumerated value's report names.
 constexpr const char* kNoteAttribute =
     "\t\t\tszCurrentAttribute = pAttributes[nMiddle].szName;\n\t\t\tfLiteralQuote = 0;\n";
+
+// A flex pattern of the non-empty beginnings of a text, nested so that its
+// size grows with the text's length: "a"("b"("c")?)?
+std::string BeginningsOf(const std::string& text, const std::string& last = "") {
+  std::string pattern = last;
+  for (std::size_t i = text.size(); i-- > 0;) {
+    const std::string byte = FlexString(text.substr(i, 1));
+    pattern = byte + (pattern.empty() ? "" : "(" + pattern + ")?");
+  }
+  return pattern;
+}
+
+// A value state's error for what no rule reads past its first byte.
+std::string InvalidFirstByte(const std::string& ns) {
+  return "yyless(1); " + ns + "_error(\"Invalid character\"); return 0;";
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// What the value states' rule for values not written as a literal reads
+// before the closing quote; the scanner's rule of the beginnings of values
+// takes every such text.
+bool IsValueText(const std::string& text) {
+  return !text.empty() && std::string("<\"'= \t\r\n").find(text[0]) == std::string::npos &&
+         text.find_first_of("<\"'", 1) == std::string::npos;
+}
+
+struct LiteralForm {
+  std::string text;
+  const char* enter;
+};
+
+// The action of the rule that takes `text` at the start of a token in a
+// value state, cut back to what that rule keeps; empty when none does.
+std::string ValueStateAction(const std::string& text, const std::vector<LiteralForm>& forms,
+                             const std::string& literals, bool emptyLiteral, const std::string& ns) {
+  const std::string cut = "yyless(" + std::to_string(text.size() - (IsQuote(text.back()) ? 1 : 0)) + "); ";
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos)
+    return cut + "CheckForNewlines(yytext, yyleng);";
+  if (text.size() == 1) {
+    if (text[0] == '=') return "yyless(1); return TRAVIX_EQUALS;";
+    if (IsQuote(text[0]))
+      return std::string("yyless(1); return LiteralQuote(") +
+             (text[0] == '"' ? "TRAVIX_DOUBLEQUOTE" : "TRAVIX_SINGLEQUOTE") + ", " +
+             (emptyLiteral ? "1" : "0") + ");";
+    return InvalidFirstByte(ns);
+  }
+  if (!IsQuote(text.back())) return "";
+  const std::string value = text.substr(0, text.size() - 1);
+  for (const LiteralForm& form : forms) {
+    if (form.text == value) return cut + "if (PopState() < 0) return 0; return " + form.enter + "(TRAVIX_CDATA);";
+  }
+  if (IsValueText(value)) return cut + "if (PopState() < 0) return 0; return EnterLiteral(" + literals + ");";
+  return "";
+}
+
+// Rules for the beginnings of literals that the rule of the beginnings of
+// values does not take (a literal holding a quote, say): each does what
+// the state's rules do with the longest part of it that they take.
+std::string LiteralPrefixRules(const std::string& state, const std::vector<LiteralForm>& forms,
+                               const std::string& literals, bool emptyLiteral, const std::string& ns) {
+  std::string rules;
+  std::set<std::string> written;
+  for (const LiteralForm& form : forms) {
+    for (std::size_t length = 2; length <= form.text.size(); ++length) {
+      const std::string prefix = form.text.substr(0, length);
+      if (IsValueText(prefix) || !written.insert(prefix).second ||
+          !ValueStateAction(prefix, forms, literals, emptyLiteral, ns).empty())
+        continue;
+      std::string action;
+      for (std::size_t kept = length - 1; action.empty(); --kept)
+        action = ValueStateAction(prefix.substr(0, kept), forms, literals, emptyLiteral, ns);
+      rules += "<" + state + ">" + FlexString(prefix) + "\t{ " + action + " }\n";
+    }
+  }
+  return rules;
+}
 
 }  // namespace
 
@@ -238,9 +316,35 @@ void TqXMLParserSrcWriter::LexerEmitRulesSection() {
     out << "\n /* Enumeration literals */\n"
         << literals
         << Splice(LexerTemplates::kLiteralStateRules,
-                  {{"LITERAL_STATES", Join(literalStates, ",")}});
+                  {{"LITERAL_STATES", Join(literalStates, ",")}})
+        << Splice(LexerTemplates::kLiteralPrefixRule,
+                  {{"LITERAL_STATES", Join(literalStates, ",")}, {"NS", ns}});
+    for (const auto& [identifier, enumeration] : m_enumerations) {
+      if (!enumeration.used) continue;
+      std::vector<LiteralForm> forms;
+      for (const std::string& text : enumeration.literals) {
+        std::vector<std::string> written = {text};
+        if (std::string escaped = EscapeMarkup(text); escaped != text) written.push_back(escaped);
+        for (const std::string& form : written)
+          forms.push_back({form, form.find('&') == std::string::npos ? "EnterText" : "EnterSymbol"});
+      }
+      out << LiteralPrefixRules(enumeration.state, forms, "&LiteralSet_" + identifier,
+                                enumeration.emptyLiteral, ns);
+    }
   }
   out << "\n" << Splice(LexerTemplates::kAttributeValueRules, {{"NS", ns}});
+  out << "\n" << Splice(LexerTemplates::kPrefixRules, {{"NS", ns}});
+  // In the order of the names, so that a name's rule comes before those of
+  // the names it begins, which would otherwise take all it matches.
+  std::set<std::string> names;
+  for (const std::string& id : m_elementSet) names.insert(TagById(id)->xmlName);
+  for (const std::string& name : names) {
+    // "<name" is a beginning too: its rule needs the byte after it; "</"
+    // and white space after the name are beginnings of the end tag
+    for (const std::string& pattern :
+         {"\"<\"" + BeginningsOf(name), "\"</\"(" + BeginningsOf(name, "{S}") + ")?"})
+      out << Splice(LexerTemplates::kTagPrefixRule, {{"TAG_PREFIXES", pattern}, {"NS", ns}});
+  }
   out << "\n" << Splice(LexerTemplates::kGeneralRules, {{"NS", ns}});
 }
 

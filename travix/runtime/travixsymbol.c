@@ -56,7 +56,13 @@ static unsigned long long Mix(unsigned long long hash, unsigned long long word) 
 /* Eight bytes a step: the scanner hashes every text it meets. The last step
  * reads the last eight bytes again where the text has that many, and the
  * text's length is part of the hash, so no step reads byte by byte. */
-static unsigned HashBytes(const char* text, size_t length) {
+#if defined(__GNUC__)
+#define TRAVIX_SYMBOL_INLINE static inline __attribute__((always_inline))
+#else
+#define TRAVIX_SYMBOL_INLINE static inline
+#endif
+
+TRAVIX_SYMBOL_INLINE unsigned HashBytes(const char* text, size_t length) {
   unsigned long long hash = 0x9E3779B97F4A7C15ull ^ (unsigned long long)length;
   unsigned long long word = 0;
   const char* end = text + length;
@@ -98,12 +104,38 @@ static void GrowIndexFor(int newestRow) {
   for (row = 1; row < newestRow; ++row) LinkRow(row);
 }
 
-static int LookupRange(const char* name, size_t length) {
+/* Whether two texts of `length` bytes are the same. Most texts a document
+ * repeats are short, and a call to memcmp costs more than comparing them in
+ * two reads each, which may overlap. */
+TRAVIX_SYMBOL_INLINE int SameBytes(const char* a, const char* b, size_t length) {
+  if (length >= 8) {
+    unsigned long long a1, b1, a2, b2;
+    if (length > 16) return memcmp(a, b, length) == 0;
+    memcpy(&a1, a, 8);
+    memcpy(&b1, b, 8);
+    memcpy(&a2, a + length - 8, 8);
+    memcpy(&b2, b + length - 8, 8);
+    return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+  }
+  if (length >= 4) {
+    unsigned a1, b1, a2, b2;
+    memcpy(&a1, a, 4);
+    memcpy(&b1, b, 4);
+    memcpy(&a2, a + length - 4, 4);
+    memcpy(&b2, b + length - 4, 4);
+    return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+  }
+  for (; length > 0; --length) {
+    if (*a++ != *b++) return 0;
+  }
+  return 1;
+}
+
+TRAVIX_SYMBOL_INLINE int LookupRange(const char* name, size_t length) {
   unsigned hash = HashBytes(name, length);
   int row = newestInBucket[hash & indexMask];
   while (row != 0) {
-    if (rowHash[row] == hash && rowLength[row] == length &&
-        memcmp(rows[row].name, name, length) == 0)
+    if (rowHash[row] == hash && rowLength[row] == length && SameBytes(rows[row].name, name, length))
       return row;
     row = olderInBucket[row];
   }
@@ -122,7 +154,7 @@ static int LookupEntityRange(const char* name, size_t length) {
   int row = newestInBucket[hash & indexMask];
   while (row != 0) {
     if (rowHash[row] == hash && rowLength[row] == length &&
-        memcmp(rows[row].name, name, length) == 0 && ReplacementOf(row) != NULL)
+        SameBytes(rows[row].name, name, length) && ReplacementOf(row) != NULL)
       return row;
     row = olderInBucket[row];
   }
