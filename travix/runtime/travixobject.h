@@ -7,6 +7,7 @@
 #ifndef TRAVIX_OBJECT_H
 #define TRAVIX_OBJECT_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -33,11 +34,10 @@ inline constexpr char TRAVIX_NAME(SLASH)[] = "/";
 class TRAVIX_NAME(XObject);
 
 // The attributes of one object: names with their values, in name order.
-// Objects carry few attributes, so a sorted array searched from the front
-// serves them better than a tree: the first few entries live in the map
-// itself, more come from the runtime's free lists, nothing is rebalanced
-// and freeing is one pass. The map does not own the values; the object it
-// belongs to does.
+// Objects carry few attributes, so a sorted array serves them better than a
+// tree: the first few entries live in the map itself, more come from the
+// runtime's free lists, nothing is rebalanced and freeing is one pass. The
+// map does not own the values; the object it belongs to does.
 class TRAVIX_API TRAVIX_NAME(XAttributeMap) {
 public:
   struct value_type {
@@ -62,10 +62,9 @@ public:
 
   // The first entry whose name is not less than `name` (byte order).
   iterator lower_bound(std::string_view name) noexcept {
-    iterator entry = begin();
-    while (entry != end() && std::string_view(entry->first) < name)
-      ++entry;
-    return entry;
+    return std::lower_bound(begin(), end(), name, [](const value_type& entry, std::string_view key) {
+      return std::string_view(entry.first) < key;
+    });
   }
   iterator find(std::string_view name) noexcept {
     iterator entry = lower_bound(name);
