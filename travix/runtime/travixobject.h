@@ -144,7 +144,7 @@ public:
   }
   // The same for a tag in a text constant, without a string made of it
   // first (null is the empty tag).
-  void SetTag(const char* tag) { setTag(tag ? std::string_view(tag) : std::string_view()); }
+  void SetTag(const char* tag) { assignTag(tag ? std::string_view(tag) : std::string_view()); }
   const std::string& GetTag() const { return m_tag; }
 
   virtual bool EmitXML(std::ostream& stream, int indent) = 0;
@@ -194,9 +194,9 @@ protected:
 private:
   // The inline SetTag and setAttribute forwarding to these let the
   // length of a literal be known where it is written.
-  void setTag(std::string_view tag);
+  void assignTag(std::string_view tag);
   void storeAttribute(std::string_view name, const TRAVIX_NAME(XObject)* value);
-  void removeAttribute(std::string_view name);
+  void dropAttribute(std::string_view name);
 };
 
 TRAVIX_END_NAMESPACE

@@ -80,7 +80,7 @@ XObject::~TRAVIX_NAME(XObject)() {
     freeAttributes();
 }
 
-void XObject::setTag(std::string_view tag) {
+void XObject::assignTag(std::string_view tag) {
   if (m_tag != tag)
     m_tag.assign(tag.data(), tag.size());
 }
@@ -123,9 +123,9 @@ bool XObject::HasAttribute(std::string name) const {
   return m_pAttributesMap && m_pAttributesMap->count(name) != 0;
 }
 
-void XObject::RemoveAttribute(std::string name) { removeAttribute(name); }
+void XObject::RemoveAttribute(std::string name) { dropAttribute(name); }
 
-void XObject::removeAttribute(std::string_view name) {
+void XObject::dropAttribute(std::string_view name) {
   if (!m_pAttributesMap)
     return;
   auto found = m_pAttributesMap->find(name);
@@ -187,7 +187,7 @@ void XObject::setAttribute(std::string name, const XObject* value) { storeAttrib
 // (obj.Set_a(obj.Get_a())). A failure leaves the attribute removed.
 void XObject::storeAttribute(std::string_view name, const XObject* value) {
   if (!value) {
-    removeAttribute(name);
+    dropAttribute(name);
     return;
   }
   if (!m_pAttributesMap)
@@ -202,7 +202,7 @@ void XObject::storeAttribute(std::string_view name, const XObject* value) {
     } else {
       clone = CloneAttribute(*value);
     }
-    clone->setTag(name);
+    clone->assignTag(name);
     if (!present)
       slot = m_pAttributesMap->insert(slot, name);
   } catch (...) {
