@@ -119,6 +119,12 @@ typedef struct
 /* Read errors end the input with an error report instead of ending the
    program. */
 #define YY_INPUT(buf, result, max_size) ((result) = ReadInput((buf), (max_size)))
+/* A refill reads all the room the buffer has. The scanner reads a token
+   that outgrows its buffer again from the token's start after every
+   refill, so in blocks of a fixed size a long comment, text or processing
+   instruction took time in the square of its length; as the buffer
+   doubles, the blocks now do too. */
+#define YY_READ_BUF_SIZE 0x40000000
 %}
 
 %option never-interactive nounput noinput nodefault 8bit
