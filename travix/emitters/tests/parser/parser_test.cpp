@@ -46,6 +46,10 @@ protected:
     NOATTRIBUTES_NAMESPACE(Initialize)();
     SHAREDTAGS_NAMESPACE(Initialize)();
   }
+  // Imports `text` as the file `name` and checks that it is refused with
+  // an error that holds `message`; the import is returned for more checks.
+  Imported ExpectRefused(const std::string& name, const std::string& text, const std::string& message);
+
   TestSupport::TempDir documents;
 };
 
@@ -55,6 +59,13 @@ using ListImporter = NOATTRIBUTES_NAMESPACE(XMLImporter);
 using NothingImporter = NOARCHETYPES_NAMESPACE(XMLImporter);
 using SharedTagsImporter = SHAREDTAGS_NAMESPACE(XMLImporter);
 using Order = EVERYTHING_NAMESPACE(order);
+
+Imported Parsers::ExpectRefused(const std::string& name, const std::string& text, const std::string& message) {
+  Imported imported = Import<EverythingImporter>(documents.Write(name, text));
+  EXPECT_EQ(imported.root, nullptr);
+  EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+  return imported;
+}
 
 // A pretty-printed order with every kind of markup the importer reads.
 const char* const kOrder = R"(<?xml version="1.0" encoding="UTF-8" standalone='yes'?>
@@ -214,9 +225,7 @@ TEST_F(Parsers, BrokenDocumentsAreRefusedAndLeaveNothingBehind) {
   const std::string valid = documents.Write("valid.xml", kSmallOrder);
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
-    Imported imported = Import<EverythingImporter>(documents.Write("broken.xml", text));
-    EXPECT_EQ(imported.root, nullptr);
-    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+    Imported imported = ExpectRefused("broken.xml", text, message);
     EXPECT_EQ(imported.error.rfind("Error: ", 0), 0u) << imported.error;
     // what the failure left in the scanner and the grammar is gone
     Imported next = Import<EverythingImporter>(valid);
@@ -322,9 +331,7 @@ TEST_F(Parsers, LimitsOfTheScannerAreErrorsNotFaults) {
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(message);
-    Imported imported = Import<EverythingImporter>(documents.Write("limit.xml", text));
-    EXPECT_EQ(imported.root, nullptr);
-    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+    Imported imported = ExpectRefused("limit.xml", text, message);
     EXPECT_LT(imported.error.size(), 2048u);
     EXPECT_EQ(Import<EverythingImporter>(valid).error, "");
   }
@@ -342,9 +349,7 @@ TEST_F(Parsers, EveryByteValueIsTextOrAnError) {
       {std::string(kSmallOrder) + std::string(20000, ' ') + nul, "Invalid character (a NUL byte)"},
   };
   for (const auto& [text, message] : cases) {
-    Imported imported = Import<EverythingImporter>(documents.Write("nul.xml", text));
-    EXPECT_EQ(imported.root, nullptr);
-    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+    ExpectRefused("nul.xml", text, message);
   }
   // in text, in an attribute value, in a tag, each byte alone and before
   // the highest byte; after a NUL
@@ -401,9 +406,7 @@ TEST_F(Parsers, TextTheOutputCannotHoldIsRefusedOnItsLine) {
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(message);
-    Imported imported = Import<EverythingImporter>(documents.Write("bad.xml", text));
-    EXPECT_EQ(imported.root, nullptr);
-    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+    ExpectRefused("bad.xml", text, message);
   }
   // text beyond ASCII in all its lengths, DEL, and the three control
   // characters XML has
@@ -440,9 +443,7 @@ TEST_F(Parsers, MarkupThatGoesWrongIsRefusedAtItsFirstByte) {
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
-    Imported imported = Import<EverythingImporter>(documents.Write("markup.xml", text));
-    EXPECT_EQ(imported.root, nullptr);
-    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+    ExpectRefused("markup.xml", text, message);
   }
   // a "]]" that does not end a CDATA section is text
   Imported text = Import<EverythingImporter>(
@@ -469,10 +470,7 @@ TEST_F(Parsers, ValuesAreCheckedAgainstTheirDatatypes) {
   };
   for (const auto& [line, message] : refused) {
     SCOPED_TRACE(line);
-    Imported imported =
-        Import<EverythingImporter>(documents.Write("value.xml", Replace(kSmallOrder, "<sku>a</sku>", line)));
-    EXPECT_EQ(imported.root, nullptr);
-    EXPECT_NE(imported.error.find(message), std::string::npos) << imported.error;
+    ExpectRefused("value.xml", Replace(kSmallOrder, "<sku>a</sku>", line), message);
   }
   Imported attribute = Import<EverythingImporter>(
       documents.Write("code.xml", Replace(kSmallOrder, "id='o1'", "id='o1' code='toolongcode'")));
