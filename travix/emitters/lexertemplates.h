@@ -81,7 +81,6 @@ static void ReplaceState(int newState);
 static void ClearStateStack(void);
 static void CheckForNewlines(const char *szString, int nLength);
 static int EnterSymbol(int nToken);
-static int EnterText(int nToken);
 @TAG_PROTOTYPES@static int ReadInput(char *szBuffer, int nMaxSize);
 static unsigned long long ZeroBytes(unsigned long long nWord);
 static const char *FindInvalidInput(const char *p, const char *pEnd);
@@ -300,19 +299,19 @@ inline constexpr std::string_view kFixedRules = R"~( /* Comments (XML 1.0 rule 1
 // their characters.
 inline constexpr std::string_view kContentRules = R"~(<INITIAL>[ \t]+	{
 			if (fTextContent[nLexerStateStackTop])
-				return EnterText(TRAVIX_PCDATA);
+				return EnterSymbol(TRAVIX_PCDATA);
 		}
 <INITIAL>\n[ \t]*	{
 			++nLineNum;
 			if (fTextContent[nLexerStateStackTop])
-				return EnterText(TRAVIX_PCDATA);
+				return EnterSymbol(TRAVIX_PCDATA);
 		}
 <INITIAL>{S}	{
 			CheckForNewlines(yytext, yyleng);
 			if (fTextContent[nLexerStateStackTop])
-				return EnterText(TRAVIX_PCDATA);
+				return EnterSymbol(TRAVIX_PCDATA);
 		}
-<INITIAL>[^<&\n]+	{ return EnterText(TRAVIX_PCDATA); }
+<INITIAL>[^<&\n]+	{ return EnterSymbol(TRAVIX_PCDATA); }
 <INITIAL>{CharData}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_PCDATA); }
 )~";
 
@@ -323,16 +322,16 @@ inline constexpr std::string_view kAttributeValueRules = R"~( /* Attribute value
 <@NS@_ATTVALUE,@NS@_IDN>{S}	{ CheckForNewlines(yytext, yyleng); }
 <@NS@_ATTVALUE>{DoubleQuote}	{ ReplaceState(@NS@_ATTSANSDQ); return TRAVIX_DOUBLEQUOTE; }
 <@NS@_ATTVALUE>{SingleQuote}	{ ReplaceState(@NS@_ATTSANSSQ); return TRAVIX_SINGLEQUOTE; }
-<@NS@_ATTSANSDQ>[^<"&\n]+	{ return EnterText(TRAVIX_CDATA); }
+<@NS@_ATTSANSDQ>[^<"&\n]+	{ return EnterSymbol(TRAVIX_CDATA); }
 <@NS@_ATTSANSDQ>{NAttSansDQ}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_CDATA); }
 <@NS@_ATTSANSDQ>{DoubleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_DOUBLEQUOTE; }
-<@NS@_ATTSANSSQ>[^<'&\n]+	{ return EnterText(TRAVIX_CDATA); }
+<@NS@_ATTSANSSQ>[^<'&\n]+	{ return EnterSymbol(TRAVIX_CDATA); }
 <@NS@_ATTSANSSQ>{NAttSansSQ}	{ CheckForNewlines(yytext, yyleng); return EnterSymbol(TRAVIX_CDATA); }
 <@NS@_ATTSANSSQ>{SingleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_SINGLEQUOTE; }
 <@NS@_IDN>{DoubleQuote}	{ ReplaceState(@NS@_IDNDQ); return TRAVIX_DOUBLEQUOTE; }
 <@NS@_IDN>{SingleQuote}	{ ReplaceState(@NS@_IDNSQ); return TRAVIX_SINGLEQUOTE; }
 <@NS@_IDNDQ,@NS@_IDNSQ>{S}	{ CheckForNewlines(yytext, yyleng); }
-<@NS@_IDNDQ,@NS@_IDNSQ>{Name}	{ return EnterText(TRAVIX_IDNAME); }
+<@NS@_IDNDQ,@NS@_IDNSQ>{Name}	{ return EnterSymbol(TRAVIX_IDNAME); }
 <@NS@_IDNDQ>{DoubleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_DOUBLEQUOTE; }
 <@NS@_IDNSQ>{SingleQuote}	{ if (PopState() < 0) return 0; return TRAVIX_SINGLEQUOTE; }
 )~";
@@ -727,18 +726,20 @@ static void CheckForNewlines(const char *szString, int nLength)
 }
 
 /*****************************************************************************
- * EnterFound
+ * EnterSymbol
  *
- * Description: hands the grammar the row of yytext: nIndex when a lookup
- *              found one, else a new row (reporting a refused insert)
- * Parameters:  nIndex - the row found, or 0
- *              nToken - the token to return
- * Returns:     nToken, or 0 (end of input) on error
+ * Description: hands the matched text to the grammar as a symbol table
+ *              index: the row of the text as it will be stored, its
+ *              references expanded (or not, inside a CDATA section), so
+ *              that a repeated text takes one row and the table's limit
+ *              counts distinct texts; a new row for a text not seen yet
+ * Parameters:  nToken - the token to return
+ * Returns:     nToken, or 0 (end of input, with an error report) when the
+ *              symbol table refuses the text
  *****************************************************************************/
-static int EnterFound(int nIndex, int nToken)
+static int EnterSymbol(int nToken)
 {
-	if (nIndex == 0)
-		nIndex = SymbolInsert(yytext, nToken);
+	int nIndex = SymbolEnter(yytext, yyleng, nToken);
 	if (nIndex < 0)
 	{
 		@NS@_error(SymbolGetLastError());
@@ -748,39 +749,7 @@ static int EnterFound(int nIndex, int nToken)
 	return nToken;
 }
 
-/*****************************************************************************
- * EnterSymbol
- *
- * Description: hands the matched text to the grammar as a symbol table
- *              index. A text holding "&" is looked up as it will be
- *              stored, its references expanded (or not, inside a CDATA
- *              section), so that a repeated text takes one row and the
- *              table's limit counts distinct texts.
- * Parameters:  nToken - the token to return
- * Returns:     nToken, or 0 (end of input, with an error report) when the
- *              symbol table refuses the text
- *****************************************************************************/
-static int EnterSymbol(int nToken)
-{
-	if (memchr(yytext, '&', (size_t)yyleng) != NULL)
-		return EnterFound(SymbolLookupExpanded(yytext), nToken);
-	return EnterFound(SymbolLookupLength(yytext, yyleng), nToken);
-}
-
 @TAG_FUNCTIONS@/*****************************************************************************
- * EnterText
- *
- * Description: EnterSymbol for a text matched by a pattern that excludes
- *              "&"
- * Parameters:  nToken - the token to return
- * Returns:     as EnterSymbol
- *****************************************************************************/
-static int EnterText(int nToken)
-{
-	return EnterFound(SymbolLookupLength(yytext, yyleng), nToken);
-}
-
-/*****************************************************************************
  * ReadInput
  *
  * Description: reads the next block of the input for the scanner

@@ -95,14 +95,9 @@ bool IsValueText(const std::string& text) {
          text.find_first_of("<\"'", 1) == std::string::npos;
 }
 
-struct LiteralForm {
-  std::string text;
-  const char* enter;
-};
-
 // The action of the rule that takes `text` at the start of a token in a
 // value state, cut back to what that rule keeps; empty when none does.
-std::string ValueStateAction(const std::string& text, const std::vector<LiteralForm>& forms,
+std::string ValueStateAction(const std::string& text, const std::vector<std::string>& forms,
                              const std::string& literals, bool emptyLiteral, const std::string& ns) {
   const std::string cut = "yyless(" + std::to_string(text.size() - (IsQuote(text.back()) ? 1 : 0)) + "); ";
   if (text.find_first_not_of(" \t\r\n") == std::string::npos)
@@ -117,8 +112,8 @@ std::string ValueStateAction(const std::string& text, const std::vector<LiteralF
   }
   if (!IsQuote(text.back())) return "";
   const std::string value = text.substr(0, text.size() - 1);
-  for (const LiteralForm& form : forms) {
-    if (form.text == value) return cut + "if (PopState() < 0) return 0; return " + form.enter + "(TRAVIX_CDATA);";
+  for (const std::string& form : forms) {
+    if (form == value) return cut + "if (PopState() < 0) return 0; return EnterSymbol(TRAVIX_CDATA);";
   }
   if (IsValueText(value)) return cut + "if (PopState() < 0) return 0; return EnterLiteral(" + literals + ");";
   return "";
@@ -127,13 +122,13 @@ std::string ValueStateAction(const std::string& text, const std::vector<LiteralF
 // Rules for the beginnings of literals that the rule of the beginnings of
 // values does not take (a literal holding a quote, say): each does what
 // the state's rules do with the longest part of it that they take.
-std::string LiteralPrefixRules(const std::string& state, const std::vector<LiteralForm>& forms,
+std::string LiteralPrefixRules(const std::string& state, const std::vector<std::string>& forms,
                                const std::string& literals, bool emptyLiteral, const std::string& ns) {
   std::string rules;
   std::set<std::string> written;
-  for (const LiteralForm& form : forms) {
-    for (std::size_t length = 2; length <= form.text.size(); ++length) {
-      const std::string prefix = form.text.substr(0, length);
+  for (const std::string& form : forms) {
+    for (std::size_t length = 2; length <= form.size(); ++length) {
+      const std::string prefix = form.substr(0, length);
       if (IsValueText(prefix) || !written.insert(prefix).second ||
           !ValueStateAction(prefix, forms, literals, emptyLiteral, ns).empty())
         continue;
@@ -218,10 +213,8 @@ void TqXMLParserSrcWriter::WriteLexerRules() {
       std::vector<std::string> forms = {text};
       if (std::string escaped = EscapeMarkup(text); escaped != text) forms.push_back(escaped);
       for (const std::string& form : forms) {
-        const char* enter = form.find('&') == std::string::npos ? "EnterText" : "EnterSymbol";
         m_lexLiteralRules << "<" << enumeration.state << ">" << FlexString(form)
-                          << "/{LiteralEnd}\t{ if (PopState() < 0) return 0; return " << enter
-                          << "(TRAVIX_CDATA); }\n";
+                          << "/{LiteralEnd}\t{ if (PopState() < 0) return 0; return EnterSymbol(TRAVIX_CDATA); }\n";
       }
     }
     // Any other value (character references, say) is checked once expanded.
@@ -321,12 +314,10 @@ void TqXMLParserSrcWriter::LexerEmitRulesSection() {
                   {{"LITERAL_STATES", Join(literalStates, ",")}, {"NS", ns}});
     for (const auto& [identifier, enumeration] : m_enumerations) {
       if (!enumeration.used) continue;
-      std::vector<LiteralForm> forms;
+      std::vector<std::string> forms;
       for (const std::string& text : enumeration.literals) {
-        std::vector<std::string> written = {text};
-        if (std::string escaped = EscapeMarkup(text); escaped != text) written.push_back(escaped);
-        for (const std::string& form : written)
-          forms.push_back({form, form.find('&') == std::string::npos ? "EnterText" : "EnterSymbol"});
+        forms.push_back(text);
+        if (std::string escaped = EscapeMarkup(text); escaped != text) forms.push_back(escaped);
       }
       out << LiteralPrefixRules(enumeration.state, forms, "&LiteralSet_" + identifier,
                                 enumeration.emptyLiteral, ns);

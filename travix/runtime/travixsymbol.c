@@ -18,8 +18,13 @@
 #define TRAVIX_SYMBOL_AMP_REREAD 0
 #endif
 
+/* A row keeps what a lookup compares next to its name, so that a probe of
+ * a bucket chain reads one place per row. */
 typedef struct {
-  char* name; /* into namePool; null for unused rows */
+  char* name;      /* into namePool; null for unused rows */
+  unsigned hash;   /* of the name's bytes */
+  unsigned length; /* of the name, without its NUL */
+  int older;       /* the next older row of the same bucket, or 0 */
   int token;
   int association;
 } SymbolRow;
@@ -42,55 +47,85 @@ static size_t expansionLength = 0;
  * lookup. */
 #define INDEX_SIZE 65536u /* the most buckets; a power of two */
 #define FIRST_INDEX_SIZE 1024u
-static unsigned rowHash[TRAVIX_SYMBOL_ROWS];
-static size_t rowLength[TRAVIX_SYMBOL_ROWS];
-static int olderInBucket[TRAVIX_SYMBOL_ROWS];
 static int newestInBucket[INDEX_SIZE];
 static unsigned indexMask = FIRST_INDEX_SIZE - 1u;
 
-static unsigned long long Mix(unsigned long long hash, unsigned long long word) {
-  hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-  return hash ^ (hash >> 32);
-}
-
-/* Eight bytes a step: the scanner hashes every text it meets. The last step
- * reads the last eight bytes again where the text has that many, and the
- * text's length is part of the hash, so no step reads byte by byte. */
 #if defined(__GNUC__)
 #define TRAVIX_SYMBOL_INLINE static inline __attribute__((always_inline))
 #else
 #define TRAVIX_SYMBOL_INLINE static inline
 #endif
 
-TRAVIX_SYMBOL_INLINE unsigned HashBytes(const char* text, size_t length) {
-  unsigned long long hash = 0x9E3779B97F4A7C15ull ^ (unsigned long long)length;
-  unsigned long long word = 0;
-  const char* end = text + length;
-  if (length >= 8) {
-    for (; end - text > 8; text += 8) {
-      memcpy(&word, text, 8);
-      hash = Mix(hash, word);
-    }
-    memcpy(&word, end - 8, 8);
-  } else if (length >= 4) {
-    unsigned first, last;
-    memcpy(&first, text, 4);
-    memcpy(&last, end - 4, 4);
-    word = (unsigned long long)first << 32 | last;
-  } else if (length > 0) {
-    word = (unsigned long long)(unsigned char)text[0] << 16 |
-           (unsigned long long)(unsigned char)text[length / 2] << 8 | (unsigned char)end[-1];
-  }
-  hash = Mix(hash, word);
-  hash ^= hash >> 29;
-  hash *= 0xC4CEB9FE1A85EC53ull;
+/* Both halves of the product of two words, folded into one: every bit of
+ * either word reaches the low bits the index uses, in one multiplication. */
+TRAVIX_SYMBOL_INLINE unsigned long long Fold(unsigned long long a, unsigned long long b) {
+#if defined(__SIZEOF_INT128__)
+  unsigned __int128 product = (unsigned __int128)a * b;
+  return (unsigned long long)product ^ (unsigned long long)(product >> 64);
+#else
+  unsigned long long hash = (a ^ b) * 0xFF51AFD7ED558CCDull;
   hash ^= hash >> 32;
-  return (unsigned)hash;
+  hash = (hash ^ b) * 0xC4CEB9FE1A85EC53ull;
+  return hash ^ (hash >> 29);
+#endif
+}
+
+/* Whether any byte of a word is an ampersand. */
+TRAVIX_SYMBOL_INLINE unsigned long long Ampersands(unsigned long long word) {
+  word ^= 0x2626262626262626ull;
+  return (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+}
+
+#define HASH_KEY_1 0xA0761D6478BD642Full
+#define HASH_KEY_2 0xE7037ED1A0B428DBull
+
+/* The hash of a text, and whether it holds an ampersand, from the same
+ * reads: the scanner hashes every text it meets, and most are short. Up to
+ * sixteen bytes take two reads (which may overlap) and one multiplication;
+ * a text's length is part of the hash, so no step reads byte by byte. */
+TRAVIX_SYMBOL_INLINE unsigned HashText(const char* text, size_t length, int* hasAmpersand) {
+  unsigned long long seed = HASH_KEY_2 ^ (unsigned long long)length;
+  unsigned long long first = 0, last = 0, found = 0;
+  const char* end = text + length;
+  if (length > 16) {
+    for (; end - text > 16; text += 16) {
+      memcpy(&first, text, 8);
+      memcpy(&last, text + 8, 8);
+      found |= Ampersands(first) | Ampersands(last);
+      seed = Fold(first ^ HASH_KEY_1, last ^ seed);
+    }
+    memcpy(&first, end - 16, 8);
+    memcpy(&last, end - 8, 8);
+    found |= Ampersands(first) | Ampersands(last);
+  } else if (length >= 8) {
+    memcpy(&first, text, 8);
+    memcpy(&last, end - 8, 8);
+    found = Ampersands(first) | Ampersands(last);
+  } else if (length >= 4) {
+    unsigned head, tail;
+    memcpy(&head, text, 4);
+    memcpy(&tail, end - 4, 4);
+    first = head;
+    last = tail;
+    /* the high half of each word is zero, no ampersand */
+    found = Ampersands(first | 0xFFFFFFFF00000000ull) | Ampersands(last | 0xFFFFFFFF00000000ull);
+  } else if (length > 0) {
+    first = (unsigned long long)(unsigned char)text[0] << 16 |
+            (unsigned long long)(unsigned char)text[length / 2] << 8 | (unsigned char)end[-1];
+    found = Ampersands(first | 0xFFFFFFFFFF000000ull);
+  }
+  *hasAmpersand = found != 0;
+  return (unsigned)Fold(first ^ HASH_KEY_1, last ^ seed);
+}
+
+TRAVIX_SYMBOL_INLINE unsigned HashBytes(const char* text, size_t length) {
+  int hasAmpersand;
+  return HashText(text, length, &hasAmpersand);
 }
 
 static void LinkRow(int row) {
-  unsigned bucket = rowHash[row] & indexMask;
-  olderInBucket[row] = newestInBucket[bucket];
+  unsigned bucket = rows[row].hash & indexMask;
+  rows[row].older = newestInBucket[bucket];
   newestInBucket[bucket] = row;
 }
 
@@ -131,15 +166,19 @@ TRAVIX_SYMBOL_INLINE int SameBytes(const char* a, const char* b, size_t length) 
   return 1;
 }
 
-TRAVIX_SYMBOL_INLINE int LookupRange(const char* name, size_t length) {
-  unsigned hash = HashBytes(name, length);
+TRAVIX_SYMBOL_INLINE int FindRow(const char* name, size_t length, unsigned hash) {
   int row = newestInBucket[hash & indexMask];
   while (row != 0) {
-    if (rowHash[row] == hash && rowLength[row] == length && SameBytes(rows[row].name, name, length))
+    const SymbolRow* entry = &rows[row];
+    if (entry->hash == hash && entry->length == length && SameBytes(entry->name, name, length))
       return row;
-    row = olderInBucket[row];
+    row = entry->older;
   }
   return 0;
+}
+
+TRAVIX_SYMBOL_INLINE int LookupRange(const char* name, size_t length) {
+  return FindRow(name, length, HashBytes(name, length));
 }
 
 static int IsRowIndex(int index) { return index >= 0 && index <= rowCount; }
@@ -153,10 +192,11 @@ static int LookupEntityRange(const char* name, size_t length) {
   unsigned hash = HashBytes(name, length);
   int row = newestInBucket[hash & indexMask];
   while (row != 0) {
-    if (rowHash[row] == hash && rowLength[row] == length &&
-        SameBytes(rows[row].name, name, length) && ReplacementOf(row) != NULL)
+    const SymbolRow* entry = &rows[row];
+    if (entry->hash == hash && entry->length == length && SameBytes(entry->name, name, length) &&
+        ReplacementOf(row) != NULL)
       return row;
-    row = olderInBucket[row];
+    row = entry->older;
   }
   return 0;
 }
@@ -345,23 +385,12 @@ static int Expand(const char* text) {
   return 1;
 }
 
-int SymbolInsert(const char* name, int token) {
-  const char* text = name;
-  size_t length;
+/* Stores `length` bytes of `text` (which may lie in the pool) as a new row
+ * of that hash. */
+static int AddRow(const char* text, size_t length, unsigned hash, int token) {
   size_t poolUsed = (size_t)(poolFill + 1);
+  SymbolRow* entry;
   int row;
-  if (name == NULL) {
-    SetError("Error: Null symbol name\n");
-    return -1;
-  }
-  if (resolveFlag && strchr(name, '&') != NULL) {
-    if (!Expand(name)) return -1;
-    text = expansion;
-    length = expansionLength;
-  } else {
-    /* A text without references is stored as it stands: only the pool bounds it. */
-    length = strlen(name);
-  }
   if (rowCount + 1 >= TRAVIX_SYMBOL_ROWS) {
     SetError("Error: Symbol table full\n");
     return -1;
@@ -371,16 +400,53 @@ int SymbolInsert(const char* name, int token) {
     return -1;
   }
   row = ++rowCount;
-  rows[row].name = namePool + poolUsed;
-  memmove(rows[row].name, text, length + 1); /* the caller's text may lie in the pool */
-  rows[row].token = token;
-  rows[row].association = 0;
+  entry = &rows[row];
+  entry->name = namePool + poolUsed;
+  memmove(entry->name, text, length);
+  entry->name[length] = '\0';
+  entry->hash = hash;
+  entry->length = (unsigned)length;
+  entry->token = token;
+  entry->association = 0;
   poolFill += (int)length + 1;
-  rowHash[row] = HashBytes(rows[row].name, length);
-  rowLength[row] = length;
   GrowIndexFor(row);
   LinkRow(row);
   return row;
+}
+
+int SymbolInsert(const char* name, int token) {
+  if (name == NULL) {
+    SetError("Error: Null symbol name\n");
+    return -1;
+  }
+  if (resolveFlag && strchr(name, '&') != NULL) {
+    if (!Expand(name)) return -1;
+    return AddRow(expansion, expansionLength, HashBytes(expansion, expansionLength), token);
+  }
+  /* A text without references is stored as it stands: only the pool bounds it. */
+  {
+    size_t length = strlen(name);
+    return AddRow(name, length, HashBytes(name, length), token);
+  }
+}
+
+int SymbolEnter(const char* name, int length, int token) {
+  int hasAmpersand;
+  unsigned hash;
+  int row;
+  if (name == NULL || length < 0) {
+    SetError("Error: Null symbol name\n");
+    return -1;
+  }
+  hash = HashText(name, (size_t)length, &hasAmpersand);
+  if (hasAmpersand && resolveFlag) {
+    if (!Expand(name)) return -1;
+    hash = HashBytes(expansion, expansionLength);
+    row = FindRow(expansion, expansionLength, hash);
+    return row != 0 ? row : AddRow(expansion, expansionLength, hash, token);
+  }
+  row = FindRow(name, (size_t)length, hash);
+  return row != 0 ? row : AddRow(name, (size_t)length, hash, token);
 }
 
 int SymbolLookup(const char* name) {
@@ -438,13 +504,8 @@ int SymbolGetCount(void) { return rowCount; }
 void SymbolResetTable(void) {
   int row;
   for (row = 1; row <= rowCount; ++row) {
-    newestInBucket[rowHash[row] & indexMask] = 0;
-    rows[row].name = NULL;
-    rows[row].token = 0;
-    rows[row].association = 0;
-    rowHash[row] = 0;
-    rowLength[row] = 0;
-    olderInBucket[row] = 0;
+    newestInBucket[rows[row].hash & indexMask] = 0;
+    memset(&rows[row], 0, sizeof rows[row]);
   }
   rowCount = 0;
   poolFill = -1;

@@ -72,6 +72,15 @@ extern "C" {
  * new row's index (1 to TRAVIX_SYMBOL_ROWS - 1), or -1 with the last error set. */
 TRAVIX_SYMBOL_API int SymbolInsert(const char* name, int token);
 
+/* The row a scanner hands its grammar for the text it matched: the newest
+ * row of the text SymbolInsert would store for `name` (its references
+ * expanded while the resolve flag is on), else a new row of it as
+ * SymbolInsert adds one. `name` holds `length` bytes and a NUL after them,
+ * as a scanner's matched text does. Answers -1 with the last error set
+ * where SymbolInsert or the expansion would fail. One hash of the text
+ * serves the lookup and the insert. */
+TRAVIX_SYMBOL_API int SymbolEnter(const char* name, int length, int token);
+
 /* Index of the newest row whose name equals `name` byte for byte, or 0. */
 TRAVIX_SYMBOL_API int SymbolLookup(const char* name);
 

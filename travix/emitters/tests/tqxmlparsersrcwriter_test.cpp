@@ -319,7 +319,7 @@ TEST(ScannerFile, NamesAndLiteralsAreQuotedPatternsOrTableEntries) {
   EXPECT_EQ(lexer.find("\"in stock\"/"), lexer.rfind("\"in stock\"/"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"a.b\"/{LiteralEnd}"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say \\\"x\\\"\"/{LiteralEnd}\t{ if (PopState() < 0) "
-                              "return 0; return EnterText(TRAVIX_CDATA); }"));
+                              "return 0; return EnterSymbol(TRAVIX_CDATA); }"));
   EXPECT_TRUE(Contains(lexer, "<po_V_state>\"say &quot;x&quot;\"/{LiteralEnd}\t{ if (PopState() "
                               "< 0) return 0; return EnterSymbol(TRAVIX_CDATA); }"));
   EXPECT_TRUE(Contains(lexer, "%x po_V_state\n"));
@@ -339,7 +339,7 @@ TEST(ScannerFile, WhiteSpaceIsTextOnlyInElementsWithTextContent) {
     EXPECT_TRUE(Contains(lexer, std::string("{ return StartTag(") + tag + "); }")) << tag;
   }
   EXPECT_TRUE(Contains(lexer, "if (fTextContent[nLexerStateStackTop])\n"
-                              "\t\t\t\treturn EnterText(TRAVIX_PCDATA);"));
+                              "\t\t\t\treturn EnterSymbol(TRAVIX_PCDATA);"));
   // An end tag leaves the element's content, whatever it holds.
   EXPECT_TRUE(Contains(lexer, "return PopState() < 0 ? -1 : 0;"));
 }

@@ -295,6 +295,44 @@ TEST_F(SymbolTable, LookupAgreesWithABackwardScan) {
   }
 }
 
+// A scanner's one call does what a lookup of the stored text and, where it
+// finds none, an insert would: for every length and position of an "&",
+// beside bytes next to it in value, with expansion on and off.
+TEST_F(SymbolTable, EnterFindsOrInsertsAsLookupAndInsertWould) {
+  for (int resolve : {1, 0})
+    for (char filler : {'a', '\'', '%'}) {
+      SymbolResetTable();
+      SymbolResolveEntities(resolve);
+      DefineEntity("e", "E");
+      std::vector<std::string> texts = {"", "e", "&e;", "a&e;b", "&#233;", "&e", "&none;"};
+      for (std::size_t length = 1; length <= 40; ++length)
+        for (std::size_t at = 0; at <= length; ++at) {
+          std::string text(length, filler);
+          if (at < length)
+            text[at] = '&';
+          texts.push_back(text);
+        }
+      for (int pass = 0; pass < 2; ++pass)
+        for (const std::string& text : texts) {
+          const int found = SymbolLookupExpanded(text.c_str());
+          const int count = SymbolGetCount();
+          const int row = SymbolEnter(text.c_str(), static_cast<int>(text.size()), 5);
+          if (found != 0) {
+            EXPECT_EQ(row, found) << text;
+            EXPECT_EQ(SymbolGetCount(), count) << text;
+            continue;
+          }
+          const int reference = SymbolInsert(text.c_str(), 5);
+          ASSERT_EQ(row, reference - 1) << text << " " << SymbolGetLastError();
+          EXPECT_STREQ(SymbolGetEntry(row), SymbolGetEntry(reference)) << text;
+          EXPECT_EQ(SymbolGetToken(row), 5);
+          EXPECT_EQ(SymbolLookupExpanded(text.c_str()), reference);
+        }
+    }
+  EXPECT_EQ(SymbolEnter(nullptr, 0, 1), -1);
+  EXPECT_EQ(SymbolEnter("a", -1, 1), -1);
+}
+
 TEST_F(SymbolTable, PrintsEveryRow) {
   SymbolInsert("alpha", 3);
   SymbolInsert("b", 12);
