@@ -17,20 +17,47 @@ namespace {
 
 struct Document {
   int fd;
-  char buffer[65536];
+  char buffer[4096];     // bytes read but not delivered (see ReadFolded)
   std::size_t start = 0; // next unread byte of the buffer
   std::size_t end = 0;   // bytes in the buffer
   bool atEnd = false;    // the file has no more bytes
   off64_t position = 0;  // bytes delivered since the start of the file
-  char streamBuffer[16384];
+  char streamBuffer[65536];
 };
+
+ssize_t ReadSome(int fd, char* out, std::size_t size) {
+  ssize_t got;
+  do
+    got = ::read(fd, out, size);
+  while (got < 0 && errno == EINTR);
+  return got;
+}
+
+// Drops every CR that comes before a LF in text[0, length), in place;
+// answers the length left.
+std::size_t FoldInPlace(char* text, std::size_t length) {
+  char* const end = text + length;
+  char* write = static_cast<char*>(std::memchr(text, '\r', length));
+  if (!write)
+    return length;
+  const char* read = write;
+  while (read < end) {
+    const char* carriageReturn = static_cast<const char*>(std::memchr(read, '\r', end - read));
+    const char* runEnd = carriageReturn ? carriageReturn : end;
+    std::memmove(write, read, runEnd - read);
+    write += runEnd - read;
+    if (!carriageReturn)
+      break;
+    read = carriageReturn + 1;
+    if (read == end || *read != '\n')
+      *write++ = '\r';
+  }
+  return write - text;
+}
 
 // Appends the file's next bytes after the buffer's first `keep` bytes.
 bool Fill(Document& document, std::size_t keep) {
-  ssize_t got;
-  do
-    got = ::read(document.fd, document.buffer + keep, sizeof document.buffer - keep);
-  while (got < 0 && errno == EINTR);
+  ssize_t got = ReadSome(document.fd, document.buffer + keep, sizeof document.buffer - keep);
   if (got < 0)
     return false;
   document.start = 0;
@@ -40,6 +67,10 @@ bool Fill(Document& document, std::size_t keep) {
   return true;
 }
 
+// A request for a buffer's worth is read straight into it and folded there,
+// but for a CR at its end, which waits in the document's buffer for the byte
+// that tells whether it goes. Small requests (and that CR) go through the
+// document's buffer.
 ssize_t ReadFolded(void* cookie, char* out, std::size_t size) {
   Document& document = *static_cast<Document*>(cookie);
   std::size_t delivered = 0;
@@ -47,8 +78,33 @@ ssize_t ReadFolded(void* cookie, char* out, std::size_t size) {
     if (document.start == document.end) {
       if (document.atEnd)
         break;
-      if (!Fill(document, 0))
-        return delivered > 0 ? static_cast<ssize_t>(delivered) : -1;
+      if (size - delivered >= sizeof document.buffer) {
+        char* block = out + delivered;
+        ssize_t got = ReadSome(document.fd, block, size - delivered);
+        if (got < 0) {
+          if (delivered == 0)
+            return -1;
+          break;
+        }
+        if (got == 0) {
+          document.atEnd = true;
+          break;
+        }
+        std::size_t length = static_cast<std::size_t>(got);
+        if (block[length - 1] == '\r') {
+          document.buffer[0] = '\r';
+          document.start = 0;
+          document.end = 1;
+          --length;
+        }
+        delivered += FoldInPlace(block, length);
+        continue;
+      }
+      if (!Fill(document, 0)) {
+        if (delivered == 0)
+          return -1;
+        break;
+      }
       continue;
     }
     const char* next = document.buffer + document.start;
@@ -65,8 +121,13 @@ ssize_t ReadFolded(void* cookie, char* out, std::size_t size) {
     if (document.start + 1 == document.end && !document.atEnd) {
       // The byte after this CR is not read yet.
       document.buffer[0] = '\r';
-      if (!Fill(document, 1))
-        return delivered > 0 ? static_cast<ssize_t>(delivered) : -1;
+      if (!Fill(document, 1)) {
+        document.start = 0;
+        document.end = 1;
+        if (delivered == 0)
+          return -1;
+        break;
+      }
       continue;
     }
     bool beforeLineFeed =

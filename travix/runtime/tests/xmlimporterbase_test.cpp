@@ -145,6 +145,18 @@ TEST(ImportFromFile, CarriageReturnLineFeedReachesTheScannerAsLineFeed) {
   importer.ImportFromFile(file, true);
   EXPECT_TRUE(importer.content == folded);
 
+  // A CR as the last byte of the first read, whatever its size, before a
+  // LF, before another byte and at the end of the file.
+  importer.content.clear();
+  for (std::size_t block = 4096; block <= 65536; block *= 2)
+    for (const auto& [tail, expected] :
+         {std::pair<std::string, std::string>{"\r\nz", "\nz"}, {"\rz", "\rz"}, {"\r", "\r"}}) {
+      const std::string text(block - 1, 'y');
+      importer.ImportFromFile(dir.Write("block.xml", text + tail), true);
+      EXPECT_TRUE(importer.content == text + expected) << block << " " << tail.size();
+      importer.content.clear();
+    }
+
   std::string pairs = dir.Write("pairs.xml", "a\r\n\r\nb\r\r\nc");
   importer.content.clear();
   importer.ImportFromFile(pairs, true);
