@@ -174,7 +174,7 @@ public:
   // Whether the two facets cannot be told apart: kind, value (with its
   // tag) and text alike.
   bool SameAs(const TRAVIX_NAME(XFacet)& other) const {
-    if (m_kind != other.m_kind || m_text != other.m_text)
+    if (m_kind != other.m_kind || !travix_detail::SameText(m_text, other.m_text))
       return false;
     if (m_fresh && other.m_fresh) {
       // Values a new T made of the same text, or of a number each.

@@ -81,7 +81,7 @@ XObject::~TRAVIX_NAME(XObject)() {
 }
 
 void XObject::assignTag(std::string_view tag) {
-  if (m_tag != tag)
+  if (!travix_detail::SameText(m_tag, tag))
     m_tag.assign(tag.data(), tag.size());
 }
 
@@ -193,7 +193,7 @@ void XObject::storeAttribute(std::string_view name, const XObject* value) {
   if (!m_pAttributesMap)
     m_pAttributesMap = NewAttributesMap();
   auto slot = m_pAttributesMap->lower_bound(name);
-  const bool present = slot != m_pAttributesMap->end() && slot->first == name;
+  const bool present = slot != m_pAttributesMap->end() && travix_detail::SameText(slot->first, name);
   XObject* clone = nullptr;
   try {
     if (value == t_handedOver) {
