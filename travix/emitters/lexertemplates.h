@@ -28,6 +28,9 @@ inline constexpr std::string_view kDefinitions = R"~(%{
 @HEADER@#include <stdlib.h>
 #include <string.h>
 #include <errno.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>	/* FindInvalidInput reads sixteen bytes at a time */
+#endif
 #include "travixsymbol.h"	/* symbol table function prototypes */
 #include "@BASE@_parser.tab.h"	/* yacc/bison generated token definitions */
 
@@ -841,6 +844,20 @@ static const char *FindInvalidInput(const char *p, const char *pEnd)
 	while (p < pEnd)
 	{
 		unsigned char c;
+#if defined(__SSE2__)
+		while (nUtf8Pending == 0 && pEnd - p >= 16)
+		{
+			/* a signed comparison takes the bytes below 0x20 and those
+			   from 0x80 on at once */
+			__m128i vBytes = _mm_loadu_si128((const __m128i *)p);
+			__m128i vFlagged = _mm_cmplt_epi8(vBytes, _mm_set1_epi8(0x20));
+			__m128i vText = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(vBytes, _mm_set1_epi8('\t')),
+				_mm_cmpeq_epi8(vBytes, _mm_set1_epi8('\n'))), _mm_cmpeq_epi8(vBytes, _mm_set1_epi8('\r')));
+			if (_mm_movemask_epi8(_mm_andnot_si128(vText, vFlagged)) != 0)
+				break;
+			p += 16;
+		}
+#endif
 		while (nUtf8Pending == 0 && pEnd - p >= 8)
 		{
 			/* eight bytes of ASCII text at a time: the top bit of each
