@@ -166,6 +166,10 @@ static int SetDatatypeAttribute(void (Object::*set)(const Value &), const char *
 /* Every parse starts from a clean state, whatever became of the last one. */
 %initial-action { @NS@_ResetParser(); }
 
+/* The scanner returns the grammar's own symbol numbers, which the parser
+   then takes as they are instead of translating each token. */
+%define api.token.raw
+
 /* General tokens */
 %token TRAVIX_COMMENTTAG TRAVIX_COMMENTTEXT TRAVIX_COMMENTDASHTEXT TRAVIX_COMMENTENDTAG
 %token TRAVIX_PITAG TRAVIX_PIXML TRAVIX_NAME TRAVIX_CHARSTRPIENDTAG TRAVIX_PIENDTAG
