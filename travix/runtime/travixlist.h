@@ -24,10 +24,27 @@ TRAVIX_BEGIN_NAMESPACE
 template <class P> class TRAVIX_NAME(XList) : public TRAVIX_NAME(XObject) {
   static_assert(std::is_pointer_v<P>, "XList holds pointers to bound objects");
 
+  // The list's nodes come from the free lists the objects themselves come
+  // from: an import appends an element to a list for nearly every object.
+  template <class T> struct NodeAllocator {
+    typedef T value_type;
+    NodeAllocator() noexcept = default;
+    template <class U> NodeAllocator(const NodeAllocator<U>&) noexcept {}
+    T* allocate(std::size_t count) {
+      return static_cast<T*>(TRAVIX_NAME(XObject)::operator new(count * sizeof(T)));
+    }
+    void deallocate(T* block, std::size_t count) noexcept {
+      TRAVIX_NAME(XObject)::operator delete(block, count * sizeof(T));
+    }
+    friend bool operator==(const NodeAllocator&, const NodeAllocator&) noexcept { return true; }
+    friend bool operator!=(const NodeAllocator&, const NodeAllocator&) noexcept { return false; }
+  };
+  typedef std::list<P, NodeAllocator<P>> Elements;
+
 public:
-  typedef typename std::list<P>::iterator iterator;
-  typedef typename std::list<P>::const_iterator const_iterator;
-  typedef typename std::list<P>::size_type size_type;
+  typedef typename Elements::iterator iterator;
+  typedef typename Elements::const_iterator const_iterator;
+  typedef typename Elements::size_type size_type;
 
   TRAVIX_NAME(XList)() : TRAVIX_NAME(XObject)("#MIXED") {}
   TRAVIX_NAME(XList)(const TRAVIX_NAME(XList)& other)
@@ -43,7 +60,7 @@ public:
   // Copies the tag and clones the elements; the old elements are freed.
   TRAVIX_NAME(XList)& operator=(const TRAVIX_NAME(XList)& other) {
     if (this != &other) {
-      std::list<P> clones = CloneElems(other);
+      Elements clones = CloneElems(other);
       freeElems();
       m_elems.swap(clones);
       SetTag(other.GetTag());
@@ -116,8 +133,8 @@ public:
   std::ptrdiff_t GetCount() const { return static_cast<std::ptrdiff_t>(m_elems.size()); }
 
 private:
-  static std::list<P> CloneElems(const TRAVIX_NAME(XList)& other) {
-    std::list<P> clones;
+  static Elements CloneElems(const TRAVIX_NAME(XList)& other) {
+    Elements clones;
     try {
       for (P element : other.m_elems)
         clones.push_back(element ? CloneElem(*element) : nullptr);
@@ -141,7 +158,7 @@ private:
     return typed;
   }
 
-  std::list<P> m_elems;
+  Elements m_elems;
 };
 
 // The children of mixed and any content: objects of any class.
