@@ -1227,7 +1227,17 @@ static int AttributeName(void)
 	while (nLow <= nHigh)
 	{
 		int nMiddle = nLow + (nHigh - nLow) / 2;
-		int nOrder = strcmp(yytext, pAttributes[nMiddle].szName);
+		/* strcmp in place: names are short and mostly differ in their
+		   first byte, where a call costs more than the comparison */
+		const unsigned char *pText = (const unsigned char *)yytext;
+		const unsigned char *pName = (const unsigned char *)pAttributes[nMiddle].szName;
+		int nOrder;
+		while (*pText != 0 && *pText == *pName)
+		{
+			++pText;
+			++pName;
+		}
+		nOrder = (int)*pText - (int)*pName;
 		if (nOrder == 0)
 		{
 			if (fAttributeSeen[nMiddle])
