@@ -32,28 +32,27 @@ inline std::ostream& EndL(std::ostream& stream) { return stream.put('\n'); }
 // bytes takes. Shared by both naming forms; not for use by generated code.
 namespace travix_detail {
 
+// Whether two texts of one length, from sizeof(Word) to twice that, are
+// the same: their first and their last Word each.
+template <class Word> bool SameEnds(const char* a, const char* b, std::size_t length) noexcept {
+  Word a1, a2, b1, b2;
+  std::memcpy(&a1, a, sizeof(Word));
+  std::memcpy(&b1, b, sizeof(Word));
+  std::memcpy(&a2, a + length - sizeof(Word), sizeof(Word));
+  std::memcpy(&b2, b + length - sizeof(Word), sizeof(Word));
+  return ((a1 ^ b1) | (a2 ^ b2)) == 0;
+}
+
 inline bool SameText(std::string_view a, std::string_view b) noexcept {
   const std::size_t length = a.size();
   if (length != b.size())
     return false;
   if (length > 16)
     return std::memcmp(a.data(), b.data(), length) == 0;
-  if (length >= 8) {
-    std::uint64_t a1, a2, b1, b2;
-    std::memcpy(&a1, a.data(), 8);
-    std::memcpy(&b1, b.data(), 8);
-    std::memcpy(&a2, a.data() + length - 8, 8);
-    std::memcpy(&b2, b.data() + length - 8, 8);
-    return ((a1 ^ b1) | (a2 ^ b2)) == 0;
-  }
-  if (length >= 4) {
-    std::uint32_t a1, a2, b1, b2;
-    std::memcpy(&a1, a.data(), 4);
-    std::memcpy(&b1, b.data(), 4);
-    std::memcpy(&a2, a.data() + length - 4, 4);
-    std::memcpy(&b2, b.data() + length - 4, 4);
-    return ((a1 ^ b1) | (a2 ^ b2)) == 0;
-  }
+  if (length >= 8)
+    return SameEnds<std::uint64_t>(a.data(), b.data(), length);
+  if (length >= 4)
+    return SameEnds<std::uint32_t>(a.data(), b.data(), length);
   for (std::size_t i = 0; i < length; ++i)
     if (a[i] != b[i])
       return false;
