@@ -32,6 +32,7 @@ inline constexpr std::string_view kDefinitions = R"~(%{
 #include <emmintrin.h>	/* FindInvalidInput reads sixteen bytes at a time */
 #endif
 #include "travixsymbol.h"	/* symbol table function prototypes */
+#include "travixinput.h"	/* reads the input into the scanner's buffer */
 #include "@BASE@_parser.tab.h"	/* yacc/bison generated token definitions */
 
 #if defined(__linux__)
@@ -771,20 +772,17 @@ static int EnterSymbol(int nToken)
  *****************************************************************************/
 static int ReadInput(char *szBuffer, int nMaxSize)
 {
+	long nGot;
 	size_t nRead;
-	errno = 0;
 	KeepLineHead((int)(szBuffer - YY_CURRENT_BUFFER_LVALUE->yy_ch_buf));
-	while ((nRead = fread(szBuffer, 1, (size_t)nMaxSize, yyin)) == 0 && ferror(yyin))
+	nGot = TravixReadInput(yyin, szBuffer, (size_t)nMaxSize);
+	if (nGot < 0)
 	{
-		if (errno != EINTR)
-		{
-			snprintf(szExtraErrorInfo, sizeof szExtraErrorInfo, "%s\n", strerror(errno));
-			@NS@_error("input in flex scanner failed");
-			return 0;
-		}
-		errno = 0;
-		clearerr(yyin);
+		snprintf(szExtraErrorInfo, sizeof szExtraErrorInfo, "%s\n", strerror(errno));
+		@NS@_error("input in flex scanner failed");
+		return 0;
 	}
+	nRead = (size_t)nGot;
 	if (fStartOfInput)
 	{
 		fStartOfInput = 0;

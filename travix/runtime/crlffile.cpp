@@ -4,7 +4,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <new>
+
+#include "travixinput.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,6 +25,11 @@ struct Document {
   std::size_t end = 0;   // bytes in the buffer
   bool atEnd = false;    // the file has no more bytes
   off64_t position = 0;  // bytes delivered since the start of the file
+  std::FILE* stream = nullptr; // the stream that reads it
+  // Whether the stream has read it into its own buffer: from then on only
+  // the stream knows which bytes it has delivered.
+  bool readByStream = false;
+  Document* nextOpen = nullptr; // in the list of open documents
   char streamBuffer[65536];
 };
 
@@ -140,6 +148,12 @@ ssize_t ReadFolded(void* cookie, char* out, std::size_t size) {
   return static_cast<ssize_t>(delivered);
 }
 
+// The stream's own reads.
+ssize_t ReadForStream(void* cookie, char* out, std::size_t size) {
+  static_cast<Document*>(cookie)->readByStream = true;
+  return ReadFolded(cookie, out, size);
+}
+
 // Scanners ask for their position and go back to it (to show the first line
 // in error reports). Going elsewhere reads the file again from its start.
 int SeekFolded(void* cookie, off64_t* offset, int whence) {
@@ -178,6 +192,38 @@ int SeekFolded(void* cookie, off64_t* offset, int whence) {
   return 0;
 }
 
+// The documents open now, newest first: a scanner reads a stream of one of
+// them past the stream's buffer (TravixReadInput). Looked up once per
+// block a scanner reads.
+std::mutex openMutex;
+Document* openDocuments = nullptr;
+
+void AddOpen(Document* document) {
+  std::lock_guard<std::mutex> lock(openMutex);
+  document->nextOpen = openDocuments;
+  openDocuments = document;
+}
+
+void RemoveOpen(Document* document) {
+  std::lock_guard<std::mutex> lock(openMutex);
+  for (Document** link = &openDocuments; *link; link = &(*link)->nextOpen) {
+    if (*link == document) {
+      *link = document->nextOpen;
+      return;
+    }
+  }
+}
+
+// The open document `stream` reads, while its stream has not read any of
+// it into its own buffer; null for any other stream.
+Document* DirectlyReadable(std::FILE* stream) {
+  std::lock_guard<std::mutex> lock(openMutex);
+  for (Document* document = openDocuments; document; document = document->nextOpen)
+    if (document->stream == stream)
+      return document->readByStream ? nullptr : document;
+  return nullptr;
+}
+
 // The buffer of the last document read, kept for the next: a large
 // request per document would make the allocator sort every small block the
 // last import freed.
@@ -192,12 +238,16 @@ Document* NewDocument(int fd) {
     document->start = document->end = 0;
     document->atEnd = false;
     document->position = 0;
+    document->stream = nullptr;
+    document->readByStream = false;
   }
   return document;
 }
 
 int CloseFolded(void* cookie) {
   Document* document = static_cast<Document*>(cookie);
+  if (document->stream)
+    RemoveOpen(document);
   int result = ::close(document->fd);
   delete spareDocument.exchange(document);
   return result;
@@ -222,7 +272,7 @@ std::FILE* OpenDocument(const char* path) {
     errno = ENOMEM;
     return nullptr;
   }
-  cookie_io_functions_t functions{ReadFolded, nullptr, SeekFolded, CloseFolded};
+  cookie_io_functions_t functions{ReadForStream, nullptr, SeekFolded, CloseFolded};
   std::FILE* stream = ::fopencookie(document, "r", functions);
   if (!stream) {
     int error = errno;
@@ -232,7 +282,28 @@ std::FILE* OpenDocument(const char* path) {
   }
   // The stream's buffer comes with the document, so that it is reused too.
   std::setvbuf(stream, document->streamBuffer, _IOFBF, sizeof document->streamBuffer);
+  document->stream = stream;
+  AddOpen(document);
   return stream;
 }
 
 } // namespace Travix::Internal
+
+// A document the runtime opened skips the copy through the stream's buffer.
+extern "C" long TravixReadInput(std::FILE* stream, char* buffer, std::size_t size) {
+  using namespace Travix::Internal;
+  if (Document* document = DirectlyReadable(stream))
+    return static_cast<long>(ReadFolded(document, buffer, size));
+  for (;;) {
+    errno = 0;
+    std::size_t got = std::fread(buffer, 1, size, stream);
+    if (got > 0 || !std::ferror(stream))
+      return static_cast<long>(got);
+    if (errno != EINTR) {
+      if (errno == 0)
+        errno = EIO;
+      return -1;
+    }
+    std::clearerr(stream);
+  }
+}

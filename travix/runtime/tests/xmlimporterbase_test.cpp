@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -9,6 +10,7 @@
 #include "formnames.h"
 #include "tests/support/tempdir.h"
 #include "travix.h"
+#include "travixinput.h"
 #include "travixsymbol.h"
 #include "xmlimporterbase.h"
 
@@ -31,6 +33,13 @@ public:
     std::size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, m_XMLFile)) > 0)
       content.append(buffer, got);
+  }
+  // As a generated scanner reads, in blocks of its buffer's size.
+  void ScanAll() {
+    std::vector<char> buffer(16384);
+    long got;
+    while ((got = TravixReadInput(m_XMLFile, buffer.data(), buffer.size())) > 0)
+      content.append(buffer.data(), static_cast<std::size_t>(got));
   }
 
   std::FILE* Stream() { return GetCurrentXMLFileStream(); }
@@ -161,6 +170,49 @@ TEST(ImportFromFile, CarriageReturnLineFeedReachesTheScannerAsLineFeed) {
   importer.content.clear();
   importer.ImportFromFile(pairs, true);
   EXPECT_EQ(importer.content, "a\n\nb\r\nc");
+}
+
+// A scanner reads the document past the stream's buffer, until the stream
+// has read some of it itself; other streams it reads as fread does.
+TEST(ImportFromFile, ScannersReadTheDocumentAsTheStreamWould) {
+  TempDir dir;
+  std::string folded;
+  std::string file = dir.Write("crlf.xml", MixedLineEnds(&folded));
+  Importer importer;
+  long end = -1;
+  importer.onImport = [&](Importer& self) {
+    self.ScanAll();
+    end = std::ftell(self.Stream());
+  };
+  importer.ImportFromFile(file, true);
+  EXPECT_TRUE(importer.content == folded);
+  EXPECT_EQ(end, static_cast<long>(folded.size()));
+
+  importer.content.clear();
+  importer.onImport = [](Importer& self) {
+    char line[10];
+    ASSERT_NE(std::fgets(line, sizeof line, self.Stream()), nullptr);
+    self.content = line;
+    self.ScanAll();
+  };
+  importer.ImportFromFile(file, true);
+  EXPECT_TRUE(importer.content == folded);
+
+  std::FILE* other = std::tmpfile();
+  ASSERT_NE(other, nullptr);
+  std::fputs("a\r\nb", other);
+  std::rewind(other);
+  char buffer[10];
+  EXPECT_EQ(TravixReadInput(other, buffer, sizeof buffer), 4);
+  EXPECT_EQ(std::string(buffer, 4), "a\r\nb");
+  EXPECT_EQ(TravixReadInput(other, buffer, sizeof buffer), 0);
+  std::fclose(other);
+  std::FILE* writeOnly = std::fopen(dir.Path("out.txt").c_str(), "w");
+  ASSERT_NE(writeOnly, nullptr);
+  errno = 0;
+  EXPECT_EQ(TravixReadInput(writeOnly, buffer, sizeof buffer), -1);
+  EXPECT_EQ(errno, EBADF);
+  std::fclose(writeOnly);
 }
 
 TEST(ImportFromFile, PositionCanBeReadAndRestoredAsScannersDo) {
