@@ -128,6 +128,10 @@ typedef struct
    instruction took time in the square of its length; as the buffer
    doubles, the blocks now do too. */
 #define YY_READ_BUF_SIZE 0x40000000
+/* The input is read straight into the buffer (TravixReadInput), one call
+   to the system per refill: a document of up to 64 KB takes one. */
+#undef YY_BUF_SIZE
+#define YY_BUF_SIZE 65536
 %}
 
 %option never-interactive nounput noinput nodefault 8bit
