@@ -72,7 +72,7 @@ public:
   TRAVIX_NAME(XFacet)(FacetKind kind, const T& value) : m_kind(kind), m_value(value) {}
   // The value as written in the schema, read as T reads document text.
   TRAVIX_NAME(XFacet)(FacetKind kind, const char* text)
-      : m_kind(kind), m_text(text ? text : ""), m_fresh(!m_text.empty()) {
+      : m_kind(kind), m_text(text ? std::string_view(text) : std::string_view()), m_fresh(!m_text.empty()) {
     if (m_text.empty())
       MakeValue(m_value);
   }

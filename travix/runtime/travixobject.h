@@ -213,7 +213,8 @@ protected:
   // In the header, so that the length of a tag written as a literal, as
   // every generated class and value type writes it, is known where the
   // object is made.
-  explicit TRAVIX_NAME(XObject)(const char* tag) : m_tag(tag ? tag : ""), m_pAttributesMap(nullptr) {}
+  explicit TRAVIX_NAME(XObject)(const char* tag)
+      : m_tag(tag ? std::string_view(tag) : std::string_view()), m_pAttributesMap(nullptr) {}
 
   // Stores a clone of `value` under `name`, tagged `name`; null only removes.
   void setAttribute(std::string name, const TRAVIX_NAME(XObject)* value);
